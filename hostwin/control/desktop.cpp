@@ -1,0 +1,82 @@
+#include "hostwin/control/desktop.h"
+
+#include "../src/control_state.h"
+#include "../src/scheduler.h"
+
+using hostwin::Scheduler;
+
+namespace hostwin {
+
+Control& ControlState() {
+    static auto* state = new Control;
+    return *state;
+}
+
+size_t HookCountLocked();
+
+}  // namespace hostwin
+
+namespace hwc {
+namespace {
+
+std::mutex g_sinkMu;
+std::function<void(DWORD, bool)> g_sink;
+
+template <typename F>
+auto Locked(F f) {
+    std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
+    return f(hostwin::ControlState());
+}
+
+}  // namespace
+
+bool InjectKey(DWORD vk, bool down) {
+    bool swallowed = hostwin::DeliverKeyToHooks(vk, down, 0) != 0;
+    if (!swallowed) {
+        std::function<void(DWORD, bool)> sink;
+        {
+            std::lock_guard<std::mutex> lk(g_sinkMu);
+            sink = g_sink;
+        }
+        if (sink) sink(vk, down);
+    }
+    return swallowed;
+}
+
+void SetPassedKeySink(std::function<void(DWORD vk, bool down)> sink) {
+    std::lock_guard<std::mutex> lk(g_sinkMu);
+    g_sink = std::move(sink);
+}
+
+size_t HookCount() {
+    std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
+    return hostwin::HookCountLocked();
+}
+
+void FailNextHookInstall() {
+    Locked([](hostwin::Control& c) { return c.failNextHookInstall = true; });
+}
+void FailNextUnhook() {
+    Locked([](hostwin::Control& c) { return c.failNextUnhook = true; });
+}
+
+std::vector<MessageBoxShown> MessageBoxes() {
+    return Locked([](hostwin::Control& c) {
+        std::vector<MessageBoxShown> shown;
+        for (auto& m : c.messageBoxes) shown.push_back({m.owner, m.text, m.caption, m.type});
+        return shown;
+    });
+}
+
+void ClearMessageBoxes() {
+    Locked([](hostwin::Control& c) {
+        c.messageBoxes.clear();
+        return 0;
+    });
+}
+
+void SetScreenSaverRunning(bool running) {
+    Locked([running](hostwin::Control& c) { return c.screenSaverRunning = running; });
+}
+
+}  // namespace hwc

@@ -1,0 +1,21 @@
+#include "hostwin/control/modules.h"
+
+#include "../src/handles.h"
+#include "../src/modules.h"
+
+namespace hwc {
+
+HMODULE RegisterNamedModule(const std::string& windowsPath) {
+    return hostwin::RegisterNamedModule(windowsPath);
+}
+
+void SetModuleFileName(HMODULE module, const std::string& windowsPath) {
+    hostwin::SetModuleFileName(module, windowsPath);
+}
+
+std::string WindowsPath(const std::string& hostPath) { return hostwin::ToWindowsPath(hostPath); }
+std::string HostPath(const std::string& windowsPath) {
+    return hostwin::ToHostPath(windowsPath.c_str());
+}
+
+}  // namespace hwc

@@ -1,0 +1,13 @@
+// Registry contents for tests and the simulator.
+#pragma once
+
+#include <windows.h>
+
+namespace hwc {
+
+// Creates the key path if needed and sets a string value ("" or nullptr names the default).
+void SetRegistryString(HKEY root, const char* path, const char* name, const char* value);
+// Removes every key and value.
+void ClearRegistry();
+
+}  // namespace hwc

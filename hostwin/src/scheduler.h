@@ -1,0 +1,92 @@
+// The heart of the stand-in: every thread that blocks in a Win32 call is known here, so that
+// a hand-driven clock can wake sleepers in time order and tell when the world is quiet again.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace hostwin {
+
+constexpr uint64_t kNever = UINT64_MAX;
+
+// A message sent to a thread (SendMessageA, a hook call): run on the receiving thread, which
+// stores the result and wakes the sender.
+struct SentItem {
+    std::function<LRESULT()> run;
+    LRESULT result = 0;
+    bool done = false;
+};
+
+struct ThreadRec {
+    DWORD id = 0;
+    // Threads made by CreateThread count towards "busy"; other threads (a test's main thread,
+    // the simulator's driver) only wait and are never waited for.
+    bool counted = false;
+    bool blocked = false;
+    uint64_t wakeAt = kNever;
+    std::condition_variable cv;
+    std::deque<std::shared_ptr<SentItem>> sent;
+    std::deque<MSG> posted;
+    bool newPosted = false;
+    bool quitPosted = false;
+    int quitCode = 0;
+};
+
+class Scheduler {
+public:
+    static Scheduler& Get();
+
+    std::mutex mu;
+
+    // The calling thread's record; threads not made by CreateThread get an uncounted one.
+    std::shared_ptr<ThreadRec> Current();
+    std::shared_ptr<ThreadRec> FindThread(DWORD id);
+
+    // Thread bookkeeping for CreateThread.
+    std::shared_ptr<ThreadRec> AddCountedThread();
+    void Adopt(const std::shared_ptr<ThreadRec>& rec);  // on the new thread itself
+    void RemoveThread(const std::shared_ptr<ThreadRec>& rec);
+
+    // Blocks the calling thread (lock held) until pred() holds or the tick-clock deadline
+    // passes. Returns false on time-out.
+    bool WaitUntil(std::unique_lock<std::mutex>& lk, ThreadRec& self,
+                   const std::function<bool()>& pred, uint64_t deadline);
+    // Something changed that a blocked thread may wait for. Lock held.
+    void WakeAll();
+
+    // Runs every message sent to this thread; drops and retakes the lock around each.
+    void RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self);
+
+    // Clock, in milliseconds. Lock held for the Locked variants.
+    uint64_t NowLocked() const;
+    uint64_t DeadlineAfter(DWORD ms) const;
+    void SetManual(bool manual, uint64_t startMs);
+    bool Manual() const { return manual_; }
+    void SetNow(uint64_t ms);
+
+    // Hand-driven clock.
+    bool WaitIdle(std::unique_lock<std::mutex>& lk);
+    uint64_t NextDueLocked(uint64_t limit) const;
+    int CountedThreadsLocked() const;
+
+private:
+    Scheduler() = default;
+    void MarkBlocked(ThreadRec& self);
+    void MarkRunnable(ThreadRec& self);
+
+    std::vector<std::shared_ptr<ThreadRec>> threads_;
+    std::condition_variable idleCv_;
+    int runnable_ = 0;
+    DWORD nextThreadId_ = 0x100;
+    bool manual_ = false;
+    uint64_t manualNow_ = 0;
+};
+
+}  // namespace hostwin

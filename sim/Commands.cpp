@@ -1,0 +1,111 @@
+#include "sim/Commands.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include "sim/Simulation.h"
+#include "testbed/Player.h"
+
+namespace sim {
+namespace {
+
+// A whole non-negative decimal number within [low, high].
+bool ParseNumber(const std::string& text, long long low, long long high, long long& value) {
+    if (text.empty() || text.size() > 12) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    return value >= low && value <= high;
+}
+
+std::function<std::string(const Command&)> Numbers(size_t count, long long low, long long high) {
+    return [=](const Command& c) -> std::string {
+        if (c.args.size() != count)
+            return "expects " + std::to_string(count) + " argument" + (count == 1 ? "" : "s");
+        long long value;
+        for (const auto& arg : c.args)
+            if (!ParseNumber(arg, low, high, value))
+                return "'" + arg + "' is not a number from " + std::to_string(low) + " to " +
+                       std::to_string(high);
+        return "";
+    };
+}
+
+std::function<std::string(const Command&)> OneOf(std::vector<std::string> choices) {
+    return [=](const Command& c) -> std::string {
+        std::string list;
+        for (const auto& choice : choices) list += (list.empty() ? "" : "|") + choice;
+        if (c.args.size() != 1) return "expects one of " + list;
+        for (const auto& choice : choices)
+            if (c.args[0] == choice) return "";
+        return "'" + c.args[0] + "' is not one of " + list;
+    };
+}
+
+std::string NoArguments(const Command& c) {
+    return c.args.empty() ? "" : "takes no arguments";
+}
+
+long long Number(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+
+std::vector<CommandSpec> MakeCommands() {
+    return {
+        {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
+         [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
+        {"track", "track N", "the player plays entry N of its playlist (from 1) from the start",
+         Numbers(1, 1, INT_MAX),
+         [](Simulation& s, const Command& c) {
+             s.player().PlayEntry(static_cast<int>(Number(c.args[0]) - 1));
+             return true;
+         }},
+        {"pause", "pause on|off", "the player pauses or resumes", OneOf({"on", "off"}),
+         [](Simulation& s, const Command& c) {
+             s.player().SetPaused(c.args[0] == "on");
+             return true;
+         }},
+        {"stop", "stop", "the player stops", NoArguments,
+         [](Simulation& s, const Command&) {
+             s.player().Stop();
+             return true;
+         }},
+        {"play", "play", "the player plays its current playlist entry from the start",
+         NoArguments,
+         [](Simulation& s, const Command&) {
+             s.player().Play();
+             return true;
+         }},
+        {"volume", "volume player V", "the player's volume becomes V (0 to 255)",
+         [](const Command& c) -> std::string {
+             if (c.args.size() != 2 || c.args[0] != "player") return "expects 'player V'";
+             long long v;
+             if (!ParseNumber(c.args[1], 0, 255, v))
+                 return "'" + c.args[1] + "' is not a number from 0 to 255";
+             return "";
+         },
+         [](Simulation& s, const Command& c) {
+             s.player().SetVolume(static_cast<int>(Number(c.args[1])));
+             return true;
+         }},
+        {"title", "title TEXT", "the current playlist entry's title becomes TEXT",
+         [](const Command& c) -> std::string { return c.rest.empty() ? "expects a text" : ""; },
+         [](Simulation& s, const Command& c) {
+             s.player().SetCurrentTitle(c.rest);
+             return true;
+         }},
+    };
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands = MakeCommands();
+    return commands;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+    for (const auto& spec : Commands())
+        if (name == spec.name) return &spec;
+    return nullptr;
+}
+
+}  // namespace sim

@@ -1,0 +1,50 @@
+#include "plugin/Player.h"
+
+#include "plugin/Plugin.h"
+
+namespace {
+
+LRESULT Ask(PlayerFunction function, WPARAM argument) {
+    return SendMessageA(g_plugin.playerWindow, WM_USER, argument, function);
+}
+
+}  // namespace
+
+int PlayerGetElapsedMs() { return static_cast<int>(Ask(kPlayerPlayTime, 0)); }
+
+int PlayerGetTrackLengthSeconds() { return static_cast<int>(Ask(kPlayerPlayTime, 1)); }
+
+int PlayerGetVolume() {
+    return static_cast<int>(Ask(kPlayerVolume, static_cast<WPARAM>(kPlayerQueryVolume)));
+}
+
+void PlayerSetVolume(int volume) { Ask(kPlayerVolume, static_cast<WPARAM>(volume)); }
+
+int PlayerGetPlaylistLength() { return static_cast<int>(Ask(kPlayerPlaylistLength, 0)); }
+
+int PlayerGetPlaylistPosition() { return static_cast<int>(Ask(kPlayerPlaylistPosition, 0)); }
+
+void PlayerSetPlaylistPosition(int index) {
+    Ask(kPlayerSetPlaylistPosition, static_cast<WPARAM>(index));
+}
+
+const char* PlayerGetEntryTitle(int index) {
+    return reinterpret_cast<const char*>(Ask(kPlayerEntryTitle, static_cast<WPARAM>(index)));
+}
+
+VisDataFunction PlayerGetVisDataFunction() {
+    return reinterpret_cast<VisDataFunction>(Ask(kPlayerVisualData, 0));
+}
+
+VisRequestFunction PlayerGetVisRequestFunction() {
+    return reinterpret_cast<VisRequestFunction>(Ask(kPlayerVisualData, 1));
+}
+
+void PlayerSendPlayCommand() {
+    SendMessageA(g_plugin.playerWindow, WM_COMMAND, kPlayerPlayCommand, 0);
+}
+
+int PlayerGetCaption(char* buffer, int size) {
+    if (size > 0) buffer[0] = '\0';
+    return GetWindowTextA(g_plugin.playerWindow, buffer, size);
+}

@@ -1,0 +1,73 @@
+#include "plugin/Plugin.h"
+
+#include "display/DisplayThread.h"
+#include "plugin/KeyboardHook.h"
+
+namespace {
+
+int PluginInit();
+void PluginConfig() {}
+void PluginQuit();
+
+HANDLE g_displayThread = nullptr;
+DWORD g_displayThreadId = 0;
+
+// Answers messages sent to this (the player's) thread until the thread has ended: the display
+// thread may be blocked in a message to the player's window, which this thread owns. Posted
+// messages stay queued for the player's own loop.
+void WaitAnsweringSentMessages(HANDLE thread) {
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1) return;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void InstallHook() {
+    if (!g_plugin.playerWindow || g_hookBookkeeping.owner) return;
+    g_hookBookkeeping.handle =
+        SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, g_plugin.moduleInstance, 0);
+    if (g_hookBookkeeping.handle) g_hookBookkeeping.owner = g_plugin.playerWindow;
+}
+
+// A failed removal forgets the handle but keeps the owner, so that no later init in this
+// process installs a second hook.
+void RemoveHook() {
+    if (!g_plugin.playerWindow || g_plugin.playerWindow != g_hookBookkeeping.owner) return;
+    BOOL removed = UnhookWindowsHookEx(g_hookBookkeeping.handle);
+    g_hookBookkeeping.handle = nullptr;
+    if (removed) g_hookBookkeeping.owner = nullptr;
+}
+
+int PluginInit() {
+    g_stopRequest.store(0, std::memory_order_relaxed);
+    g_displayThread = CreateThread(nullptr, 0, DisplayThreadProc, nullptr, 0, &g_displayThreadId);
+    InstallHook();
+    return 0;
+}
+
+void PluginQuit() {
+    if (!g_plugin.playerWindow) MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK);
+    RemoveHook();
+    g_stopRequest.store(1, std::memory_order_relaxed);
+    if (g_displayThread) {
+        WaitAnsweringSentMessages(g_displayThread);
+        CloseHandle(g_displayThread);
+        g_displayThread = nullptr;
+    }
+}
+
+}  // namespace
+
+PluginRecord g_plugin = {
+    16, "Velm's G15 Plugin v0.1 (gen_g15_velm.dll)", PluginInit, PluginConfig, PluginQuit,
+    nullptr, nullptr,
+};
+
+// Zero at load in every process that loads the DLL (the section is not shared).
+__attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr, nullptr};
+
+std::atomic<int> g_stopRequest{0};
+
+PluginRecord* winampGetGeneralPurposePlugin() { return &g_plugin; }

@@ -1,0 +1,36 @@
+// The plug-in record that the player loads, and the lifecycle state shared with the display
+// thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+// Seven 32-bit fields on the product build, in the order the player reads them.
+struct PluginRecord {
+    int version;
+    const char* description;
+    int (*init)();
+    void (*config)();
+    void (*quit)();
+    HWND playerWindow;        // filled in by the player before init
+    HINSTANCE moduleInstance; // filled in by the player
+};
+static_assert(sizeof(void*) != 4 || sizeof(PluginRecord) == 28,
+              "the player reads seven 32-bit fields");
+
+// Who installed the keyboard hook, and its handle. Lives in a section of its own.
+struct HookBookkeeping {
+    HWND owner;
+    HHOOK handle;
+};
+static_assert(sizeof(void*) != 4 || sizeof(HookBookkeeping) == 8,
+              "the hook bookkeeping is two 32-bit values");
+
+extern PluginRecord g_plugin;
+extern HookBookkeeping g_hookBookkeeping;
+
+// Set by quit; the display thread leaves its loop once it sees it.
+extern std::atomic<int> g_stopRequest;
+
+extern "C" __declspec(dllexport) PluginRecord* winampGetGeneralPurposePlugin();

@@ -1,0 +1,369 @@
+#include "testbed/Player.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/PlayerMessages.h"
+
+namespace testbed {
+namespace {
+
+constexpr UINT kCallMessage = WM_APP + 1;
+constexpr char kClassName[] = "testbed player";
+constexpr int kVisualDataSize = 576;
+
+struct StartArgs {
+    Player* player;
+    HANDLE ready;
+};
+
+std::atomic<Player*> g_active{nullptr};
+char g_visualData[kVisualDataSize];
+std::atomic<int> g_visualRequest{0};
+
+const char* StateName(PlayState s) {
+    return s == PlayState::Playing ? "playing" : s == PlayState::Paused ? "paused" : "stopped";
+}
+
+// Spectrum in bytes 0..74 and wave samples in 76..149 while playing; silence otherwise. A
+// function of the play time only, so runs repeat exactly.
+void Synthesize(int elapsedMs, bool playing) {
+    std::memset(g_visualData, 0, sizeof g_visualData);
+    if (!playing) return;
+    double t = elapsedMs / 1000.0;
+    double beat = 0.6 + 0.4 * std::fabs(std::sin(t * 3.1));
+    for (int band = 0; band < 75; ++band) {
+        double shape = 1.0 - band / 90.0;
+        double wobble = 0.5 + 0.5 * std::sin(t * (2.0 + band * 0.13) + band * 0.7);
+        g_visualData[band] = static_cast<char>(std::lround(44.0 * shape * beat * wobble));
+    }
+    for (int i = 0; i < 74; ++i) {
+        double sample = std::sin(t * 40.0 + i * 0.45) * 0.6 + std::sin(t * 7.0 + i * 0.11) * 0.4;
+        g_visualData[76 + i] = static_cast<char>(std::lround(90.0 * beat * sample));
+    }
+}
+
+char* __cdecl VisualData() {
+    Player* player = g_active.load();
+    Synthesize(player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing);
+    return g_visualData;
+}
+
+void __cdecl VisualRequest(int wanted) { g_visualRequest.store(wanted); }
+
+}  // namespace
+
+std::vector<Entry> Player::DefaultPlaylist() {
+    return {
+        {"Velm Quartet - Morning on the Lake", 185},
+        {"The Soft Buttons - Backlight Serenade", 242},
+        {"Nine Volts - M1 M2 M3", 59},
+        {"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 3600},
+        {"Tahoma Seven - Small Print", 131},
+    };
+}
+
+Player::Player(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.lpszClassName = kClassName;
+    RegisterClassA(&wc);  // a second player finds the class already there
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    StartArgs start{this, ready};
+    thread_ = CreateThread(nullptr, 0, ThreadMain, &start, 0, &threadId_);
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        if (!playlist_.empty()) LoadLocked(0);
+    }
+    g_active.store(this);
+}
+
+Player::~Player() {
+    g_active.store(nullptr);
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+}
+
+DWORD WINAPI Player::ThreadMain(LPVOID param) {
+    auto* s = static_cast<StartArgs*>(param);
+    Player* self = s->player;
+    self->window_ = CreateWindowExA(0, kClassName, "Winamp", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    nullptr, self);
+    SetEvent(s->ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    return 0;
+}
+
+LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        return 0;
+    }
+    auto* self = reinterpret_cast<Player*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    switch (msg) {
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            PostQuitMessage(0);
+            return 0;
+        case kCallMessage: {
+            auto* fn = reinterpret_cast<std::function<void()>*>(lp);
+            (*fn)();
+            delete fn;
+            std::lock_guard<std::mutex> lk(self->mu_);
+            --self->pendingCalls_;
+            return 0;
+        }
+        case WM_USER:
+        case WM_COMMAND:
+        case WM_GETTEXT: {
+            PlayerMessage record{"", static_cast<long long>(static_cast<LONG_PTR>(wp)),
+                                 static_cast<long long>(lp), "", true};
+            LRESULT result = self->Answer(msg, wp, lp, record);
+            self->Observe(record);
+            return result;
+        }
+        default:
+            return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+
+LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
+    std::lock_guard<std::mutex> lk(mu_);
+    SettleLocked();
+    auto number = [&](LRESULT value) {
+        record.result = std::to_string(static_cast<long long>(value));
+        return value;
+    };
+    auto address = [&](const void* p, const std::string& stands_for) {
+        record.resultIsNumber = p == nullptr;
+        record.result = p ? stands_for : "0";
+        return reinterpret_cast<LRESULT>(p);
+    };
+    if (msg == WM_GETTEXT) {
+        record.name = "get-caption";
+        record.lparam = 0;  // a buffer address: different on every run
+        std::string caption = CaptionLocked();
+        auto* buffer = reinterpret_cast<char*>(lp);
+        size_t n = (buffer && wp) ? std::min<size_t>(caption.size(), wp - 1) : 0;
+        if (buffer && wp) {
+            std::memcpy(buffer, caption.data(), n);
+            buffer[n] = '\0';
+        }
+        record.resultIsNumber = false;
+        record.result = caption.substr(0, n);
+        return static_cast<LRESULT>(n);
+    }
+    if (msg == WM_COMMAND) {
+        record.name = wp == kPlayerPlayCommand ? "play" : "command";
+        if (wp == kPlayerPlayCommand) {
+            LoadLocked(listPosition_);
+        }
+        return number(0);
+    }
+    int arg = static_cast<int>(wp);
+    Position now = PositionLocked();
+    switch (lp) {
+        case kPlayerPlayTime:
+            if (arg == 0) {
+                record.name = "get-position";
+                return number(now.state == PlayState::Stopped ? -1 : now.elapsedMs);
+            }
+            record.name = "get-length";
+            return number(now.entry < static_cast<int>(playlist_.size())
+                              ? playlist_[now.entry].lengthSeconds
+                              : -1);
+        case kPlayerVolume:
+            if (arg == kPlayerQueryVolume) {
+                record.name = "get-volume";
+                return number(volume_);
+            }
+            record.name = "set-volume";
+            volume_ = arg < 0 ? 0 : arg > 255 ? 255 : arg;
+            return number(0);
+        case kPlayerPlaylistLength:
+            record.name = "get-playlist-length";
+            return number(static_cast<LRESULT>(playlist_.size()));
+        case kPlayerPlaylistPosition:
+            record.name = "get-playlist-position";
+            return number(listPosition_);
+        case kPlayerSetPlaylistPosition:
+            record.name = "set-playlist-position";
+            if (arg >= 0 && arg < static_cast<int>(playlist_.size())) listPosition_ = arg;
+            return number(0);
+        case kPlayerEntryTitle: {
+            record.name = "get-entry-title";
+            if (arg < 0 || arg >= static_cast<int>(playlist_.size())) return address(nullptr, "");
+            titleStore_.push_back(std::make_unique<std::string>(playlist_[arg].title));
+            return address(titleStore_.back()->c_str(), playlist_[arg].title);
+        }
+        case kPlayerVisualData:
+            record.name = arg == 0 ? "get-vis-data-function" : "get-vis-request-function";
+            if (arg == 0) return address(reinterpret_cast<const void*>(&VisualData), "function");
+            if (arg == 1) return address(reinterpret_cast<const void*>(&VisualRequest), "function");
+            return address(nullptr, "");
+        default:
+            record.name = "user-" + std::to_string(static_cast<long long>(lp));
+            return number(0);
+    }
+}
+
+void Player::Observe(const PlayerMessage& record) {
+    std::function<void(const PlayerMessage&)> observer;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        observer = observer_;
+    }
+    if (observer) observer(record);
+}
+
+Player::Position Player::PositionLocked() const {
+    Position p{current_, state_, elapsedBase_};
+    if (state_ != PlayState::Playing) return p;
+    p.elapsedMs += static_cast<int>(GetTickCount() - playStart_);
+    while (p.entry < static_cast<int>(playlist_.size())) {
+        int lengthMs = playlist_[p.entry].lengthSeconds * 1000;
+        if (lengthMs <= 0 || p.elapsedMs < lengthMs) return p;
+        p.elapsedMs -= lengthMs;
+        ++p.entry;
+    }
+    // Played to the end of the playlist: stopped on its last entry.
+    return Position{static_cast<int>(playlist_.size()) - 1, PlayState::Stopped, 0};
+}
+
+void Player::SettleLocked() {
+    Position p = PositionLocked();
+    if (p.entry != current_) listPosition_ = p.entry;
+    current_ = p.entry < 0 ? 0 : p.entry;
+    state_ = p.state;
+    elapsedBase_ = p.elapsedMs;
+    playStart_ = GetTickCount();
+}
+
+void Player::LoadLocked(int index) {
+    if (index < 0 || index >= static_cast<int>(playlist_.size())) return;
+    current_ = listPosition_ = index;
+    state_ = PlayState::Playing;
+    elapsedBase_ = 0;
+    playStart_ = GetTickCount();
+}
+
+std::string Player::CaptionLocked() const {
+    Position p = PositionLocked();
+    if (playlist_.empty() || p.entry < 0) return "Winamp";
+    char caption[1024];
+    std::snprintf(caption, sizeof caption, "%d. %s - Winamp%s", p.entry + 1,
+                  playlist_[p.entry].title.c_str(),
+                  p.state == PlayState::Paused ? " [Paused]" : "");
+    return caption;
+}
+
+void Player::SetPlaylist(std::vector<Entry> playlist) {
+    std::lock_guard<std::mutex> lk(mu_);
+    playlist_ = std::move(playlist);
+    current_ = listPosition_ = 0;
+    state_ = PlayState::Stopped;
+    elapsedBase_ = 0;
+    if (!playlist_.empty()) LoadLocked(0);
+}
+
+void Player::PlayEntry(int index) {
+    std::lock_guard<std::mutex> lk(mu_);
+    LoadLocked(index);
+}
+
+void Player::SetPaused(bool paused) {
+    std::lock_guard<std::mutex> lk(mu_);
+    SettleLocked();
+    if (paused && state_ == PlayState::Playing) state_ = PlayState::Paused;
+    if (!paused && state_ == PlayState::Paused) state_ = PlayState::Playing;
+}
+
+void Player::Stop() {
+    std::lock_guard<std::mutex> lk(mu_);
+    SettleLocked();
+    state_ = PlayState::Stopped;
+    elapsedBase_ = 0;
+}
+
+void Player::Play() {
+    std::lock_guard<std::mutex> lk(mu_);
+    LoadLocked(listPosition_);
+}
+
+void Player::SetVolume(int volume) {
+    std::lock_guard<std::mutex> lk(mu_);
+    volume_ = volume < 0 ? 0 : volume > 255 ? 255 : volume;
+}
+
+void Player::SetCurrentTitle(const std::string& title) {
+    std::lock_guard<std::mutex> lk(mu_);
+    SettleLocked();
+    if (current_ < static_cast<int>(playlist_.size())) playlist_[current_].title = title;
+}
+
+int Player::Volume() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return volume_;
+}
+
+int Player::CurrentEntry() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return PositionLocked().entry;
+}
+
+int Player::ListPosition() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    Position p = PositionLocked();
+    return p.entry != current_ ? p.entry : listPosition_;
+}
+
+PlayState Player::State() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return PositionLocked().state;
+}
+
+int Player::ElapsedMs() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return PositionLocked().elapsedMs;
+}
+
+std::string Player::Caption() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return CaptionLocked();
+}
+
+int Player::PlaylistLength() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return static_cast<int>(playlist_.size());
+}
+
+void Player::CallOnPlayerThread(std::function<void()> fn) {
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        ++pendingCalls_;
+    }
+    PostMessageA(window_, kCallMessage, 0,
+                 reinterpret_cast<LPARAM>(new std::function<void()>(std::move(fn))));
+}
+
+bool Player::CallsPending() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return pendingCalls_ > 0;
+}
+
+void Player::SetMessageObserver(std::function<void(const PlayerMessage&)> observer) {
+    std::lock_guard<std::mutex> lk(mu_);
+    observer_ = std::move(observer);
+}
+
+const char* PlayStateName(PlayState state) { return StateName(state); }
+
+}  // namespace testbed

@@ -1,0 +1,106 @@
+// A stand-in for the media player: a window on its own thread that answers the plug-in's
+// messages from a playlist, a play state and a volume, and synthesises visual data.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace testbed {
+
+struct Entry {
+    std::string title;
+    int lengthSeconds;
+};
+
+enum class PlayState { Stopped, Playing, Paused };
+const char* PlayStateName(PlayState state);
+
+// One message from the plug-in, as the player answered it.
+struct PlayerMessage {
+    std::string name;  // "get-volume", "set-volume", "get-caption", ...
+    long long wparam;
+    long long lparam;
+    std::string result;  // a number, or the text or "function" that an address stands for
+    bool resultIsNumber;
+};
+
+class Player {
+public:
+    // Starts the player's thread and creates its window; playing the first entry.
+    explicit Player(std::vector<Entry> playlist = DefaultPlaylist());
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    static std::vector<Entry> DefaultPlaylist();
+
+    HWND Window() const { return window_; }
+    DWORD ThreadId() const { return threadId_; }
+
+    // Changes made from outside, as a user at the player would make them.
+    void SetPlaylist(std::vector<Entry> playlist);
+    void PlayEntry(int index);  // loads the entry and plays it from the start
+    void SetPaused(bool paused);
+    void Stop();
+    void Play();  // what the player's play command does
+    void SetVolume(int volume);
+    void SetCurrentTitle(const std::string& title);
+
+    int Volume() const;
+    int CurrentEntry() const;
+    int ListPosition() const;
+    PlayState State() const;
+    int ElapsedMs() const;
+    std::string Caption() const;
+    int PlaylistLength() const;
+
+    // Runs fn on the player's thread, the way the player calls into its plug-ins. Returns at
+    // once; done() turns true once fn has returned.
+    void CallOnPlayerThread(std::function<void()> fn);
+    bool CallsPending() const;
+
+    // Called on the player's thread for every message the plug-in sends.
+    void SetMessageObserver(std::function<void(const PlayerMessage&)> observer);
+
+private:
+    static DWORD WINAPI ThreadMain(LPVOID self);
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record);
+    void Observe(const PlayerMessage& record);
+
+    // Where playback stands now: a track that has played to its end has given way to the next.
+    struct Position {
+        int entry;
+        PlayState state;
+        int elapsedMs;
+    };
+    // Lock held for the rest.
+    Position PositionLocked() const;
+    void SettleLocked();  // makes the present position the new starting point
+    void LoadLocked(int index);
+    std::string CaptionLocked() const;
+
+    mutable std::mutex mu_;
+    std::vector<Entry> playlist_;
+    int current_ = 0;       // the loaded entry (the caption's), as of playStart_
+    int listPosition_ = 0;  // the playlist position (function 125)
+    PlayState state_ = PlayState::Stopped;
+    int elapsedBase_ = 0;   // ms played at playStart_
+    DWORD playStart_ = 0;
+    int volume_ = 200;
+    int pendingCalls_ = 0;
+    // Entry titles handed out by address stay valid for the player's lifetime.
+    std::vector<std::unique_ptr<std::string>> titleStore_;
+    std::function<void(const PlayerMessage&)> observer_;
+
+    HWND window_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+};
+
+}  // namespace testbed

@@ -1,0 +1,114 @@
+// velm-sim as a user runs it: its exit status, its error messages and its log.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct SimRun {
+    int status;
+    std::string output;  // stdout and stderr together
+};
+
+SimRun RunSim(const std::string& arguments) {
+    std::string command = std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string TempPath(const char* name) {
+    return ::testing::TempDir() + "/" + name + std::to_string(getpid());
+}
+
+TEST(Cli, LogsInitPlayerMessagesAndQuitInOrder) {
+    std::string log = TempPath("cli_log");
+    SimRun run = RunSim("-e 'wait 500; track 2; wait 200' --log " + log);
+    ASSERT_EQ(run.status, 0) << run.output;
+    auto lines = Lines(log);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.front(), "{\"t\":0,\"event\":\"init\"}");
+    EXPECT_NE(lines.back().find("\"event\":\"quit\""), std::string::npos) << lines.back();
+    int players = 0;
+    bool sawSecondTrack = false;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        EXPECT_NE(lines[i].find("\"event\":\"player\""), std::string::npos) << lines[i];
+        ++players;
+        if (lines[i].find("2. The Soft Buttons") != std::string::npos) sawSecondTrack = true;
+    }
+    EXPECT_GE(players, 14) << "a caption read every 50 ms for 700 ms";
+    EXPECT_TRUE(sawSecondTrack) << "the caption follows 'track 2'";
+    EXPECT_NE(lines.back().find("\"t\":7"), std::string::npos)
+        << "quit returns after the last pass, a little after 700 ms: " << lines.back();
+    std::remove(log.c_str());
+}
+
+TEST(Cli, SameScriptGivesTheSameLog) {
+    std::string a = TempPath("cli_a"), b = TempPath("cli_b");
+    const char* script = "-e 'wait 300; pause on; wait 100; volume player 12; title X; wait 80'";
+    ASSERT_EQ(RunSim(std::string(script) + " --log " + a).status, 0);
+    ASSERT_EQ(RunSim(std::string(script) + " --log " + b).status, 0);
+    EXPECT_EQ(Lines(a), Lines(b));
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+}
+
+TEST(Cli, UnknownCommandIsRefusedBeforeTheRunWithItsPlace) {
+    SimRun run = RunSim("-e 'wait 10; frobnicate 3'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("line 1, column 10: unknown command 'frobnicate'"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST(Cli, MalformedArgumentsAreRefused) {
+    EXPECT_EQ(RunSim("-e 'wait soon'").status, 2);
+    EXPECT_EQ(RunSim("-e 'pause maybe'").status, 2);
+    EXPECT_EQ(RunSim("-e 'volume player 256'").status, 2);
+    EXPECT_EQ(RunSim("-e 'track 0'").status, 2);
+    SimRun run = RunSim("--bogus");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("--bogus"), std::string::npos);
+}
+
+TEST(Cli, ScriptFileWithCommentsRuns) {
+    std::string script = TempPath("cli_script");
+    std::ofstream(script) << "# a comment\n\nwait 100\n  pause on  \nwait 100\n";
+    std::string log = TempPath("cli_script_log");
+    SimRun run = RunSim("--script " + script + " --log " + log);
+    EXPECT_EQ(run.status, 0) << run.output;
+    bool paused = false;
+    for (const auto& line : Lines(log))
+        if (line.find("[Paused]") != std::string::npos) paused = true;
+    EXPECT_TRUE(paused);
+    EXPECT_EQ(RunSim("--script /no/such/file").status, 2);
+    std::remove(script.c_str());
+    std::remove(log.c_str());
+}
+
+TEST(Cli, HelpListsEveryCommand) {
+    SimRun run = RunSim("--help");
+    EXPECT_EQ(run.status, 0);
+    for (const char* word : {"wait MS", "track N", "pause on|off", "stop", "play",
+                             "volume player V", "title TEXT", "--log", "--script", "-e"})
+        EXPECT_NE(run.output.find(word), std::string::npos) << word;
+}
+
+}  // namespace

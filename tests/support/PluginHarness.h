@@ -1,0 +1,52 @@
+// Runs the plug-in linked into the test inside the testbed, the way the player runs it: the
+// record filled in, init and quit called on the player's thread, simulated time driven by hand.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "hostwin/control/clock.h"
+#include "hostwin/control/desktop.h"
+#include "hostwin/control/modules.h"
+#include "plugin/Plugin.h"
+#include "testbed/Player.h"
+
+class PluginHarness : public ::testing::Test {
+protected:
+    static constexpr uint32_t kStartTick = 500000;
+
+    void SetUp() override {
+        hwc::UseManualClock(kStartTick);
+        hwc::ClearMessageBoxes();
+        player = std::make_unique<testbed::Player>();
+        g_plugin.playerWindow = player->Window();
+        g_plugin.moduleInstance = hwc::RegisterNamedModule("Z:\\velm\\test\\gen_g15_velm.dll");
+        g_hookBookkeeping = {nullptr, nullptr};
+    }
+
+    void TearDown() override {
+        player.reset();
+        EXPECT_EQ(hwc::LiveThreadCount(), 0) << "the display thread outlived the test";
+        hwc::UseRealClock();
+    }
+
+    // Runs an entry of the record on the player's thread and keeps simulated time moving
+    // until it returns.
+    bool CallOnPlayerThread(std::function<void()> entry, uint32_t limitMs = 10000) {
+        player->CallOnPlayerThread(std::move(entry));
+        return hwc::AdvanceUntil([this] { return !player->CallsPending(); }, limitMs);
+    }
+    bool Init() {
+        return CallOnPlayerThread([] { g_plugin.init(); });
+    }
+    bool Quit() {
+        return CallOnPlayerThread([] { g_plugin.quit(); });
+    }
+
+    std::unique_ptr<testbed::Player> player;
+};
