@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Plugin.h"
+#include "plugin/PluginRecord.h"
 #include "sim/Log.h"
 #include "sim/Script.h"
 

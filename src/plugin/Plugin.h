@@ -6,18 +6,7 @@
 
 #include <atomic>
 
-// Seven 32-bit fields on the product build, in the order the player reads them.
-struct PluginRecord {
-    int version;
-    const char* description;
-    int (*init)();
-    void (*config)();
-    void (*quit)();
-    HWND playerWindow;        // filled in by the player before init
-    HINSTANCE moduleInstance; // filled in by the player
-};
-static_assert(sizeof(void*) != 4 || sizeof(PluginRecord) == 28,
-              "the player reads seven 32-bit fields");
+#include "plugin/PluginRecord.h"
 
 // Who installed the keyboard hook, and its handle. Lives in a section of its own.
 struct HookBookkeeping {

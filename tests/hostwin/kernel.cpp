@@ -88,11 +88,12 @@ TEST(Events, ManualResetEventStaysSignalledUntilReset) {
     CloseHandle(event);
 }
 
+// The tick count moves in steps of up to about 16 ms on Windows, so the measure is loose.
 TEST(Time, SleepLetsTheTickCountAdvance) {
     DWORD before = GetTickCount();
-    Sleep(30);
+    Sleep(100);
     DWORD passed = GetTickCount() - before;
-    EXPECT_GE(passed, 20u) << "Sleep(30) returned after " << passed << " ms";
+    EXPECT_GE(passed, 80u) << "Sleep(100) returned after " << passed << " ms";
 }
 
 TEST(CriticalSections, ExcludeOtherThreadsAndNestOnTheOwner) {
@@ -162,12 +163,17 @@ TEST(Modules, MissingLibraryAndExportFailCleanly) {
     EXPECT_NE(strchr(path, '\\'), nullptr) << "module paths use backslashes: " << path;
 }
 
-TEST(Modules, ModuleFileNameIsCutAndTerminatedWhenTheBufferIsSmall) {
+// A cut name returns the buffer size. Whether the last byte is then a terminator differs
+// (Vista and later write one, Wine and XP do not), so callers must go by the returned length;
+// the stand-in writes one.
+TEST(Modules, ModuleFileNameThatDoesNotFitReturnsTheBufferSize) {
+    char whole[MAX_PATH];
+    DWORD full = GetModuleFileNameA(nullptr, whole, sizeof whole);
+    ASSERT_GT(full, 8u);
     char path[8];
     memset(path, 'x', sizeof path);
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    EXPECT_EQ(n, sizeof path);
-    EXPECT_EQ(path[7], '\0');
+    EXPECT_EQ(GetModuleFileNameA(nullptr, path, sizeof path), sizeof path);
+    EXPECT_EQ(memcmp(path, whole, 7), 0);
 }
 
 }  // namespace

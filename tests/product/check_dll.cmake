@@ -1,0 +1,37 @@
+# Checks the product DLL with objdump. Fails with a message naming what is wrong.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "objdump could not read ${DLL}")
+endif()
+execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections)
+
+if(NOT headers MATCHES "file format pei-i386")
+    message(FATAL_ERROR "not a PE32 for i386")
+endif()
+if(NOT headers MATCHES "\\[ *[0-9]+\\] winampGetGeneralPurposePlugin\n")
+    message(FATAL_ERROR "winampGetGeneralPurposePlugin is not exported under its plain name")
+endif()
+
+set(system_dlls KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll WINMM.dll HID.DLL SETUPAPI.dll
+    msvcrt.dll)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+foreach(entry IN LISTS imports)
+    string(REPLACE "DLL Name: " "" dll "${entry}")
+    string(TOUPPER "${dll}" upper)
+    set(known FALSE)
+    foreach(system IN LISTS system_dlls)
+        string(TOUPPER "${system}" system_upper)
+        if(upper STREQUAL system_upper)
+            set(known TRUE)
+        endif()
+    endforeach()
+    if(NOT known)
+        message(FATAL_ERROR "imports ${dll}, which is not part of Windows")
+    endif()
+endforeach()
+
+# The hook bookkeeping: a section of its own, two 32-bit values.
+if(NOT sections MATCHES "\\.shared +00000008 ")
+    message(FATAL_ERROR "no 8-byte .shared section:\n${sections}")
+endif()
+message(STATUS "${DLL}: PE32 i386, export and imports as expected")
