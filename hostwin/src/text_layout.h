@@ -1,0 +1,45 @@
+// DrawText's layout: lines broken at line ends and (with DT_WORDBREAK) between words, placed by
+// alignment and margins, measured for DT_CALCRECT, and drawn glyph by glyph onto a target.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "text_font.h"
+
+namespace hostwin {
+
+struct TextLine {
+    int begin;  // into TextLayout::shown
+    int end;
+    int width;
+};
+
+// Reused from call to call: once its buffers have grown, laying out costs no allocation.
+struct TextLayout {
+    std::string shown;  // the text as drawn (prefix characters taken out)
+    std::vector<TextLine> lines;
+    int maxWidth = 0;
+};
+
+// Where drawn text lands. Coordinates are logical; the target applies the device context's
+// viewport and clip region.
+class TextTarget {
+public:
+    virtual ~TextTarget() = default;
+    virtual void FillBackground(const RECT& area) = 0;
+    virtual void PlotInk(int x, int y) = 0;
+};
+
+void LayOutText(TextFont& font, const char* text, int length, int wrapWidth, UINT format,
+                TextLayout& layout);
+
+// The whole of DrawTextExA once the font is known: lays the text out, updates the rectangle
+// for DT_CALCRECT or draws onto the target (background only when opaque). Returns the height
+// of the text.
+int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, UINT format,
+                     DRAWTEXTPARAMS* params, bool opaque, TextTarget* target);
+
+}  // namespace hostwin
