@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "sim/Simulation.h"
+#include "testbed/Mixer.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -74,16 +75,27 @@ std::vector<CommandSpec> MakeCommands() {
              s.player().Play();
              return true;
          }},
-        {"volume", "volume player V", "the player's volume becomes V (0 to 255)",
+        {"volume", "volume player|wave|master V",
+         "the player's volume (0 to 255), or the system's wave or master volume as another "
+         "program sets it (0 to 65535), becomes V",
          [](const Command& c) -> std::string {
-             if (c.args.size() != 2 || c.args[0] != "player") return "expects 'player V'";
+             if (c.args.size() != 2) return "expects 'player V', 'wave V' or 'master V'";
+             if (c.args[0] != "player" && c.args[0] != "wave" && c.args[0] != "master")
+                 return "'" + c.args[0] + "' is not one of player|wave|master";
+             long long high = c.args[0] == "player" ? 255 : 65535;
              long long v;
-             if (!ParseNumber(c.args[1], 0, 255, v))
-                 return "'" + c.args[1] + "' is not a number from 0 to 255";
+             if (!ParseNumber(c.args[1], 0, high, v))
+                 return "'" + c.args[1] + "' is not a number from 0 to " + std::to_string(high);
              return "";
          },
          [](Simulation& s, const Command& c) {
-             s.player().SetVolume(static_cast<int>(Number(c.args[1])));
+             auto value = Number(c.args[1]);
+             if (c.args[0] == "player")
+                 s.player().SetVolume(static_cast<int>(value));
+             else
+                 s.mixer().SetVolume(
+                     c.args[0] == "wave" ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
+                     static_cast<DWORD>(value));
              return true;
          }},
         {"title", "title TEXT", "the current playlist entry's title becomes TEXT",

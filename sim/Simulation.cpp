@@ -5,6 +5,8 @@
 
 #include "hostwin/control/clock.h"
 #include "sim/Commands.h"
+#include "sim/MixerEvents.h"
+#include "testbed/Mixer.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -60,6 +62,8 @@ int Simulation::Run(const std::vector<Command>& commands) {
     if (!log_.Open(options_.logPath))
         return Fail("cannot write the log " + options_.logPath, 2);
     hwc::UseManualClock(kStartTick);
+    mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
+    LogMixerWrites(*mixer_, log_, [this] { return Now(); });
     player_ = std::make_unique<testbed::Player>();
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
@@ -92,6 +96,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
     log_.Write(Event(Now(), "quit"));
     FreeLibrary(module_);
     player_.reset();
+    mixer_.reset();
     return status;
 }
 

@@ -16,6 +16,7 @@
 
 namespace testbed {
 class Player;
+class Mixer;
 }
 
 namespace sim {
@@ -23,6 +24,7 @@ namespace sim {
 struct Options {
     std::string pluginPath;
     std::string logPath;
+    bool mixer = true;  // false: a machine without any mixer device
 };
 
 class Simulation {
@@ -35,6 +37,7 @@ public:
 
     // For the commands.
     testbed::Player& player() { return *player_; }
+    testbed::Mixer& mixer() { return *mixer_; }
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
@@ -47,6 +50,7 @@ private:
     Options options_;
     Log log_;
     std::unique_ptr<testbed::Player> player_;
+    std::unique_ptr<testbed::Mixer> mixer_;
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
 };
