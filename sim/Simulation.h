@@ -15,6 +15,7 @@
 #include "sim/Script.h"
 
 namespace testbed {
+class Keyboard;
 class Player;
 }
 
@@ -23,6 +24,10 @@ namespace sim {
 struct Options {
     std::string pluginPath;
     std::string logPath;
+    // The folder that plays the DLL's folder, where the settings file lives; "" for a fresh
+    // temporary folder that is removed at the end.
+    std::string iniDir;
+    bool keyboard = true;  // a G15 on the simulated HID bus
 };
 
 class Simulation {
@@ -41,12 +46,19 @@ public:
 
 private:
     bool LoadPlugin();
+    bool PrepareIniDir();
+    void RemoveTemporaryIniDir();
+    void WatchKeyboard();
+    void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
     int Fail(const std::string& message, int status);
 
     Options options_;
     Log log_;
     std::unique_ptr<testbed::Player> player_;
+    std::unique_ptr<testbed::Keyboard> keyboard_;
+    std::string iniDir_;            // host path
+    std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
 };
