@@ -26,5 +26,7 @@ int PlugHidDevice(HidDevice device);
 // Handles already open to it fail from now on, as for a keyboard pulled out.
 void UnplugHidDevice(int id);
 void UnplugAllHidDevices();
+// Handles to the device that CreateFileA opened and CloseHandle has not closed yet.
+int OpenHidHandles(int id);
 
 }  // namespace hwc

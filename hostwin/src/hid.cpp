@@ -34,13 +34,23 @@ struct DeviceInfoSet {
     std::vector<std::string> paths;
 };
 
-struct HidHandle : hostwin::KernelObject {
-    int deviceId;
-    explicit HidHandle(int id) : deviceId(id) {}
-};
-
 std::mutex g_mu;
 int g_nextId = 1;
+std::map<int, int> g_openHandles;  // by device id
+
+// Made and destroyed with the scheduler's lock held (the handle table's).
+struct HidHandle : hostwin::KernelObject {
+    int deviceId;
+    explicit HidHandle(int id) : deviceId(id) {
+        std::lock_guard<std::mutex> lk(g_mu);
+        ++g_openHandles[deviceId];
+    }
+    ~HidHandle() override {
+        std::lock_guard<std::mutex> lk(g_mu);
+        --g_openHandles[deviceId];
+    }
+};
+
 std::vector<PluggedDevice>& Devices() {
     static auto* devices = new std::vector<PluggedDevice>;
     return *devices;
@@ -90,10 +100,15 @@ BOOLEAN Feature(HANDLE handle, PVOID buffer, ULONG length, bool set) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (!device.onFeature || !device.onFeature(set, static_cast<unsigned char*>(buffer), length)) {
+    // The caller's buffer changes only when the call succeeds.
+    std::vector<unsigned char> report(static_cast<unsigned char*>(buffer),
+                                      static_cast<unsigned char*>(buffer) + length);
+    if (!device.onFeature || !device.onFeature(set, report.data(), length)) {
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
+    if (!set)
+        std::memcpy(buffer, report.data(), length);
     return TRUE;
 }
 
@@ -122,6 +137,12 @@ void UnplugHidDevice(int id) {
 void UnplugAllHidDevices() {
     std::lock_guard<std::mutex> lk(g_mu);
     Devices().clear();
+}
+
+int OpenHidHandles(int id) {
+    std::lock_guard<std::mutex> lk(g_mu);
+    auto it = g_openHandles.find(id);
+    return it == g_openHandles.end() ? 0 : it->second;
 }
 
 }  // namespace hwc

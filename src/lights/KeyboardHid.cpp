@@ -8,6 +8,12 @@ extern "C" {
 
 #include <cstdlib>
 
+// The 32-bit records the search hands to SetupAPI: 28 bytes of interface data, and a detail
+// record whose fixed part is 5 bytes.
+static_assert(sizeof(void*) != 4 || (sizeof(SP_DEVICE_INTERFACE_DATA) == 28 &&
+                                     sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5),
+              "SetupAPI records as the 32-bit player's Windows lays them out");
+
 std::atomic<int> g_keyboardFound{0};
 
 namespace {
