@@ -114,23 +114,4 @@ TEST_F(HidBus, FeatureReportsReachTheDeviceAndAFailedGetLeavesTheBufferAlone) {
     CloseHandle(handle);
 }
 
-TEST_F(HidBus, AnUnpluggedDeviceFailsItsOpenHandlesAndIsNoLongerListed) {
-    hwc::HidDevice device = Device("\\\\?\\hid#gone", 0x046D, 0xC222);
-    device.onFeature = [](bool, unsigned char*, unsigned long) { return true; };
-    int id = hwc::PlugHidDevice(device);
-    HANDLE handle = Open("\\\\?\\hid#gone");
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    hwc::UnplugHidDevice(id);
-    unsigned char report[4] = {2, 4, 0, 0};
-    EXPECT_FALSE(HidD_SetFeature(handle, report, sizeof report));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-    HIDD_ATTRIBUTES attributes = {};
-    EXPECT_FALSE(HidD_GetAttributes(handle, &attributes));
-    EXPECT_TRUE(ListedPaths().empty());
-    EXPECT_EQ(Open("\\\\?\\hid#gone"), INVALID_HANDLE_VALUE);
-    CloseHandle(handle);
-    EXPECT_FALSE(HidD_SetFeature(handle, report, sizeof report)) << "a closed handle";
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-}
-
 }  // namespace

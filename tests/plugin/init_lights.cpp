@@ -99,34 +99,4 @@ TEST_F(InitLights, WithTheMeterOffNoLightIsWrittenAtAll) {
     EXPECT_TRUE(keyboard->Writes().empty());
 }
 
-TEST_F(InitLights, APlayerWhoseDataFunctionFaultsStopsTheMeterButNotThePasses) {
-    testbed::Player::SetVisualMode(testbed::VisualMode::Fault);
-    std::atomic<int> captions{0};
-    player->SetMessageObserver([&](const testbed::PlayerMessage& m) {
-        if (m.name == "get-caption")
-            ++captions;
-    });
-    ASSERT_TRUE(Init());
-    int requestsAtStart = testbed::Player::VisualRequests();
-    int captionsAtStart = captions;
-    ASSERT_TRUE(hwc::AdvanceClock(500));
-    EXPECT_TRUE(keyboard->Writes().empty()) << "no report from a failed update";
-    EXPECT_EQ(captions - captionsAtStart, 10) << "every pass still ran";
-    EXPECT_EQ(testbed::Player::VisualRequests() - requestsAtStart, 10) << "each update asked again";
-    testbed::Player::SetVisualMode(testbed::VisualMode::Silence);
-    ASSERT_TRUE(hwc::AdvanceClock(50));
-    EXPECT_EQ(keyboard->Writes(), (Writes{{4, 15}})) << "the meter resumes";
-    ASSERT_TRUE(Quit());
-}
-
-TEST_F(InitLights, WithoutTheKeyboardNoReportIsReadOrWrittenButTheSettingsAre) {
-    keyboard->Unplug();
-    ASSERT_TRUE(Init());
-    EXPECT_EQ(g_keyboardFound, 0);
-    ASSERT_TRUE(hwc::AdvanceClock(200));
-    ASSERT_TRUE(Quit());
-    EXPECT_TRUE(keyboard->Reports().empty());
-    EXPECT_NE(ReadSettingsFile().find("[General]\r\nVU=1\r\n"), std::string::npos);
-}
-
 }  // namespace

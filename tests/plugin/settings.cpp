@@ -147,16 +147,6 @@ TEST_F(Settings, AnItemOutsideTheListChangesNothingButStillRewritesTheFile) {
     EXPECT_EQ(Read(File()), kDefaultFile);
 }
 
-TEST_F(Settings, TheFileIsNotReadBeforeLoadAndEditsWhileRunningAreOverwritten) {
-    LoadSettings();
-    Put(File(), "[General]\nVU=0\nSaveLcd=1\n");
-    EXPECT_EQ(GetSetting(kSettingVU), 1);
-    ToggleSetting(kSettingSaveKeyboard);
-    std::string written = Read(File());
-    EXPECT_NE(written.find("VU=1\r\n"), std::string::npos) << written;
-    EXPECT_NE(written.find("SaveLcd=0\r\n"), std::string::npos) << written;
-}
-
 // A renamed DLL deep down: the module path fits, the settings file's does not. Cut to 259
 // characters it would name "VelmG15.i", which must be neither read nor written.
 TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory) {
