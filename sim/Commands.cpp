@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "hostwin/control/desktop.h"
 #include "sim/Simulation.h"
 #include "testbed/Mixer.h"
 #include "testbed/Player.h"
@@ -102,6 +103,23 @@ std::vector<CommandSpec> MakeCommands() {
          [](const Command& c) -> std::string { return c.rest.empty() ? "expects a text" : ""; },
          [](Simulation& s, const Command& c) {
              s.player().SetCurrentTitle(c.rest);
+             return true;
+         }},
+        {"saver", "saver on|off", "the system screen saver starts or ends", OneOf({"on", "off"}),
+         [](Simulation&, const Command& c) {
+             hwc::SetScreenSaverRunning(c.args[0] == "on");
+             return true;
+         }},
+        {"visual", "visual music|silence|loud|fault",
+         "the player's visual data: its music, all zeros, a wave swinging from -128 to 127, or "
+         "a data function that faults",
+         OneOf({"music", "silence", "loud", "fault"}),
+         [](Simulation&, const Command& c) {
+             const std::string& mode = c.args[0];
+             testbed::Player::SetVisualMode(mode == "silence" ? testbed::VisualMode::Silence
+                                            : mode == "loud"  ? testbed::VisualMode::Loud
+                                            : mode == "fault" ? testbed::VisualMode::Fault
+                                                              : testbed::VisualMode::Music);
              return true;
          }},
     };

@@ -15,6 +15,7 @@
 #include "sim/Script.h"
 
 namespace testbed {
+class Keyboard;
 class Player;
 class Mixer;
 }
@@ -25,6 +26,10 @@ struct Options {
     std::string pluginPath;
     std::string logPath;
     bool mixer = true;  // false: a machine without any mixer device
+    // The folder that plays the DLL's folder, where the settings file lives; "" for a fresh
+    // temporary folder that is removed at the end.
+    std::string iniDir;
+    bool keyboard = true;  // a G15 on the simulated HID bus
 };
 
 class Simulation {
@@ -44,6 +49,10 @@ public:
 
 private:
     bool LoadPlugin();
+    bool PrepareIniDir();
+    void RemoveTemporaryIniDir();
+    void WatchKeyboard();
+    void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
     int Fail(const std::string& message, int status);
 
@@ -51,6 +60,9 @@ private:
     Log log_;
     std::unique_ptr<testbed::Player> player_;
     std::unique_ptr<testbed::Mixer> mixer_;
+    std::unique_ptr<testbed::Keyboard> keyboard_;
+    std::string iniDir_;            // host path
+    std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
 };

@@ -31,9 +31,9 @@ constexpr char kDemoScript[] =
 void PrintHelp() {
     std::printf(
         "usage: velm-sim [--script FILE | -e COMMANDS | --demo] [--log FILE] [--plugin PATH]\n"
-        "                [--no-mixer]\n"
+        "                [--ini DIR] [--no-keyboard] [--no-mixer]\n"
         "\n"
-        "Runs the gen_g15_velm plug-in in a simulated desk (player, mixer, clock) and logs\n"
+        "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, clock) and logs\n"
         "what it does as JSON Lines.\n"
         "\n"
         "options:\n"
@@ -43,6 +43,9 @@ void PrintHelp() {
         "  --log FILE      write the event log to FILE ('-' for standard output)\n"
         "  --plugin PATH   the plug-in module (default: gen_g15_velm.so beside velm-sim)\n"
         "  --no-mixer      a machine without any audio mixer device\n"
+        "  --ini DIR       the folder that plays the DLL's folder, where VelmG15.ini lives\n"
+        "                  (default: a fresh temporary folder, removed at the end)\n"
+        "  --no-keyboard   no G15 on the HID bus: no light is read or written\n"
         "  --help          show this text\n"
         "\n"
         "commands:\n");
@@ -104,6 +107,11 @@ int main(int argc, char** argv) {
             options.mixer = false;
         } else if (arg == "--plugin") {
             if (!value(options.pluginPath)) return UsageError("--plugin needs a path");
+        } else if (arg == "--ini") {
+            if (!value(options.iniDir) || options.iniDir.empty())
+                return UsageError("--ini needs a folder");
+        } else if (arg == "--no-keyboard") {
+            options.keyboard = false;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }

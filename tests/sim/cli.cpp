@@ -49,7 +49,8 @@ TEST(Cli, LogsInitPlayerMessagesAndQuitInOrder) {
     int players = 0;
     bool sawSecondTrack = false;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
-        EXPECT_NE(lines[i].find("\"event\":\"player\""), std::string::npos) << lines[i];
+        // Lights and settings have their own events; here only the player's count.
+        if (lines[i].find("\"event\":\"player\"") == std::string::npos) continue;
         ++players;
         if (lines[i].find("2. The Soft Buttons") != std::string::npos) sawSecondTrack = true;
     }
