@@ -1,5 +1,5 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
-PRESETS := host win32 win64
+PRESETS := host host-asan host-tsan win32 win64
 
 .PHONY: setup test demo build-host $(addprefix test-,$(PRESETS))
 

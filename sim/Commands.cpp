@@ -3,7 +3,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "hostwin/control/desktop.h"
 #include "sim/Simulation.h"
+#include "testbed/Mixer.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -74,22 +76,50 @@ std::vector<CommandSpec> MakeCommands() {
              s.player().Play();
              return true;
          }},
-        {"volume", "volume player V", "the player's volume becomes V (0 to 255)",
+        {"volume", "volume player|wave|master V",
+         "the player's volume (0 to 255), or the system's wave or master volume as another "
+         "program sets it (0 to 65535), becomes V",
          [](const Command& c) -> std::string {
-             if (c.args.size() != 2 || c.args[0] != "player") return "expects 'player V'";
+             if (c.args.size() != 2) return "expects 'player V', 'wave V' or 'master V'";
+             if (c.args[0] != "player" && c.args[0] != "wave" && c.args[0] != "master")
+                 return "'" + c.args[0] + "' is not one of player|wave|master";
+             long long high = c.args[0] == "player" ? 255 : 65535;
              long long v;
-             if (!ParseNumber(c.args[1], 0, 255, v))
-                 return "'" + c.args[1] + "' is not a number from 0 to 255";
+             if (!ParseNumber(c.args[1], 0, high, v))
+                 return "'" + c.args[1] + "' is not a number from 0 to " + std::to_string(high);
              return "";
          },
          [](Simulation& s, const Command& c) {
-             s.player().SetVolume(static_cast<int>(Number(c.args[1])));
+             auto value = Number(c.args[1]);
+             if (c.args[0] == "player")
+                 s.player().SetVolume(static_cast<int>(value));
+             else
+                 s.mixer().SetVolume(
+                     c.args[0] == "wave" ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
+                     static_cast<DWORD>(value));
              return true;
          }},
         {"title", "title TEXT", "the current playlist entry's title becomes TEXT",
          [](const Command& c) -> std::string { return c.rest.empty() ? "expects a text" : ""; },
          [](Simulation& s, const Command& c) {
              s.player().SetCurrentTitle(c.rest);
+             return true;
+         }},
+        {"saver", "saver on|off", "the system screen saver starts or ends", OneOf({"on", "off"}),
+         [](Simulation&, const Command& c) {
+             hwc::SetScreenSaverRunning(c.args[0] == "on");
+             return true;
+         }},
+        {"visual", "visual music|silence|loud|fault",
+         "the player's visual data: its music, all zeros, a wave swinging from -128 to 127, or "
+         "a data function that faults",
+         OneOf({"music", "silence", "loud", "fault"}),
+         [](Simulation&, const Command& c) {
+             const std::string& mode = c.args[0];
+             testbed::Player::SetVisualMode(mode == "silence" ? testbed::VisualMode::Silence
+                                            : mode == "loud"  ? testbed::VisualMode::Loud
+                                            : mode == "fault" ? testbed::VisualMode::Fault
+                                                              : testbed::VisualMode::Music);
              return true;
          }},
     };

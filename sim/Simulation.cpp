@@ -1,10 +1,19 @@
 #include "sim/Simulation.h"
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 
 #include "hostwin/control/clock.h"
+#include "hostwin/control/desktop.h"
+#include "hostwin/control/modules.h"
+#include "hostwin/control/profile.h"
 #include "sim/Commands.h"
+#include "sim/MixerEvents.h"
+#include "testbed/Mixer.h"
+#include "testbed/Keyboard.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -15,11 +24,72 @@ constexpr uint32_t kStartTick = 1000000;
 // How long init or quit may take in simulated time before the run counts as hung.
 constexpr uint32_t kEntryLimitMs = 60000;
 
+// The settings file's keys in the order the plug-in writes them; a save ends with the last.
+constexpr const char* kSettingKeys[] = {
+    "VU",          "KeyboardLight", "KeyboardLightOffLevel", "LeavePlaylist",
+    "LeaveVolume", "LeaveSettings", "SaveLcd",               "SaveMkeys",
+    "SaveKeyboard", "AlertVolume",  "AlertSongChange",
+};
+
+bool IsInteger(const std::string& text) {
+    size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (start == text.size() || text.size() > 11) return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
 }  // namespace
 
 Simulation::Simulation(Options options) : options_(std::move(options)) {}
 
-Simulation::~Simulation() = default;
+Simulation::~Simulation() { RemoveTemporaryIniDir(); }
+
+bool Simulation::PrepareIniDir() {
+    if (!options_.iniDir.empty()) {
+        std::error_code error;
+        iniDir_ = std::filesystem::absolute(options_.iniDir, error).lexically_normal().string();
+        while (iniDir_.size() > 1 && iniDir_.back() == '/') iniDir_.pop_back();
+        return !error;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "velm-sim-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return false;
+    iniDir_ = temporaryIniDir_ = pattern;
+    return true;
+}
+
+void Simulation::RemoveTemporaryIniDir() {
+    if (temporaryIniDir_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryIniDir_, ignored);
+    temporaryIniDir_.clear();
+}
+
+// Every report written to the keyboard becomes a "light" event.
+void Simulation::WatchKeyboard() {
+    keyboard_->SetWriteObserver([this](int selector, int value) {
+        log_.Write(Event(Now(), "light").Add("selector", selector).Add("value", value));
+    });
+}
+
+// A full save of the settings ends with the last key; the event then carries the eleven
+// values as the file holds them.
+void Simulation::WatchSettingsFile() {
+    hwc::SetProfileWriteObserver(
+        [this](const std::string& file, const std::string& section, const std::string& key) {
+            if (section != "General" || key != kSettingKeys[std::size(kSettingKeys) - 1]) return;
+            Event event(Now(), "settings");
+            for (const char* name : kSettingKeys) {
+                char value[64];
+                GetPrivateProfileStringA("General", name, "", value, sizeof value, file.c_str());
+                if (IsInteger(value))
+                    event.AddRaw(name, value);
+                else
+                    event.Add(name, std::string(value));
+            }
+            log_.Write(event);
+        });
+}
 
 uint32_t Simulation::Now() const { return GetTickCount() - kStartTick; }
 
@@ -32,6 +102,7 @@ bool Simulation::Advance(long long ms) {
     if (hwc::AdvanceClock(static_cast<uint32_t>(ms))) return true;
     std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
     std::fflush(nullptr);
+    RemoveTemporaryIniDir();
     std::_Exit(3);
 }
 
@@ -46,6 +117,7 @@ bool Simulation::LoadPlugin() {
     if (!record_) return false;
     record_->playerWindow = player_->Window();
     record_->moduleInstance = module_;
+    hwc::SetModuleFileName(module_, hwc::WindowsPath(iniDir_ + "/gen_g15_velm.dll"));
     return true;
 }
 
@@ -59,7 +131,15 @@ bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
 int Simulation::Run(const std::vector<Command>& commands) {
     if (!log_.Open(options_.logPath))
         return Fail("cannot write the log " + options_.logPath, 2);
+    if (!PrepareIniDir()) return Fail("cannot use the folder " + options_.iniDir, 2);
     hwc::UseManualClock(kStartTick);
+    mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
+    LogMixerWrites(*mixer_, log_, [this] { return Now(); });
+    if (options_.keyboard) {
+        keyboard_ = std::make_unique<testbed::Keyboard>();
+        WatchKeyboard();
+    }
+    WatchSettingsFile();
     player_ = std::make_unique<testbed::Player>();
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
@@ -92,6 +172,9 @@ int Simulation::Run(const std::vector<Command>& commands) {
     log_.Write(Event(Now(), "quit"));
     FreeLibrary(module_);
     player_.reset();
+    mixer_.reset();
+    hwc::SetProfileWriteObserver(nullptr);
+    keyboard_.reset();
     return status;
 }
 

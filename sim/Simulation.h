@@ -15,7 +15,9 @@
 #include "sim/Script.h"
 
 namespace testbed {
+class Keyboard;
 class Player;
+class Mixer;
 }
 
 namespace sim {
@@ -23,6 +25,11 @@ namespace sim {
 struct Options {
     std::string pluginPath;
     std::string logPath;
+    bool mixer = true;  // false: a machine without any mixer device
+    // The folder that plays the DLL's folder, where the settings file lives; "" for a fresh
+    // temporary folder that is removed at the end.
+    std::string iniDir;
+    bool keyboard = true;  // a G15 on the simulated HID bus
 };
 
 class Simulation {
@@ -35,18 +42,27 @@ public:
 
     // For the commands.
     testbed::Player& player() { return *player_; }
+    testbed::Mixer& mixer() { return *mixer_; }
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
 
 private:
     bool LoadPlugin();
+    bool PrepareIniDir();
+    void RemoveTemporaryIniDir();
+    void WatchKeyboard();
+    void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
     int Fail(const std::string& message, int status);
 
     Options options_;
     Log log_;
     std::unique_ptr<testbed::Player> player_;
+    std::unique_ptr<testbed::Mixer> mixer_;
+    std::unique_ptr<testbed::Keyboard> keyboard_;
+    std::string iniDir_;            // host path
+    std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
 };

@@ -31,9 +31,10 @@ constexpr char kDemoScript[] =
 void PrintHelp() {
     std::printf(
         "usage: velm-sim [--script FILE | -e COMMANDS | --demo] [--log FILE] [--plugin PATH]\n"
+        "                [--ini DIR] [--no-keyboard] [--no-mixer]\n"
         "\n"
-        "Runs the gen_g15_velm plug-in in a simulated desk (player, clock) and logs what it\n"
-        "does as JSON Lines.\n"
+        "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, clock) and logs\n"
+        "what it does as JSON Lines.\n"
         "\n"
         "options:\n"
         "  --script FILE   run the commands in FILE, one per line ('#' starts a comment)\n"
@@ -41,6 +42,10 @@ void PrintHelp() {
         "  --demo          run the built-in tour, logging to standard output\n"
         "  --log FILE      write the event log to FILE ('-' for standard output)\n"
         "  --plugin PATH   the plug-in module (default: gen_g15_velm.so beside velm-sim)\n"
+        "  --no-mixer      a machine without any audio mixer device\n"
+        "  --ini DIR       the folder that plays the DLL's folder, where VelmG15.ini lives\n"
+        "                  (default: a fresh temporary folder, removed at the end)\n"
+        "  --no-keyboard   no G15 on the HID bus: no light is read or written\n"
         "  --help          show this text\n"
         "\n"
         "commands:\n");
@@ -98,8 +103,15 @@ int main(int argc, char** argv) {
             if (options.logPath.empty()) options.logPath = "-";
         } else if (arg == "--log") {
             if (!value(options.logPath)) return UsageError("--log needs a file");
+        } else if (arg == "--no-mixer") {
+            options.mixer = false;
         } else if (arg == "--plugin") {
             if (!value(options.pluginPath)) return UsageError("--plugin needs a path");
+        } else if (arg == "--ini") {
+            if (!value(options.iniDir) || options.iniDir.empty())
+                return UsageError("--ini needs a folder");
+        } else if (arg == "--no-keyboard") {
+            options.keyboard = false;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }

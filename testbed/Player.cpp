@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -45,13 +46,32 @@ void Synthesize(int elapsedMs, bool playing) {
     }
 }
 
+std::atomic<VisualMode> g_visualMode{VisualMode::Music};
+std::atomic<int> g_visualRequests{0};
+
+// A load from the first page, which is never mapped: a real fault, not a signal raised. The
+// address is read at run time so that the compiler cannot see the bad load coming.
+volatile uintptr_t g_badAddress = 16;
+__attribute__((noinline)) char* Crash() {
+    const volatile char* bad = reinterpret_cast<const volatile char*>(g_badAddress);
+    return reinterpret_cast<char*>(static_cast<uintptr_t>(*bad));
+}
+
 char* __cdecl VisualData() {
+    VisualMode mode = g_visualMode.load();
+    if (mode == VisualMode::Fault) return Crash();
     Player* player = g_active.load();
     Synthesize(player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing);
+    if (mode == VisualMode::Silence) std::memset(g_visualData, 0, sizeof g_visualData);
+    if (mode == VisualMode::Loud)
+        for (int i = 76; i < 150; ++i) g_visualData[i] = static_cast<char>(i % 2 ? 127 : -128);
     return g_visualData;
 }
 
-void __cdecl VisualRequest(int wanted) { g_visualRequest.store(wanted); }
+void __cdecl VisualRequest(int wanted) {
+    g_visualRequest.store(wanted);
+    if (wanted == 1) ++g_visualRequests;
+}
 
 }  // namespace
 
@@ -365,5 +385,9 @@ void Player::SetMessageObserver(std::function<void(const PlayerMessage&)> observ
 }
 
 const char* PlayStateName(PlayState state) { return StateName(state); }
+
+void Player::SetVisualMode(VisualMode mode) { g_visualMode.store(mode); }
+
+int Player::VisualRequests() { return g_visualRequests.load(); }
 
 }  // namespace testbed

@@ -20,6 +20,11 @@ struct Entry {
 enum class PlayState { Stopped, Playing, Paused };
 const char* PlayStateName(PlayState state);
 
+// What the player's visual-data function hands out: the synthesized music (the default),
+// silence (every byte 0), a loud wave (samples alternating -128 and 127) or a fault (the
+// function itself crashes on a bad address).
+enum class VisualMode { Music, Silence, Loud, Fault };
+
 // One message from the plug-in, as the player answered it.
 struct PlayerMessage {
     std::string name;  // "get-volume", "set-volume", "get-caption", ...
@@ -66,6 +71,11 @@ public:
 
     // Called on the player's thread for every message the plug-in sends.
     void SetMessageObserver(std::function<void(const PlayerMessage&)> observer);
+
+    // For every player: the visual data is process-wide, as the function's address is.
+    static void SetVisualMode(VisualMode mode);
+    // How often the visual-data request function has been called with 1.
+    static int VisualRequests();
 
 private:
     static DWORD WINAPI ThreadMain(LPVOID self);

@@ -5,6 +5,7 @@
 #include "windef.h"
 #include "winerror.h"
 #include "winbase.h"
+#include "fileapi.h"
 #include "winuser.h"
 #include "wingdi.h"
 #include "winreg.h"

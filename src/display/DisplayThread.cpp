@@ -3,8 +3,11 @@
 #include <cstring>
 
 #include "display/NowPlayingScreen.h"
+#include "lights/KeyboardHid.h"
+#include "lights/LightEffects.h"
 #include "plugin/Player.h"
 #include "plugin/Plugin.h"
+#include "plugin/Settings.h"
 
 namespace {
 
@@ -18,16 +21,23 @@ void ReadPlayerTitle() {
     if (PlayerGetCaption(g_title, kTitleSize) > 0) CleanTitle(g_title);
 }
 
-void RunPass() { ReadPlayerTitle(); }
+void RunPass() {
+    UpdateLights();
+    ReadPlayerTitle();
+}
 
 }  // namespace
 
 DWORD WINAPI DisplayThreadProc(LPVOID) {
+    FetchVisualDataFunctions();
+    // The M-key meter hands the LEDs back as they were when the thread started.
+    BYTE keptMkeys = ReadLight(kLightMkeys);
     // The stop request is looked at only after the Sleep that ends a pass, so a pass that has
     // begun always finishes.
     while (!g_stopRequest.load(std::memory_order_relaxed)) {
         RunPass();
         Sleep(50);
     }
+    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, keptMkeys);
     return 0;
 }

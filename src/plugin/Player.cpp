@@ -48,3 +48,11 @@ int PlayerGetCaption(char* buffer, int size) {
     if (size > 0) buffer[0] = '\0';
     return GetWindowTextA(g_plugin.playerWindow, buffer, size);
 }
+
+VisDataFunction g_visDataFunction = nullptr;
+VisRequestFunction g_visRequestFunction = nullptr;
+
+void FetchVisualDataFunctions() {
+    g_visDataFunction = PlayerGetVisDataFunction();
+    g_visRequestFunction = PlayerGetVisRequestFunction();
+}

@@ -20,3 +20,10 @@ VisRequestFunction PlayerGetVisRequestFunction();
 void PlayerSendPlayCommand();
 // The window caption, NUL-terminated; returns its length (0 when there is none).
 int PlayerGetCaption(char* buffer, int size);
+
+// The player's two visual-data functions, fetched once by the display thread at its start
+// and called only on that thread.
+extern VisDataFunction g_visDataFunction;
+extern VisRequestFunction g_visRequestFunction;
+// Asks for the data function (800 with 0), then the request function (800 with 1).
+void FetchVisualDataFunctions();

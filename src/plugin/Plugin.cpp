@@ -1,7 +1,9 @@
 #include "plugin/Plugin.h"
 
 #include "display/DisplayThread.h"
+#include "lights/KeyboardHid.h"
 #include "plugin/KeyboardHook.h"
+#include "plugin/Settings.h"
 
 namespace {
 
@@ -42,6 +44,9 @@ void RemoveHook() {
 
 int PluginInit() {
     g_stopRequest.store(0, std::memory_order_relaxed);
+    g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
+    if (g_keyboardFound.load(std::memory_order_relaxed)) SaveLightState();
+    LoadSettings();
     g_displayThread = CreateThread(nullptr, 0, DisplayThreadProc, nullptr, 0, &g_displayThreadId);
     InstallHook();
     return 0;

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -25,7 +28,12 @@ protected:
         hwc::ClearMessageBoxes();
         player = std::make_unique<testbed::Player>();
         g_plugin.playerWindow = player->Window();
-        g_plugin.moduleInstance = hwc::RegisterNamedModule("Z:\\velm\\test\\gen_g15_velm.dll");
+        // The "DLL" lives in a folder of the test's own, where its settings file goes.
+        std::string pattern = ::testing::TempDir() + "velm-plugin-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a folder from " << pattern;
+        dllFolder = pattern;
+        g_plugin.moduleInstance =
+            hwc::RegisterNamedModule(hwc::WindowsPath(dllFolder + "/gen_g15_velm.dll"));
         g_hookBookkeeping = {nullptr, nullptr};
     }
 
@@ -33,7 +41,12 @@ protected:
         player.reset();
         EXPECT_EQ(hwc::LiveThreadCount(), 0) << "the display thread outlived the test";
         hwc::UseRealClock();
+        std::error_code ignored;
+        if (!dllFolder.empty())
+            std::filesystem::remove_all(dllFolder, ignored);
     }
+
+    std::string SettingsFile() const { return dllFolder + "/VelmG15.ini"; }
 
     // Runs an entry of the record on the player's thread and keeps simulated time moving
     // until it returns.
@@ -49,4 +62,5 @@ protected:
     }
 
     std::unique_ptr<testbed::Player> player;
+    std::string dllFolder;  // host path
 };

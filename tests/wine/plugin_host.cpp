@@ -1,11 +1,17 @@
 // The win64 plug-in DLL loaded as the player loads it, with a real player window answering
 // on this (the player's) thread, under Wine's real Win32.
 #include <windows.h>
+#include <setupapi.h>
 #include <tlhelp32.h>
+extern "C" {
+#include <hidsdi.h>
+}
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
+#include <string>
 
 #include "plugin/PluginRecord.h"
 
@@ -105,6 +111,72 @@ TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     Pump(200);
     EXPECT_EQ(g_captionReads, readsAtQuit) << "no caption read after quit";
     DestroyWindow(record->playerWindow);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return "<no file>";
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(file);
+    return text;
+}
+
+TEST_F(PluginDll, InitWritesTheSettingsFileBesideTheDllWithTheElevenDefaults) {
+    char dll[MAX_PATH];
+    DWORD length = GetModuleFileNameA(module, dll, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    std::string ini = std::string(dll, length);
+    ini = ini.substr(0, ini.rfind('\\') + 1) + "VelmG15.ini";
+    DeleteFileA(ini.c_str());
+
+    PluginRecord* record = get();
+    record->playerWindow = MakePlayerWindow();
+    record->moduleInstance = module;
+    EXPECT_EQ(record->init(), 0);
+    Pump(200);
+    record->quit();
+    DestroyWindow(record->playerWindow);
+
+    EXPECT_EQ(ReadWholeFile(ini),
+              "[General]\r\nVU=1\r\nKeyboardLight=0\r\nKeyboardLightOffLevel=0\r\n"
+              "LeavePlaylist=1\r\nLeaveVolume=1\r\nLeaveSettings=0\r\nSaveLcd=0\r\nSaveMkeys=0\r\n"
+              "SaveKeyboard=0\r\nAlertVolume=1\r\nAlertSongChange=1\r\n")
+        << "in " << ini;
+    DeleteFileA(ini.c_str());
+}
+
+// Wine offers a few virtual HID devices but no G15, so the plug-in's search above (run on the
+// real SetupAPI) opens and closes them and then leaves every light alone.
+TEST(WineDesk, NoHidInterfaceIsAG15) {
+    GUID guid;
+    HidD_GetHidGuid(&guid);
+    HDEVINFO set =
+        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    ASSERT_NE(set, INVALID_HANDLE_VALUE);
+    SP_DEVICE_INTERFACE_DATA data = {};
+    data.cbSize = sizeof data;
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data); ++i) {
+        char buffer[1024];
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
+        detail->cbSize = sizeof *detail;
+        ASSERT_TRUE(
+            SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr));
+        HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr);
+        if (device == INVALID_HANDLE_VALUE)
+            continue;
+        HIDD_ATTRIBUTES attributes = {};
+        attributes.Size = sizeof attributes;
+        EXPECT_TRUE(HidD_GetAttributes(device, &attributes));
+        EXPECT_FALSE(attributes.VendorID == 0x046D && attributes.ProductID == 0xC222)
+            << detail->DevicePath;
+        CloseHandle(device);
+    }
+    SetupDiDestroyDeviceInfoList(set);
 }
 
 }  // namespace

@@ -1,0 +1,279 @@
+// INI files as the profile functions read and write them. The file is parsed into sections of
+// keys the way Wine's profile code does (our referee): lines trimmed, blank lines dropped, a
+// line without '=' kept as a key without value; only the first section of a name is seen.
+// Every write reads the file, changes it and writes it back whole with CRLF line ends.
+#include "profile.h"
+
+#include <windows.h>
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "handles.h"
+
+namespace hostwin {
+namespace {
+
+struct Key {
+    std::string name;
+    std::optional<std::string> value;
+};
+
+struct Section {
+    std::string name;  // "" for the keys before the first section header
+    std::vector<Key> keys;
+};
+
+using Profile = std::vector<Section>;
+
+std::mutex g_fileMu;
+std::mutex g_observerMu;
+ProfileWriteObserver g_observer;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+// Windows keeps profile files beside a path; a bare name would be in the Windows directory,
+// which the stand-in does not have.
+bool HasFolder(const char* file) {
+    for (const char* p = file; *p; ++p)
+        if (*p == '\\' || *p == '/')
+            return true;
+    return false;
+}
+
+bool FolderExists(const std::string& hostPath) {
+    size_t slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return true;
+    std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Lines end at CR, LF or both.
+Profile Parse(const std::string& text) {
+    Profile profile{Section{"", {}}};
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty())
+            continue;
+        if (line[0] == '[') {
+            size_t close = line.rfind(']');
+            if (close != std::string::npos)
+                profile.push_back(Section{Trim(line.substr(1, close - 1)), {}});
+            continue;
+        }
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            profile.back().keys.push_back(Key{line, std::nullopt});
+        else
+            profile.back().keys.push_back(
+                Key{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+    }
+    return profile;
+}
+
+std::string Serialize(const Profile& profile) {
+    std::string text;
+    for (const Section& section : profile) {
+        if (!section.name.empty())
+            text += "[" + section.name + "]\r\n";
+        for (const Key& key : section.keys) {
+            text += key.name;
+            if (key.value)
+                text += "=" + *key.value;
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+// Returns false when the file cannot be read; error says why.
+bool ReadWholeFile(const std::string& hostPath, std::string& text, DWORD& error) {
+    FILE* file = std::fopen(hostPath.c_str(), "rb");
+    if (!file) {
+        error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, n);
+    std::fclose(file);
+    return true;
+}
+
+bool WriteWholeFile(const std::string& hostPath, const std::string& text) {
+    FILE* file = std::fopen(hostPath.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// The first section of that name (blanks around the name do not count); the keys before the
+// first header are never found by name.
+Section* FindSection(Profile& profile, const std::string& name) {
+    for (size_t i = 1; i < profile.size(); ++i)
+        if (SameName(profile[i].name, name))
+            return &profile[i];
+    return nullptr;
+}
+
+Key* FindKey(Section& section, const std::string& name) {
+    for (Key& key : section.keys)
+        if (SameName(key.name, name))
+            return &key;
+    return nullptr;
+}
+
+// A value wrapped in a matching pair of quotes is handed out without them.
+std::string StripQuotes(const std::string& value) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+DWORD CopyOut(const std::string& value, LPSTR buffer, DWORD size) {
+    if (!buffer || size == 0)
+        return 0;
+    DWORD n = static_cast<DWORD>(value.size() < size ? value.size() : size - 1);
+    value.copy(buffer, n);
+    buffer[n] = '\0';
+    return n;
+}
+
+void NotifyWrite(const char* file, const char* section, const char* key) {
+    ProfileWriteObserver observer;
+    {
+        std::lock_guard<std::mutex> lk(g_observerMu);
+        observer = g_observer;
+    }
+    if (observer)
+        observer(file, section, key ? key : "");
+}
+
+}  // namespace
+
+void SetProfileWriteObserver(ProfileWriteObserver observer) {
+    std::lock_guard<std::mutex> lk(g_observerMu);
+    g_observer = std::move(observer);
+}
+
+}  // namespace hostwin
+
+using namespace hostwin;
+
+extern "C" {
+
+// Reads one key. Listing sections or keys (a null section or key) is not needed here and
+// yields an empty list.
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                                      DWORD size, LPCSTR file) {
+    if (!section || !key || !file)
+        return CopyOut("", buffer, size);
+    // The default loses its trailing blanks, and its quotes like any value.
+    std::string fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && fallback.back() == ' ')
+        fallback.pop_back();
+    fallback = StripQuotes(fallback);
+
+    std::string text;
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    bool read;
+    {
+        std::lock_guard<std::mutex> lk(g_fileMu);
+        read = HasFolder(file) && ReadWholeFile(ToHostPath(file), text, error);
+    }
+    if (!read) {
+        SetLastError(error);
+        return CopyOut(fallback, buffer, size);
+    }
+    Profile profile = Parse(text);
+    Section* found = FindSection(profile, Trim(section));
+    Key* entry = found ? FindKey(*found, Trim(key)) : nullptr;
+    if (!entry || !entry->value)
+        return CopyOut(fallback, buffer, size);
+    return CopyOut(StripQuotes(*entry->value), buffer, size);
+}
+
+// Sets one key (a null value removes it, a null key the whole section). A value that is
+// already there leaves the file as it is.
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+    if (!section || !file || !HasFolder(file)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string hostPath = ToHostPath(file);
+    {
+        std::lock_guard<std::mutex> lk(g_fileMu);
+        std::string text;
+        DWORD error;
+        if (!ReadWholeFile(hostPath, text, error) && error == ERROR_PATH_NOT_FOUND) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return FALSE;
+        }
+        Profile profile = Parse(text);
+        std::string sectionName = Trim(section);
+        Section* target = FindSection(profile, sectionName);
+        bool changed = true;
+        if (!key) {
+            if (target)
+                profile.erase(profile.begin() + (target - profile.data()));
+            changed = target != nullptr;
+        } else if (!value) {
+            Key* entry = target ? FindKey(*target, Trim(key)) : nullptr;
+            if (entry)
+                target->keys.erase(target->keys.begin() + (entry - target->keys.data()));
+            changed = entry != nullptr;
+        } else {
+            if (!target) {
+                profile.push_back(Section{sectionName, {}});
+                target = &profile.back();
+            }
+            std::string newValue = Trim(value);
+            Key* entry = FindKey(*target, Trim(key));
+            if (!entry) {
+                target->keys.push_back(Key{Trim(key), newValue});
+            } else if (entry->value && *entry->value == newValue) {
+                changed = false;
+            } else {
+                entry->value = newValue;
+            }
+        }
+        if (changed && !WriteWholeFile(hostPath, Serialize(profile))) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+    }
+    NotifyWrite(file, section, key);
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,141 @@
+#include "plugin/Settings.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "lights/KeyboardHid.h"
+#include "plugin/Plugin.h"
+
+const SettingInfo kSettingsTable[kSettingCount] = {
+    {"VU", 1, kSettingVU, "M-Key VU Leds"},
+    {"KeyboardLight", 0, kSettingKeyboardLight, "Backlight VU Led"},
+    {"KeyboardLightOffLevel", 0, kSettingKeyboardLightOffLevel, "Backlight VU Led use OFF"},
+    {"LeavePlaylist", 1, kSettingLeavePlaylist, "Auto Leave playlist screen"},
+    {"LeaveVolume", 1, kSettingLeaveVolume, "Auto Leave volume screen"},
+    {"LeaveSettings", 0, kSettingLeaveSettings, "Auto Leave settings screen"},
+    {"SaveLcd", 0, kSettingSaveLcd, "ScreenSaver: Lcd Led"},
+    {"SaveMkeys", 0, kSettingSaveMkeys, "ScreenSaver: M-key Leds"},
+    {"SaveKeyboard", 0, kSettingSaveKeyboard, "ScreenSaver: Backlight"},
+    {"AlertVolume", 1, kSettingAlertVolume, "Alert: On volume change"},
+    {"AlertSongChange", 1, kSettingAlertSongChange, "Alert: On song change"},
+};
+
+// The defaults hold from load until LoadSettings.
+std::atomic<int> g_settings[kSettingCount] = {1, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0};
+
+namespace {
+
+constexpr char kSection[] = "General";
+constexpr char kFileName[] = "VelmG15.ini";
+
+char g_settingsPath[MAX_PATH];
+
+// A folder and file name longer than the buffer would be cut to another file's name; then no
+// file is used at all.
+void BuildSettingsPath() {
+    g_settingsPath[0] = '\0';
+    char module[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(g_plugin.moduleInstance, module, MAX_PATH);
+    if (length >= MAX_PATH)
+        return;
+    module[length] = '\0';
+    char* lastSlash = std::strrchr(module, '\\');
+    if (lastSlash)
+        lastSlash[1] = '\0';
+    else
+        module[0] = '\0';
+    char path[MAX_PATH];
+    int written = std::snprintf(path, sizeof path, "%s%s", module, kFileName);
+    if (written < 0 || written >= MAX_PATH)
+        return;
+    std::memcpy(g_settingsPath, path, static_cast<size_t>(written) + 1);
+}
+
+int ReadSetting(const SettingInfo& info) {
+    char fallback[64];
+    char value[64];
+    std::snprintf(fallback, sizeof fallback, "%d", info.defaultValue);
+    int result = info.defaultValue;
+    if (GetPrivateProfileStringA(kSection, info.key, fallback, value, sizeof value,
+                                 g_settingsPath) > 0)
+        ParseSettingValue(value, result);
+    return result;
+}
+
+void SetSetting(int item, int value) {
+    g_settings[item].store(value, std::memory_order_relaxed);
+}
+
+// Switching a level meter on keeps the light it is about to drive; switching it off gives
+// that light back.
+void SaveOrGiveBackMeterLight(int item) {
+    if (item != kSettingVU && item != kSettingKeyboardLight)
+        return;
+    int selector = item == kSettingVU ? kLightMkeys : kLightSelector1;
+    if (IsSettingOn(item))
+        RestoreLight(selector);
+    else
+        SetSavedLight(selector, ReadLight(selector));
+}
+
+}  // namespace
+
+const SettingInfo* FindSettingInfo(int item) {
+    for (const SettingInfo& info : kSettingsTable)
+        if (info.item == item)
+            return &info;
+    return nullptr;
+}
+
+const char* GetSettingsPath() {
+    return g_settingsPath;
+}
+
+bool ParseSettingValue(const char* text, int& value) {
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    if (*p < '0' || *p > '9')
+        return false;
+    long long magnitude = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (magnitude <= INT_MAX)
+            magnitude = magnitude * 10 + (*p - '0');
+    if (negative)
+        value =
+            magnitude > -static_cast<long long>(INT_MIN) ? INT_MIN : static_cast<int>(-magnitude);
+    else
+        value = magnitude > INT_MAX ? INT_MAX : static_cast<int>(magnitude);
+    return true;
+}
+
+void LoadSettings() {
+    BuildSettingsPath();
+    for (const SettingInfo& info : kSettingsTable)
+        SetSetting(info.item, g_settingsPath[0] ? ReadSetting(info) : info.defaultValue);
+    SaveSettings();
+}
+
+void SaveSettings() {
+    if (!g_settingsPath[0])
+        return;
+    for (const SettingInfo& info : kSettingsTable) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%d", GetSetting(info.item));
+        WritePrivateProfileStringA(kSection, info.key, text, g_settingsPath);
+    }
+}
+
+void ToggleSetting(int item) {
+    if (item >= 0 && item < kSettingCount) {
+        SaveOrGiveBackMeterLight(item);
+        SetSetting(item, IsSettingOn(item) ? 0 : 1);
+    }
+    SaveSettings();
+}

@@ -1,0 +1,217 @@
+// The settings file beside the DLL: what load reads, what every save writes, and toggles.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "hostwin/control/modules.h"
+#include "lights/KeyboardHid.h"
+#include "plugin/Plugin.h"
+#include "plugin/Settings.h"
+#include "testbed/Keyboard.h"
+
+namespace {
+
+constexpr char kDefaultFile[] =
+    "[General]\r\nVU=1\r\nKeyboardLight=0\r\nKeyboardLightOffLevel=0\r\nLeavePlaylist=1\r\n"
+    "LeaveVolume=1\r\nLeaveSettings=0\r\nSaveLcd=0\r\nSaveMkeys=0\r\nSaveKeyboard=0\r\n"
+    "AlertVolume=1\r\nAlertSongChange=1\r\n";
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = ::testing::TempDir() + "velm-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        UseDll(folder + "/gen_g15_velm.dll");
+        for (int item = 0; item < kSettingCount; ++item)
+            g_settings[item] = -99;  // whatever an earlier test left
+    }
+    void TearDown() override {
+        keyboard.reset();
+        g_keyboardFound = 0;
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    void UseDll(const std::string& hostPath) {
+        g_plugin.moduleInstance = hwc::RegisterNamedModule(hwc::WindowsPath(hostPath));
+    }
+    std::string File() const { return folder + "/VelmG15.ini"; }
+    static void Put(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return "<no file>";
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static std::string Values() {
+        std::string values;
+        for (const SettingInfo& info : kSettingsTable)
+            values += std::string(values.empty() ? "" : " ") + info.key + "=" +
+                      std::to_string(GetSetting(info.item));
+        return values;
+    }
+    void PlugKeyboard() {
+        keyboard = std::make_unique<testbed::Keyboard>();
+        g_keyboardFound = FindKeyboard();
+        ASSERT_EQ(g_keyboardFound, 1);
+    }
+
+    std::string folder;
+    std::unique_ptr<testbed::Keyboard> keyboard;
+};
+
+TEST_F(Settings, WithoutAFileTheDefaultsHoldAndAllElevenAreWrittenInOrder) {
+    LoadSettings();
+    EXPECT_EQ(Read(File()), kDefaultFile);
+    EXPECT_EQ(Values(),
+              "VU=1 KeyboardLight=0 KeyboardLightOffLevel=0 LeavePlaylist=1 LeaveVolume=1 "
+              "LeaveSettings=0 SaveLcd=0 SaveMkeys=0 SaveKeyboard=0 AlertVolume=1 "
+              "AlertSongChange=1");
+    EXPECT_STREQ(GetSettingsPath(), hwc::WindowsPath(File()).c_str());
+}
+
+TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
+    Put(File(),
+        "[Other]\nkeep=me\n[General]\nVU=abc\nLeaveSettings=7\nKeyboardLight= -3x\n"
+        "LeavePlaylist=\nSaveLcd=+5\nSaveMkeys=99999999999\nAlertVolume=0\n");
+    LoadSettings();
+    EXPECT_EQ(GetSetting(kSettingVU), 1) << "abc reads as the default";
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 7) << "7 is on and stays 7";
+    EXPECT_EQ(GetSetting(kSettingKeyboardLight), -3) << "blank, sign, digit, then ignored";
+    EXPECT_EQ(GetSetting(kSettingLeavePlaylist), 1) << "an empty value reads as the default";
+    EXPECT_EQ(GetSetting(kSettingSaveLcd), 5);
+    EXPECT_EQ(GetSetting(kSettingSaveMkeys), INT_MAX) << "too large stays on";
+    EXPECT_EQ(GetSetting(kSettingAlertVolume), 0);
+    std::string written = Read(File());
+    EXPECT_EQ(written.rfind("[Other]\r\nkeep=me\r\n[General]\r\n", 0), 0u) << written;
+    EXPECT_NE(written.find("VU=1\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("LeaveSettings=7\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("KeyboardLight=-3\r\n"), std::string::npos) << written;
+}
+
+TEST_F(Settings, ParsingFollowsScanfD) {
+    const std::pair<const char*, int> numbers[] = {{"0", 0},
+                                                   {"12", 12},
+                                                   {"  42", 42},
+                                                   {"\t-7", -7},
+                                                   {"+3", 3},
+                                                   {" -3a", -3},
+                                                   {"5 6", 5},
+                                                   {"-2147483648", INT_MIN},
+                                                   {"-99999999999", INT_MIN}};
+    for (auto [text, expected] : numbers) {
+        int value = 1234;
+        EXPECT_TRUE(ParseSettingValue(text, value)) << "'" << text << "'";
+        EXPECT_EQ(value, expected) << "'" << text << "'";
+    }
+    for (const char* text : {"", "abc", "-", "+", " - 3", "x1"}) {
+        int value = 1234;
+        EXPECT_FALSE(ParseSettingValue(text, value)) << "'" << text << "'";
+        EXPECT_EQ(value, 1234) << "a failed parse leaves the value alone";
+    }
+}
+
+TEST_F(Settings, ToggleFlipsOnToZeroAndZeroToOneAndSavesEveryTime) {
+    Put(File(), "[General]\nLeaveSettings=7\n");
+    LoadSettings();
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 0);
+    EXPECT_NE(Read(File()).find("LeaveSettings=0\r\n"), std::string::npos);
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1);
+    EXPECT_NE(Read(File()).find("LeaveSettings=1\r\n"), std::string::npos);
+    ToggleSetting(kSettingKeyboardLightOffLevel);
+    EXPECT_NE(Read(File()).find("KeyboardLightOffLevel=1\r\n"), std::string::npos);
+}
+
+TEST_F(Settings, AnItemOutsideTheListChangesNothingButStillRewritesTheFile) {
+    LoadSettings();
+    std::string before = Values();
+    std::filesystem::remove(File());
+    ToggleSetting(11);
+    ToggleSetting(-1);
+    EXPECT_EQ(Values(), before);
+    EXPECT_EQ(Read(File()), kDefaultFile);
+}
+
+// A renamed DLL deep down: the module path fits, the settings file's does not. Cut to 259
+// characters it would name "VelmG15.i", which must be neither read nor written.
+TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory) {
+    // Folder components of 50 characters, the last one cut so that the folder, a backslash and
+    // "VelmG15.ini" come to 261 characters: two more than a path can hold.
+    std::string deep = folder;
+    while (hwc::WindowsPath(deep).size() < 249)
+        deep += "/" + std::string(50, 'd');
+    deep.resize(deep.size() - (hwc::WindowsPath(deep).size() - 249));
+    ASSERT_EQ(hwc::WindowsPath(deep).size() + 1 + 11, static_cast<size_t>(MAX_PATH + 1));
+    ASSERT_NE(deep.back(), '/');
+    std::filesystem::create_directories(deep);
+    UseDll(deep + "/g.dll");
+    std::string cut = deep + "/VelmG15.i";
+    Put(cut, "[General]\nVU=0\n");
+
+    LoadSettings();
+    EXPECT_STREQ(GetSettingsPath(), "");
+    EXPECT_EQ(GetSetting(kSettingVU), 1) << "defaults, not the cut file's values";
+    EXPECT_EQ(Read(cut), "[General]\nVU=0\n") << "the cut name was written to";
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "toggles still take effect";
+    EXPECT_EQ(Read(cut), "[General]\nVU=0\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deep),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no other file appeared beside the DLL";
+}
+
+TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
+    std::string name(MAX_PATH, 'x');
+    UseDll(folder + "/" + name + ".dll");
+    LoadSettings();
+    EXPECT_STREQ(GetSettingsPath(), "");
+    EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
+}
+
+TEST_F(Settings, TogglingTheMkeyMeterSavesTheLedsItTakesAndGivesThemBack) {
+    PlugKeyboard();
+    LoadSettings();
+    SetSavedLight(kLightMkeys, 9);  // as saved at start-up
+    ToggleSetting(kSettingVU);      // on -> off: the saved M-key value goes back
+    EXPECT_EQ(keyboard->Writes(), (std::vector<std::pair<int, int>>{{4, 9}}));
+    EXPECT_EQ(GetSetting(kSettingVU), 0);
+    keyboard->SetLights(1, 0x20, 6);
+    keyboard->ClearReports();
+    ToggleSetting(kSettingVU);  // off -> on: the present LEDs are kept, nothing written
+    EXPECT_EQ(GetSavedLight(kLightMkeys), 6);
+    EXPECT_TRUE(keyboard->Writes().empty());
+    keyboard->SetLights(1, 0x20, 15);  // the meter drove them meanwhile
+    ToggleSetting(kSettingVU);
+    EXPECT_EQ(keyboard->Writes(), (std::vector<std::pair<int, int>>{{4, 6}}));
+}
+
+TEST_F(Settings, TogglingTheBacklightMeterSavesAndGivesBackTheLightItDrives) {
+    PlugKeyboard();
+    LoadSettings();
+    keyboard->SetLights(2, 0x20, 0);
+    ToggleSetting(kSettingKeyboardLight);  // off -> on
+    EXPECT_EQ(GetSavedLight(kLightSelector1), 2);
+    keyboard->SetLights(1, 0x20, 0);  // the meter drove it meanwhile
+    keyboard->ClearReports();
+    ToggleSetting(kSettingKeyboardLight);  // on -> off
+    EXPECT_EQ(keyboard->Writes(), (std::vector<std::pair<int, int>>{{1, 2}}))
+        << "selector 1 back as it was, selector 2 untouched";
+}
+
+}  // namespace
