@@ -44,9 +44,7 @@ void CLCDSpectrum::AdvanceBand(int band, signed char input) {
 }
 
 void CLCDSpectrum::OnDraw(CLCDGfx& gfx) {
-    const unsigned char* data = CallPlayerForVisualData(m_requestData, m_getData);
-    if (!data) return;
-    m_data = data;
+    if (!FetchVisualData(m_requestData, m_getData, m_data, kBands)) return;
     HDC dc = gfx.GetDrawingDC();
     WhiteLine(dc, 0, 0, 160, 0);
     WhiteLine(dc, 0, 27, 160, 27);

@@ -29,5 +29,6 @@ private:
     signed char m_peaks[150] = {};
     signed char m_levels[150] = {};
     signed char m_holds[150] = {};
-    const unsigned char* m_data = nullptr;
+    // This frame's band levels, copied from the player's data.
+    char m_data[kBands] = {};
 };
