@@ -20,31 +20,26 @@ DWORD g_displayThreadId = 0;
 void WaitAnsweringSentMessages(HANDLE thread) {
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1)
-            return;
+        if (woken != WAIT_OBJECT_0 + 1) return;
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
 void InstallHook() {
-    if (!g_plugin.playerWindow || g_hookBookkeeping.owner)
-        return;
+    if (!g_plugin.playerWindow || g_hookBookkeeping.owner) return;
     g_hookBookkeeping.handle =
         SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, g_plugin.moduleInstance, 0);
-    if (g_hookBookkeeping.handle)
-        g_hookBookkeeping.owner = g_plugin.playerWindow;
+    if (g_hookBookkeeping.handle) g_hookBookkeeping.owner = g_plugin.playerWindow;
 }
 
 // A failed removal forgets the handle but keeps the owner, so that no later init in this
 // process installs a second hook.
 void RemoveHook() {
-    if (!g_plugin.playerWindow || g_plugin.playerWindow != g_hookBookkeeping.owner)
-        return;
+    if (!g_plugin.playerWindow || g_plugin.playerWindow != g_hookBookkeeping.owner) return;
     BOOL removed = UnhookWindowsHookEx(g_hookBookkeeping.handle);
     g_hookBookkeeping.handle = nullptr;
-    if (removed)
-        g_hookBookkeeping.owner = nullptr;
+    if (removed) g_hookBookkeeping.owner = nullptr;
 }
 
 // After the display thread has ended: its output's device and connection, then the client.
@@ -64,8 +59,7 @@ int PluginInit() {
 }
 
 void PluginQuit() {
-    if (!g_plugin.playerWindow)
-        MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK);
+    if (!g_plugin.playerWindow) MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK);
     RemoveHook();
     g_stopRequest.store(1, std::memory_order_relaxed);
     if (g_displayThread) {
@@ -79,10 +73,8 @@ void PluginQuit() {
 }  // namespace
 
 PluginRecord g_plugin = {
-    16,         "Velm's G15 Plugin v0.1 (gen_g15_velm.dll)",
-    PluginInit, PluginConfig,
-    PluginQuit, nullptr,
-    nullptr,
+    16, "Velm's G15 Plugin v0.1 (gen_g15_velm.dll)", PluginInit, PluginConfig, PluginQuit,
+    nullptr, nullptr,
 };
 
 // Zero at load in every process that loads the DLL (the section is not shared).
@@ -91,6 +83,4 @@ __attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr
 std::atomic<int> g_stopRequest{0};
 std::atomic<CLCDOutput*> g_displayOutput{nullptr};
 
-PluginRecord* winampGetGeneralPurposePlugin() {
-    return &g_plugin;
-}
+PluginRecord* winampGetGeneralPurposePlugin() { return &g_plugin; }
