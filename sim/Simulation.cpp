@@ -5,6 +5,8 @@
 
 #include "hostwin/control/clock.h"
 #include "sim/Commands.h"
+#include "sim/LcdEvents.h"
+#include "testbed/LcdService.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -17,7 +19,12 @@ constexpr uint32_t kEntryLimitMs = 60000;
 
 }  // namespace
 
-Simulation::Simulation(Options options) : options_(std::move(options)) {}
+// The LCD service is part of the desk from the start; without it the registry has no entry.
+Simulation::Simulation(Options options)
+    : options_(std::move(options)),
+      lcd_(std::make_unique<testbed::LcdService>(options_.lcdService
+                                                     ? testbed::LcdRegistration::Installed
+                                                     : testbed::LcdRegistration::Missing)) {}
 
 Simulation::~Simulation() = default;
 
@@ -60,6 +67,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
     if (!log_.Open(options_.logPath))
         return Fail("cannot write the log " + options_.logPath, 2);
     hwc::UseManualClock(kStartTick);
+    LogLcdEvents(*lcd_, log_, [this] { return Now(); });
     player_ = std::make_unique<testbed::Player>();
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");

@@ -16,6 +16,7 @@
 
 namespace testbed {
 class Player;
+class LcdService;
 }
 
 namespace sim {
@@ -23,6 +24,7 @@ namespace sim {
 struct Options {
     std::string pluginPath;
     std::string logPath;
+    bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
 };
 
 class Simulation {
@@ -35,6 +37,7 @@ public:
 
     // For the commands.
     testbed::Player& player() { return *player_; }
+    testbed::LcdService& lcdService() { return *lcd_; }
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<testbed::Player> player_;
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
+    std::unique_ptr<testbed::LcdService> lcd_;
 };
 
 }  // namespace sim

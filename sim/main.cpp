@@ -31,9 +31,10 @@ constexpr char kDemoScript[] =
 void PrintHelp() {
     std::printf(
         "usage: velm-sim [--script FILE | -e COMMANDS | --demo] [--log FILE] [--plugin PATH]\n"
+        "                [--no-lcd-service]\n"
         "\n"
-        "Runs the gen_g15_velm plug-in in a simulated desk (player, clock) and logs what it\n"
-        "does as JSON Lines.\n"
+        "Runs the gen_g15_velm plug-in in a simulated desk (player, clock, LCD service) and logs\n"
+        "what it does as JSON Lines.\n"
         "\n"
         "options:\n"
         "  --script FILE   run the commands in FILE, one per line ('#' starts a comment)\n"
@@ -41,6 +42,7 @@ void PrintHelp() {
         "  --demo          run the built-in tour, logging to standard output\n"
         "  --log FILE      write the event log to FILE ('-' for standard output)\n"
         "  --plugin PATH   the plug-in module (default: gen_g15_velm.so beside velm-sim)\n"
+        "  --no-lcd-service  run without the keyboard's LCD service installed\n"
         "  --help          show this text\n"
         "\n"
         "commands:\n");
@@ -100,6 +102,8 @@ int main(int argc, char** argv) {
             if (!value(options.logPath)) return UsageError("--log needs a file");
         } else if (arg == "--plugin") {
             if (!value(options.pluginPath)) return UsageError("--plugin needs a path");
+        } else if (arg == "--no-lcd-service") {
+            options.lcdService = false;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
