@@ -9,6 +9,8 @@
 
 #include "hostwin/control/gdi.h"
 #include "lcd/LCDOutput.h"
+#include "support/FrameArt.h"
+#include "support/GdiScene.h"
 #include "support/LcdWorld.h"
 
 namespace {
@@ -118,6 +120,26 @@ TEST_F(Output, ActiveScreenIsPushedAtTheOutputsPriorityAndButtonsArePolled) {
     Frame();
     EXPECT_EQ(LastFrame().priority, 255u);
     EXPECT_EQ(service->FrameCount(), 2u);
+}
+
+// The whole path from an item's GDI calls to the bytes the service is shown.
+TEST_F(Output, PushedFrameIsTheScreensDrawingPixelForPixel) {
+    class Scene : public CLCDBase {
+        void OnDraw(CLCDGfx& gfx) override { DrawGdiScene(gfx.GetDrawingDC()); }
+    } scene;
+    scene.SetSize(160, 43);
+    CLCDManager screen;
+    screen.AppendChild(&scene);
+    screen.SetStartTime(kStart);
+    screen.SetExpiration(kNeverExpires);
+    output.RegisterScreen(&screen);
+    output.PinScreen(&screen);
+    ASSERT_EQ(output.Open(nullptr), S_OK);
+    Frame();
+    LcdShownFrame shown = LastFrame();
+    ASSERT_EQ(shown.pixels.size(), static_cast<size_t>(kLcdPixelBytes));
+    EXPECT_TRUE(frameart::Same(frameart::Read(std::string(VELM_TEST_DATA) + "/gdi_scene.txt"),
+                               frameart::FromPixels(shown.pixels.data(), 160, 43, 160)));
 }
 
 TEST_F(Output, WithoutAnActiveScreenNothingIsPushedAndNoButtonsAreRead) {
