@@ -97,24 +97,6 @@ TEST_F(Gdi, NewMemoryDCStartsOpaqueBlackOnWhiteWithBlackPenAndWhiteBrush) {
     DeleteDC(fresh);
 }
 
-TEST_F(Gdi, SettersHandBackThePreviousValue) {
-    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(SetBkMode(dc, OPAQUE), TRANSPARENT);
-    EXPECT_EQ(SetBkColor(dc, RGB(0, 0, 0)), RGB(255, 255, 255));
-    EXPECT_EQ(SetTextColor(dc, RGB(255, 255, 255)), RGB(0, 0, 0));
-    EXPECT_EQ(SetMapMode(dc, MM_TEXT), MM_TEXT);
-    POINT old;
-    EXPECT_TRUE(SetViewportOrgEx(dc, 5, 6, &old));
-    EXPECT_EQ(old.x, 0);
-    EXPECT_TRUE(OffsetViewportOrgEx(dc, -3, 1, &old));
-    EXPECT_EQ(old.x, 5);
-    EXPECT_EQ(old.y, 6);
-    EXPECT_TRUE(GetViewportOrgEx(dc, &old));
-    EXPECT_EQ(old.x, 2);
-    EXPECT_EQ(old.y, 7);
-    EXPECT_TRUE(GdiFlush());
-}
-
 // White lands on 129 and black on 0: the lowest index of the nearest colour.
 TEST_F(Gdi, ColoursAreStoredAsTheNearestTableIndexLowestFirst) {
     Fill(0, 0, 2, 1, WHITE_BRUSH);
@@ -271,14 +253,6 @@ TEST_F(Gdi, ABitmapIsSelectedIntoOneDCAtATime) {
     EXPECT_NE(SelectObject(other, bitmap), nullptr) << "free again once deselected";
     EXPECT_TRUE(DeleteDC(other));
     EXPECT_NE(SelectObject(dc, bitmap), nullptr) << "DeleteDC lets go of its bitmap";
-}
-
-TEST_F(Gdi, BottomUpSectionsKeepTheirFirstRowAtTheBottom) {
-    TearDown();
-    Make(8, 4);
-    Fill(0, 0, 8, 1, WHITE_BRUSH);
-    EXPECT_EQ(bits[3 * stride], 129) << "logical row 0 is the last row in memory";
-    EXPECT_EQ(bits[0], 0);
 }
 
 // One scene that uses every primitive the LCD toolkit draws with; the reference was taken

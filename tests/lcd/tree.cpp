@@ -28,7 +28,6 @@ public:
             SetPixel(gfx.GetDrawingDC(), p.x, p.y, RGB(255, 255, 255));
     }
     void OnUpdate(DWORD timestamp) override { Note("update " + std::to_string(timestamp)); }
-    void RestartTiming() override { Note("restart"); }
     std::vector<POINT> pixels;
     int brush = WHITE_BRUSH;
 
@@ -183,17 +182,6 @@ TEST_F(Tree, ShowCascadesToEveryChildIncludingOnesHiddenBefore) {
     EXPECT_TRUE(collection.IsVisible());
     EXPECT_TRUE(a.IsVisible());
     EXPECT_TRUE(b.IsVisible()) << "a child hidden on its own is shown again";
-}
-
-TEST_F(Tree, RestartTimingReachesEveryChildInOrder) {
-    std::vector<std::string> log;
-    CLCDCollection collection;
-    Patch a(&log, "a"), b(&log, "b");
-    b.Show(FALSE);
-    collection.AppendChild(&a);
-    collection.AppendChild(&b);
-    collection.RestartTiming();
-    EXPECT_EQ(log, (std::vector<std::string>{"a restart", "b restart"}));
 }
 
 // A nested collection's children are placed by their own origin in surface coordinates,

@@ -76,22 +76,6 @@ TEST_F(StandInService, UnpluggedKeyboardAndRestartedServiceInvalidateHandles) {
     EXPECT_EQ(core.Connect(&app.connect), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
 }
 
-TEST_F(StandInService, RecordsAreChecked) {
-    App app = Attach("app");
-    LscFrame frame = {};
-    frame.format = 2;
-    EXPECT_EQ(core.ShowFrame(app.open.device, &frame, 128),
-              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(core.ShowFrame(app.open.device, nullptr, 128),
-              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(core.ReadButtons(app.open.device, nullptr),
-              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(core.FrameCount(), 0u);
-    EXPECT_EQ(core.Cleanup(), 0u);
-    EXPECT_EQ(core.OpenConnections(), 0) << "the last cleanup closes what was left open";
-    EXPECT_EQ(core.Connect(&app.connect), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
-}
-
 TEST_F(StandInService, TapsLastOneReadingAndObserversSeeChangedReadingsOnly) {
     App app = Attach("app");
     std::vector<DWORD> readings;
