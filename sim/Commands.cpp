@@ -6,6 +6,7 @@
 #include "hostwin/control/desktop.h"
 #include "sim/Simulation.h"
 #include "testbed/Mixer.h"
+#include "testbed/LcdService.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -49,6 +50,34 @@ std::string NoArguments(const Command& c) {
 }
 
 long long Number(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+
+// Soft button N (1 to 4) as its bit.
+DWORD SoftButtonBit(const Command& c) { return 1u << (Number(c.args[0]) - 1); }
+
+std::string CheckService(const Command& c) {
+    if (c.args.size() == 1 && c.args[0] == "restart") return "";
+    if (c.args.empty() || c.args[0] != "fail" || c.args.size() != 3)
+        return "expects 'fail ENTRY CODE' or 'restart'";
+    if (testbed::LcdEntryByName(c.args[1]) < 0) {
+        std::string entries;
+        for (int e = 0; e < testbed::kLcdEntryCount; ++e)
+            entries += (e ? "|" : "") + std::string(testbed::LcdEntryName(e));
+        return "'" + c.args[1] + "' is not one of " + entries;
+    }
+    long long code;
+    if (!ParseNumber(c.args[2], 0, 0xFFFFFFFFLL, code))
+        return "'" + c.args[2] + "' is not a result code from 0 to 4294967295";
+    return "";
+}
+
+bool RunService(Simulation& s, const Command& c) {
+    if (c.args[0] == "restart")
+        s.lcdService().Restart();
+    else
+        s.lcdService().FailNext(testbed::LcdEntryByName(c.args[1]),
+                                static_cast<DWORD>(Number(c.args[2])));
+    return true;
+}
 
 std::vector<CommandSpec> MakeCommands() {
     return {
@@ -120,6 +149,36 @@ std::vector<CommandSpec> MakeCommands() {
                                             : mode == "loud"  ? testbed::VisualMode::Loud
                                             : mode == "fault" ? testbed::VisualMode::Fault
                                                               : testbed::VisualMode::Music);
+             return true;
+         }},
+        {"unplug", "unplug", "the keyboard's LCD goes away", NoArguments,
+         [](Simulation& s, const Command&) {
+             s.lcdService().Unplug();
+             return true;
+         }},
+        {"plug", "plug", "the keyboard's LCD comes back", NoArguments,
+         [](Simulation& s, const Command&) {
+             s.lcdService().Plug();
+             return true;
+         }},
+        {"service", "service fail ENTRY CODE",
+         "the LCD service's next ENTRY call (e.g. show-frame) answers CODE;\n"
+         "                         'service restart' restarts the service",
+         CheckService, RunService},
+        {"soft", "soft N", "soft button N (1 to 4) goes down for one reading and up again",
+         Numbers(1, 1, 4),
+         [](Simulation& s, const Command& c) {
+             s.lcdService().Tap(SoftButtonBit(c));
+             return true;
+         }},
+        {"hold", "hold N", "soft button N (1 to 4) goes down and stays down", Numbers(1, 1, 4),
+         [](Simulation& s, const Command& c) {
+             s.lcdService().Hold(SoftButtonBit(c));
+             return true;
+         }},
+        {"release", "release N", "soft button N (1 to 4) comes up", Numbers(1, 1, 4),
+         [](Simulation& s, const Command& c) {
+             s.lcdService().Release(SoftButtonBit(c));
              return true;
          }},
     };

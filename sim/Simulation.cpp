@@ -14,6 +14,8 @@
 #include "sim/MixerEvents.h"
 #include "testbed/Mixer.h"
 #include "testbed/Keyboard.h"
+#include "sim/LcdEvents.h"
+#include "testbed/LcdService.h"
 #include "testbed/Player.h"
 
 namespace sim {
@@ -41,7 +43,12 @@ bool IsInteger(const std::string& text) {
 
 }  // namespace
 
-Simulation::Simulation(Options options) : options_(std::move(options)) {}
+// The LCD service is part of the desk from the start; without it the registry has no entry.
+Simulation::Simulation(Options options)
+    : options_(std::move(options)),
+      lcd_(std::make_unique<testbed::LcdService>(options_.lcdService
+                                                     ? testbed::LcdRegistration::Installed
+                                                     : testbed::LcdRegistration::Missing)) {}
 
 Simulation::~Simulation() { RemoveTemporaryIniDir(); }
 
@@ -140,6 +147,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
         WatchKeyboard();
     }
     WatchSettingsFile();
+    LogLcdEvents(*lcd_, log_, [this] { return Now(); });
     player_ = std::make_unique<testbed::Player>();
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");

@@ -18,6 +18,7 @@ namespace testbed {
 class Keyboard;
 class Player;
 class Mixer;
+class LcdService;
 }
 
 namespace sim {
@@ -30,6 +31,7 @@ struct Options {
     // temporary folder that is removed at the end.
     std::string iniDir;
     bool keyboard = true;  // a G15 on the simulated HID bus
+    bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
 };
 
 class Simulation {
@@ -43,6 +45,7 @@ public:
     // For the commands.
     testbed::Player& player() { return *player_; }
     testbed::Mixer& mixer() { return *mixer_; }
+    testbed::LcdService& lcdService() { return *lcd_; }
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
@@ -65,6 +68,7 @@ private:
     std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
+    std::unique_ptr<testbed::LcdService> lcd_;
 };
 
 }  // namespace sim

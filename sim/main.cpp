@@ -31,10 +31,10 @@ constexpr char kDemoScript[] =
 void PrintHelp() {
     std::printf(
         "usage: velm-sim [--script FILE | -e COMMANDS | --demo] [--log FILE] [--plugin PATH]\n"
-        "                [--ini DIR] [--no-keyboard] [--no-mixer]\n"
+        "                [--ini DIR] [--no-keyboard] [--no-mixer] [--no-lcd-service]\n"
         "\n"
-        "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, clock) and logs\n"
-        "what it does as JSON Lines.\n"
+        "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, LCD\n"
+        "service, clock) and logs what it does as JSON Lines.\n"
         "\n"
         "options:\n"
         "  --script FILE   run the commands in FILE, one per line ('#' starts a comment)\n"
@@ -46,6 +46,7 @@ void PrintHelp() {
         "  --ini DIR       the folder that plays the DLL's folder, where VelmG15.ini lives\n"
         "                  (default: a fresh temporary folder, removed at the end)\n"
         "  --no-keyboard   no G15 on the HID bus: no light is read or written\n"
+        "  --no-lcd-service  run without the keyboard's LCD service installed\n"
         "  --help          show this text\n"
         "\n"
         "commands:\n");
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
                 return UsageError("--ini needs a folder");
         } else if (arg == "--no-keyboard") {
             options.keyboard = false;
+        } else if (arg == "--no-lcd-service") {
+            options.lcdService = false;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }

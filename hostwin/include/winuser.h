@@ -178,6 +178,11 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 #define SPI_GETSCREENSAVERRUNNING 0x0072
 BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
 
+// Drawing with brushes (user32)
+int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+BOOL WINAPI InvertRect(HDC hDC, const RECT* lprc);
+
 #ifdef __cplusplus
 }
 #endif

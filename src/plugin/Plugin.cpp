@@ -2,6 +2,8 @@
 
 #include "display/DisplayThread.h"
 #include "lights/KeyboardHid.h"
+#include "lcd/LCDOutput.h"
+#include "lcdservice/LcdService.h"
 #include "plugin/KeyboardHook.h"
 #include "plugin/Settings.h"
 
@@ -42,6 +44,15 @@ void RemoveHook() {
     if (removed) g_hookBookkeeping.owner = nullptr;
 }
 
+// After the display thread has ended: its output's device and connection, then the client.
+void ReleaseLcd() {
+    if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed)) {
+        output->CloseDevice(0);
+        output->Disconnect(0);
+    }
+    LscCleanup();
+}
+
 int PluginInit() {
     g_stopRequest.store(0, std::memory_order_relaxed);
     g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
@@ -61,6 +72,7 @@ void PluginQuit() {
         CloseHandle(g_displayThread);
         g_displayThread = nullptr;
     }
+    ReleaseLcd();
 }
 
 }  // namespace
@@ -74,5 +86,6 @@ PluginRecord g_plugin = {
 __attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr, nullptr};
 
 std::atomic<int> g_stopRequest{0};
+std::atomic<CLCDOutput*> g_displayOutput{nullptr};
 
 PluginRecord* winampGetGeneralPurposePlugin() { return &g_plugin; }

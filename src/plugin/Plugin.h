@@ -22,4 +22,9 @@ extern HookBookkeeping g_hookBookkeeping;
 // Set by quit; the display thread leaves its loop once it sees it.
 extern std::atomic<int> g_stopRequest;
 
+// The display thread's LCD output, registered by whoever owns it on that thread. Quit closes
+// its device and connection once the thread has ended.
+class CLCDOutput;
+extern std::atomic<CLCDOutput*> g_displayOutput;
+
 extern "C" __declspec(dllexport) PluginRecord* winampGetGeneralPurposePlugin();

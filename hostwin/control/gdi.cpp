@@ -1,0 +1,22 @@
+#include "hostwin/control/gdi.h"
+
+#include "../src/gdi.h"
+
+namespace hwc {
+
+size_t GdiObjectCount() {
+    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    return hostwin::gdi::LiveObjectCount();
+}
+
+void FailCreateCompatibleDC(int count) {
+    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    hostwin::gdi::PlannedFaults().failCreateDC = count;
+}
+
+void FailCreateDIBSection(int count) {
+    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    hostwin::gdi::PlannedFaults().failCreateDIB = count;
+}
+
+}  // namespace hwc

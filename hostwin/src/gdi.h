@@ -1,0 +1,131 @@
+// GDI objects and device contexts as the stand-in keeps them. The drawing calls (here, and the
+// text engine) find a DC by its handle, translate logical to device coordinates through the
+// viewport origin, clip to the selected bitmap and the clip region, and store a colour in an
+// 8-bit DIB section as the index of the nearest colour-table entry.
+//
+// Everything below is guarded by Mutex(); no GDI call blocks, so a plain mutex held for the
+// length of one call is enough.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace hostwin::gdi {
+
+enum class Kind { Pen, Brush, Font, Bitmap, Region, DC };
+
+struct Object {
+    explicit Object(Kind k) : kind(k) {}
+    virtual ~Object() = default;
+    const Kind kind;
+    HGDIOBJ handle = nullptr;
+    bool stock = false;
+    // As in Wine: an object deleted while a DC still has it selected lives on, handle and all,
+    // until the last DC lets go of it.
+    int selectCount = 0;
+    bool deletePending = false;
+};
+
+struct Pen : Object {
+    Pen() : Object(Kind::Pen) {}
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF color = 0;
+};
+
+struct Brush : Object {
+    Brush() : Object(Kind::Brush) {}
+    bool hollow = false;
+    COLORREF color = 0;
+};
+
+struct Font : Object {
+    Font() : Object(Kind::Font) {}
+    LOGFONTA logfont = {};
+};
+
+struct Bitmap : Object {
+    Bitmap() : Object(Kind::Bitmap) {}
+    int width = 0;
+    int height = 0;
+    int bitCount = 1;  // only 8-bit DIB sections are drawn into; the DC's 1x1 default is not
+    bool topDown = false;
+    int stride = 0;
+    std::vector<RGBQUAD> colors;
+    std::vector<BYTE> storage;
+    HDC selectedInto = nullptr;
+
+    BYTE* Row(int y) {
+        return storage.data() + static_cast<size_t>(topDown ? y : height - 1 - y) * stride;
+    }
+};
+
+// Only rectangles are needed so far. Normalised; empty when it has no area.
+struct Region : Object {
+    Region() : Object(Kind::Region) {}
+    RECT rect = {};
+};
+
+struct DC : Object {
+    DC() : Object(Kind::DC) {}
+    std::shared_ptr<Bitmap> bitmap;
+    std::shared_ptr<Pen> pen;
+    std::shared_ptr<Brush> brush;
+    std::shared_ptr<Font> font;
+    COLORREF textColor = RGB(0, 0, 0);
+    COLORREF bkColor = RGB(255, 255, 255);
+    int bkMode = OPAQUE;
+    int mapMode = MM_TEXT;
+    POINT viewportOrg = {0, 0};
+    POINT position = {0, 0};
+    bool hasClip = false;
+    RECT clip = {};  // device coordinates
+};
+
+std::mutex& Mutex();
+
+// Lock held for the rest.
+HGDIOBJ Add(std::shared_ptr<Object> object);
+std::shared_ptr<Object> Lookup(HGDIOBJ handle);
+template <typename T>
+std::shared_ptr<T> LookupAs(HGDIOBJ handle, Kind kind) {
+    auto object = Lookup(handle);
+    return object && object->kind == kind ? std::static_pointer_cast<T>(object) : nullptr;
+}
+inline std::shared_ptr<DC> LookupDC(HDC hdc) {
+    return LookupAs<DC>(reinterpret_cast<HGDIOBJ>(hdc), Kind::DC);
+}
+size_t LiveObjectCount();
+
+// Failures a test can ask for (hostwin/control/gdi.h): the next N creations fail.
+struct Faults {
+    int failCreateDC = 0;
+    int failCreateDIB = 0;
+};
+Faults& PlannedFaults();
+
+// Colour-table arithmetic: the nearest entry by squared distance, the lowest index on ties.
+BYTE NearestIndex(const Bitmap& bitmap, COLORREF color);
+COLORREF IndexColor(const Bitmap& bitmap, BYTE index);
+
+// The device rectangle that drawing may touch: the bitmap's area within the clip region.
+// Empty when the DC has no 8-bit bitmap to draw into.
+RECT DrawableRect(const DC& dc);
+inline POINT ToDevice(const DC& dc, int x, int y) {
+    return POINT{x + dc.viewportOrg.x, y + dc.viewportOrg.y};
+}
+// Plots one pixel given in logical coordinates; false when it fell outside the drawable area.
+bool PlotPixel(DC& dc, int x, int y, COLORREF color);
+// Stores an index at a device pixel known to be drawable.
+inline void PutIndex(DC& dc, int x, int y, BYTE index) {
+    dc.bitmap->Row(y)[x] = index;
+}
+
+enum class RectOp { Copy, Invert };
+// A PatBlt-style fill of a device rectangle (already ordered), clipped to DrawableRect.
+void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index);
+
+}  // namespace hostwin::gdi

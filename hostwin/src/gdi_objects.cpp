@@ -1,0 +1,453 @@
+// GDI objects: the handle table, stock objects, device contexts, DIB sections, pens, brushes,
+// regions, and the state a DC keeps (colours, modes, viewport origin, clip region).
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+
+#include "gdi.h"
+
+using namespace hostwin::gdi;
+
+namespace hostwin::gdi {
+namespace {
+
+std::map<uintptr_t, std::shared_ptr<Object>>& Table() {
+    static auto* table = new std::map<uintptr_t, std::shared_ptr<Object>>;
+    return *table;
+}
+// Clear of kernel handles, window handles and registry keys, so a mix-up shows.
+uintptr_t g_nextHandle = 0x4000010;
+
+constexpr int kStockCount = 18;
+
+std::shared_ptr<Object> MakeStock(int index) {
+    auto brush = [](COLORREF color, bool hollow = false) {
+        auto b = std::make_shared<Brush>();
+        b->color = color;
+        b->hollow = hollow;
+        return b;
+    };
+    auto pen = [](COLORREF color, int style = PS_SOLID) {
+        auto p = std::make_shared<Pen>();
+        p->color = color;
+        p->style = style;
+        return p;
+    };
+    auto font = [](LONG height, LONG weight, const char* face) {
+        auto f = std::make_shared<Font>();
+        f->logfont.lfHeight = height;
+        f->logfont.lfWeight = weight;
+        f->logfont.lfCharSet = DEFAULT_CHARSET;
+        std::strncpy(f->logfont.lfFaceName, face, LF_FACESIZE - 1);
+        return f;
+    };
+    switch (index) {
+        case WHITE_BRUSH:
+            return brush(RGB(255, 255, 255));
+        case LTGRAY_BRUSH:
+            return brush(RGB(192, 192, 192));
+        case GRAY_BRUSH:
+            return brush(RGB(128, 128, 128));
+        case DKGRAY_BRUSH:
+            return brush(RGB(64, 64, 64));
+        case BLACK_BRUSH:
+            return brush(RGB(0, 0, 0));
+        case NULL_BRUSH:
+            return brush(0, true);
+        case WHITE_PEN:
+            return pen(RGB(255, 255, 255));
+        case BLACK_PEN:
+            return pen(RGB(0, 0, 0));
+        case NULL_PEN:
+            return pen(0, PS_NULL);
+        case SYSTEM_FONT:
+            return font(16, FW_BOLD, "System");
+        case DEFAULT_GUI_FONT:
+            return font(-11, FW_NORMAL, "MS Shell Dlg");
+        default:
+            return nullptr;
+    }
+}
+
+std::shared_ptr<Object> Stock(int index) {
+    static std::shared_ptr<Object> stock[kStockCount];
+    if (index < 0 || index >= kStockCount)
+        return nullptr;
+    if (!stock[index]) {
+        stock[index] = MakeStock(index);
+        if (stock[index]) {
+            stock[index]->stock = true;
+            Add(stock[index]);
+        }
+    }
+    return stock[index];
+}
+
+// What a new memory DC starts with: a 1x1 monochrome bitmap, which nothing is drawn into.
+std::shared_ptr<Bitmap> DefaultBitmap() {
+    static std::shared_ptr<Bitmap> bitmap = [] {
+        auto b = std::make_shared<Bitmap>();
+        b->width = b->height = 1;
+        b->stock = true;
+        Add(b);
+        return b;
+    }();
+    return bitmap;
+}
+
+void Release(const std::shared_ptr<Object>& object) {
+    if (!object || --object->selectCount > 0 || !object->deletePending)
+        return;
+    Table().erase(reinterpret_cast<uintptr_t>(object->handle));
+}
+
+template <typename T>
+void Replace(std::shared_ptr<T>& slot, std::shared_ptr<T> object) {
+    ++object->selectCount;
+    std::shared_ptr<T> old = std::move(slot);
+    slot = std::move(object);
+    Release(old);
+}
+
+RECT Ordered(int x1, int y1, int x2, int y2) {
+    return RECT{x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2, x1 < x2 ? x2 : x1, y1 < y2 ? y2 : y1};
+}
+
+bool IsEmpty(const RECT& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+int SelectClip(DC& dc, HRGN hrgn) {
+    if (!hrgn) {
+        dc.hasClip = false;
+        return SIMPLEREGION;
+    }
+    auto region = LookupAs<Region>(reinterpret_cast<HGDIOBJ>(hrgn), Kind::Region);
+    if (!region)
+        return ERROR;
+    dc.hasClip = true;
+    dc.clip = region->rect;
+    return IsEmpty(dc.clip) ? NULLREGION : SIMPLEREGION;
+}
+
+HGDIOBJ SelectBitmap(DC& dc, const std::shared_ptr<Bitmap>& bitmap) {
+    HDC self = reinterpret_cast<HDC>(dc.handle);
+    if (bitmap->selectedInto && bitmap->selectedInto != self)
+        return nullptr;
+    HGDIOBJ previous = dc.bitmap->handle;
+    if (dc.bitmap != bitmap) {
+        if (!dc.bitmap->stock)
+            dc.bitmap->selectedInto = nullptr;
+        if (!bitmap->stock)
+            bitmap->selectedInto = self;
+        Replace(dc.bitmap, bitmap);
+    }
+    return previous;
+}
+
+}  // namespace
+
+std::mutex& Mutex() {
+    static auto* mu = new std::mutex;
+    return *mu;
+}
+
+Faults& PlannedFaults() {
+    static Faults faults;
+    return faults;
+}
+
+HGDIOBJ Add(std::shared_ptr<Object> object) {
+    uintptr_t value = g_nextHandle;
+    g_nextHandle += 4;
+    object->handle = reinterpret_cast<HGDIOBJ>(value);
+    Table()[value] = std::move(object);
+    return reinterpret_cast<HGDIOBJ>(value);
+}
+
+std::shared_ptr<Object> Lookup(HGDIOBJ handle) {
+    auto it = Table().find(reinterpret_cast<uintptr_t>(handle));
+    return it == Table().end() ? nullptr : it->second;
+}
+
+size_t LiveObjectCount() {
+    size_t count = 0;
+    for (const auto& [handle, object] : Table())
+        if (!object->stock)
+            ++count;
+    return count;
+}
+
+}  // namespace hostwin::gdi
+
+namespace {
+
+template <typename T, typename R>
+R WithDC(HDC hdc, R failure, T&& fn) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    if (!dc) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return failure;
+    }
+    return fn(*dc);
+}
+
+}  // namespace
+
+extern "C" {
+
+HDC WINAPI CreateCompatibleDC(HDC hdc) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    if (hdc && !LookupDC(hdc))
+        return nullptr;
+    if (PlannedFaults().failCreateDC > 0) {
+        --PlannedFaults().failCreateDC;
+        return nullptr;
+    }
+    auto dc = std::make_shared<DC>();
+    Add(dc);
+    Replace(dc->bitmap, DefaultBitmap());
+    Replace(dc->pen, std::static_pointer_cast<Pen>(Stock(BLACK_PEN)));
+    Replace(dc->brush, std::static_pointer_cast<Brush>(Stock(WHITE_BRUSH)));
+    Replace(dc->font, std::static_pointer_cast<Font>(Stock(SYSTEM_FONT)));
+    return reinterpret_cast<HDC>(dc->handle);
+}
+
+BOOL WINAPI DeleteDC(HDC hdc) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (!dc->bitmap->stock)
+        dc->bitmap->selectedInto = nullptr;
+    Release(dc->bitmap);
+    Release(dc->pen);
+    Release(dc->brush);
+    Release(dc->font);
+    dc->bitmap = nullptr;
+    dc->pen = nullptr;
+    dc->brush = nullptr;
+    dc->font = nullptr;
+    Table().erase(reinterpret_cast<uintptr_t>(dc->handle));
+    return TRUE;
+}
+
+// 8-bit DIB sections only: the one kind of bitmap the product draws into.
+HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, VOID** bits,
+                                HANDLE section, DWORD) {
+    if (bits)
+        *bits = nullptr;
+    std::lock_guard<std::mutex> lk(Mutex());
+    if (hdc && !LookupDC(hdc))
+        return nullptr;
+    if (!info || usage != DIB_RGB_COLORS || section)
+        return nullptr;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 ||
+        h.biPlanes != 1 || h.biBitCount != 8 || h.biCompression != BI_RGB) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (PlannedFaults().failCreateDIB > 0) {
+        --PlannedFaults().failCreateDIB;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    auto bitmap = std::make_shared<Bitmap>();
+    bitmap->width = h.biWidth;
+    bitmap->height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    bitmap->topDown = h.biHeight < 0;
+    bitmap->bitCount = 8;
+    bitmap->stride = ((h.biWidth * 8 + 31) / 32) * 4;
+    bitmap->storage.assign(static_cast<size_t>(bitmap->stride) * bitmap->height, 0);
+    DWORD colors = h.biClrUsed == 0 || h.biClrUsed > 256 ? 256 : h.biClrUsed;
+    const auto* table =
+        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + h.biSize);
+    bitmap->colors.assign(table, table + colors);
+    if (bits)
+        *bits = bitmap->storage.data();
+    return reinterpret_cast<HBITMAP>(Add(bitmap));
+}
+
+HGDIOBJ WINAPI GetStockObject(int i) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto object = Stock(i);
+    return object ? object->handle : nullptr;
+}
+
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    auto object = Lookup(h);
+    if (!dc || !object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    HGDIOBJ previous = nullptr;
+    switch (object->kind) {
+        case Kind::Pen:
+            previous = dc->pen->handle;
+            Replace(dc->pen, std::static_pointer_cast<Pen>(object));
+            return previous;
+        case Kind::Brush:
+            previous = dc->brush->handle;
+            Replace(dc->brush, std::static_pointer_cast<Brush>(object));
+            return previous;
+        case Kind::Font:
+            previous = dc->font->handle;
+            Replace(dc->font, std::static_pointer_cast<Font>(object));
+            return previous;
+        case Kind::Bitmap:
+            return SelectBitmap(*dc, std::static_pointer_cast<Bitmap>(object));
+        case Kind::Region: {
+            int type = SelectClip(*dc, reinterpret_cast<HRGN>(h));
+            return type == ERROR ? HGDI_ERROR
+                                 : reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(type));
+        }
+        case Kind::DC:
+            break;
+    }
+    return nullptr;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ h) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto object = Lookup(h);
+    if (!object || object->kind == Kind::DC)
+        return FALSE;
+    if (object->stock)
+        return TRUE;
+    if (object->selectCount > 0) {
+        object->deletePending = true;
+        return TRUE;
+    }
+    Table().erase(reinterpret_cast<uintptr_t>(h));
+    return TRUE;
+}
+
+// Every width is drawn one pixel wide: the product only makes cosmetic pens.
+HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
+    if ((style & PS_STYLE_MASK) > PS_NULL) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto pen = std::make_shared<Pen>();
+    pen->style = style & PS_STYLE_MASK;
+    pen->width = width;
+    pen->color = color;
+    std::lock_guard<std::mutex> lk(Mutex());
+    return reinterpret_cast<HPEN>(Add(pen));
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    auto brush = std::make_shared<Brush>();
+    brush->color = color;
+    std::lock_guard<std::mutex> lk(Mutex());
+    return reinterpret_cast<HBRUSH>(Add(brush));
+}
+
+// Drawing is immediate; there is nothing to flush.
+BOOL WINAPI GdiFlush(void) {
+    return TRUE;
+}
+
+HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
+    auto region = std::make_shared<Region>();
+    region->rect = Ordered(x1, y1, x2, y2);
+    if (IsEmpty(region->rect))
+        region->rect = RECT{0, 0, 0, 0};
+    std::lock_guard<std::mutex> lk(Mutex());
+    return reinterpret_cast<HRGN>(Add(region));
+}
+
+// The DC keeps a copy: the region may be deleted at once.
+int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
+    return WithDC(hdc, ERROR, [&](DC& dc) { return SelectClip(dc, hrgn); });
+}
+
+BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT old) {
+    return WithDC(hdc, FALSE, [&](DC& dc) {
+        if (old)
+            *old = dc.viewportOrg;
+        dc.viewportOrg = POINT{x, y};
+        return TRUE;
+    });
+}
+
+BOOL WINAPI OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT old) {
+    return WithDC(hdc, FALSE, [&](DC& dc) {
+        if (old)
+            *old = dc.viewportOrg;
+        dc.viewportOrg.x += x;
+        dc.viewportOrg.y += y;
+        return TRUE;
+    });
+}
+
+BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT point) {
+    return WithDC(hdc, FALSE, [&](DC& dc) {
+        if (!point)
+            return FALSE;
+        *point = dc.viewportOrg;
+        return TRUE;
+    });
+}
+
+// Only MM_TEXT is drawn in; the other modes are remembered but map like MM_TEXT.
+int WINAPI SetMapMode(HDC hdc, int mode) {
+    return WithDC(hdc, 0, [&](DC& dc) {
+        if (mode < MM_TEXT || mode > MM_ANISOTROPIC)
+            return 0;
+        int previous = dc.mapMode;
+        dc.mapMode = mode;
+        return previous;
+    });
+}
+
+int WINAPI GetMapMode(HDC hdc) {
+    return WithDC(hdc, 0, [](DC& dc) { return dc.mapMode; });
+}
+
+int WINAPI SetBkMode(HDC hdc, int mode) {
+    return WithDC(hdc, 0, [&](DC& dc) {
+        if (mode != TRANSPARENT && mode != OPAQUE) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        int previous = dc.bkMode;
+        dc.bkMode = mode;
+        return previous;
+    });
+}
+
+int WINAPI GetBkMode(HDC hdc) {
+    return WithDC(hdc, 0, [](DC& dc) { return dc.bkMode; });
+}
+
+COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+    return WithDC(hdc, static_cast<COLORREF>(CLR_INVALID), [&](DC& dc) {
+        COLORREF previous = dc.bkColor;
+        dc.bkColor = color;
+        return previous;
+    });
+}
+
+COLORREF WINAPI GetBkColor(HDC hdc) {
+    return WithDC(hdc, static_cast<COLORREF>(CLR_INVALID), [](DC& dc) { return dc.bkColor; });
+}
+
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+    return WithDC(hdc, static_cast<COLORREF>(CLR_INVALID), [&](DC& dc) {
+        COLORREF previous = dc.textColor;
+        dc.textColor = color;
+        return previous;
+    });
+}
+
+COLORREF WINAPI GetTextColor(HDC hdc) {
+    return WithDC(hdc, static_cast<COLORREF>(CLR_INVALID), [](DC& dc) { return dc.textColor; });
+}
+
+}  // extern "C"

@@ -1,0 +1,19 @@
+// The LCD service's side of the simulator's log: each service call with its result ("lcd"),
+// each frame the service is shown ("frame": its priority and 43 rows of 160 characters, '#'
+// lit and '.' dark), and each soft-button reading that changed ("buttons").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "sim/Log.h"
+#include "testbed/LcdServiceCore.h"
+
+namespace sim {
+
+void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint32_t()> now);
+
+// The frame's rows as a JSON array of strings.
+std::string FrameRowsJson(const std::vector<BYTE>& pixels);
+
+}  // namespace sim

@@ -1,0 +1,71 @@
+// Quit's last steps: after the display thread has ended, the display output's device and
+// connection are closed, then the LCD service client is ended.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "lcd/LCDOutput.h"
+#include "support/PluginHarness.h"
+#include "testbed/LcdService.h"
+
+namespace {
+
+class LcdQuit : public PluginHarness {
+protected:
+    void SetUp() override {
+        PluginHarness::SetUp();
+        service = std::make_unique<testbed::LcdService>();
+    }
+    void TearDown() override {
+        g_displayOutput.store(nullptr);
+        LscCleanup();
+        g_lscConnectionCount = 0;
+        service.reset();
+        PluginHarness::TearDown();
+    }
+    // The service entries called since the mark, by name.
+    std::vector<std::string> CallsSince(size_t mark) const {
+        std::vector<std::string> names;
+        auto calls = service->Calls();
+        for (size_t i = mark; i < calls.size(); ++i)
+            names.push_back(testbed::LcdEntryName(calls[i].entry));
+        return names;
+    }
+    std::unique_ptr<testbed::LcdService> service;
+};
+
+TEST_F(LcdQuit, ClosesTheRegisteredOutputThenEndsTheClient) {
+    CLCDOutput output;
+    ASSERT_EQ(output.Open(nullptr), S_OK);
+    output.Update(GetTickCount());
+    ASSERT_NE(output.GetDevice(), kNoHandle);
+    g_displayOutput.store(&output);
+    ASSERT_TRUE(Init());
+    ASSERT_TRUE(hwc::AdvanceClock(200));
+    size_t mark = service->Calls().size();
+    ASSERT_TRUE(Quit());
+    EXPECT_EQ(CallsSince(mark),
+              (std::vector<std::string>{"close-device", "disconnect", "cleanup"}));
+    EXPECT_EQ(output.GetDevice(), kNoHandle);
+    EXPECT_EQ(output.GetConnection(), kNoHandle);
+    EXPECT_EQ(GetModuleHandleA(testbed::LcdService::ModuleFileName()), nullptr);
+}
+
+TEST_F(LcdQuit, WithoutAnOutputTheStartedClientIsStillEnded) {
+    ASSERT_EQ(LscStartup(), 0u);
+    ASSERT_TRUE(Init());
+    size_t mark = service->Calls().size();
+    ASSERT_TRUE(Quit());
+    EXPECT_EQ(CallsSince(mark), std::vector<std::string>{"cleanup"});
+    EXPECT_EQ(LscConnect(nullptr), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
+}
+
+TEST_F(LcdQuit, AnOutputWithoutDeviceOrConnectionAndNoClientCallNothing) {
+    CLCDOutput output;
+    g_displayOutput.store(&output);
+    ASSERT_TRUE(Init());
+    ASSERT_TRUE(Quit());
+    EXPECT_TRUE(service->Calls().empty()) << service->Calls().size() << " calls";
+}
+
+}  // namespace
