@@ -1,6 +1,7 @@
 #include "lcd/LCDStreamingText.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "lcd/LCDText.h"
 
@@ -105,8 +106,8 @@ int CLCDStreamingText::AddTextPiece(const char* text) {
 }
 
 void CLCDStreamingText::RemoveAllPieces() {
-    ForEachChild([](CLCDBase* piece) { delete piece; });
-    RemoveAllChildren();
+    for (CLCDBase* piece : ChildList()) delete piece;
+    ChildList().clear();
 }
 
 void CLCDStreamingText::OnDraw(CLCDGfx& gfx) {
@@ -163,28 +164,31 @@ int CLCDStreamingText::RebuildPieces(CLCDGfx& gfx) {
 void CLCDStreamingText::LayOutPieces() {
     if (PieceCount() < 2) return;
     int position = 0;
-    ForEachChild([&](CLCDBase* child) {
+    for (CLCDBase* child : ChildList()) {
         auto* piece = static_cast<CLCDText*>(child);
         piece->SetContentSize(piece->GetLineExtent());
         if (position == 0) position = piece->GetContentOffset().x;
         piece->SetContentOffset(position, piece->GetContentOffset().y);
         position += piece->GetLineExtent().cx;
-    });
+    }
 }
 
 void CLCDStreamingText::ScrollBy(int dx) {
-    ForEachChild([dx](CLCDBase* piece) {
+    for (CLCDBase* piece : ChildList()) {
         POINT offset = piece->GetContentOffset();
         piece->SetContentOffset(offset.x + dx, offset.y);
-    });
+    }
     if (!m_currentPiece) return;
     int x = m_currentPiece->GetContentOffset().x;
     if (std::abs(x) < m_currentPiece->GetLineExtent().cx) return;
-    MoveFirstChildToEnd();
+    std::list<CLCDBase*>& pieces = ChildList();
+    pieces.splice(pieces.end(), pieces, pieces.begin());
     LayOutPieces();
     m_currentPiece = FirstPiece();
 }
 
-int CLCDStreamingText::PieceCount() { return ChildCount(); }
+int CLCDStreamingText::PieceCount() { return static_cast<int>(ChildList().size()); }
 
-CLCDText* CLCDStreamingText::Piece(int index) { return static_cast<CLCDText*>(ChildAt(index)); }
+CLCDText* CLCDStreamingText::Piece(int index) {
+    return static_cast<CLCDText*>(*std::next(ChildList().begin(), index));
+}

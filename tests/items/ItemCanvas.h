@@ -22,10 +22,14 @@ protected:
     void Add(CLCDBase* item) { screen.AppendChild(item); }
     // One frame: time moves on by ms, the screen advances its items and draws them.
     frameart::Art Frame(DWORD ms = 0) {
+        Tick(ms);
+        return Pixels();
+    }
+    // The same without reading the pixels back.
+    void Tick(DWORD ms) {
         if (ms) hwc::AdvanceClock(ms);
         screen.Update(GetTickCount());
         screen.Draw();
-        return Pixels();
     }
     frameart::Art Pixels() {
         CLCDGfx& gfx = screen.GetGfx();

@@ -108,8 +108,8 @@ TEST_F(SpectrumTest, FaultingPlayerDrawsNothingAndLeavesTheStateAsItWas) {
     for (int x = 0; x < 160; ++x) ASSERT_FALSE(Lit(art, x, 8)) << "no top line in that frame";
     g_fault = false;
     Frame();
-    EXPECT_EQ(spectrum->Peak(0), 20);
-    EXPECT_EQ(spectrum->Level(0), 20);
+    EXPECT_EQ(spectrum->Peak(0), 19) << "one fall from where the faulty frame left it";
+    EXPECT_EQ(spectrum->Level(0), 18);
 }
 
 TEST_F(SpectrumTest, PlayerWithoutTheFunctionsDrawsNothing) {

@@ -103,10 +103,14 @@ TEST_F(StaticTextTest, AlignmentPlacesTheTextInItsBox) {
     int centre = leftmost(Frame());
     item->SetAlignFlags(DT_RIGHT);
     int right = leftmost(Frame());
-    EXPECT_LT(left, 13);
-    EXPECT_GT(centre, 50);
-    EXPECT_LT(centre, 65);
-    EXPECT_GT(right, 95);
+    int width = item->GetLineExtent().cx;
+    // Ink starts at the pen or a pixel or two to its right.
+    EXPECT_GE(left, 10);
+    EXPECT_LE(left, 12);
+    EXPECT_GE(centre, 10 + (100 - width) / 2);
+    EXPECT_LE(centre, 12 + (100 - width) / 2);
+    EXPECT_GE(right, 110 - width);
+    EXPECT_LE(right, 112 - width);
 }
 
 TEST_F(StaticTextTest, InvertedOneSpaceIsAFullBarAndAnEmptyTextIsNothing) {

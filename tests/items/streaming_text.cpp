@@ -30,19 +30,19 @@ protected:
         return title.get();
     }
     int FirstOffset() { return title->Piece(0)->GetContentOffset().x; }
-    // Width of a text in the title's font, as the first piece measures it.
-    int MeasuredWidth(const char* text) {
+    // A title of that width with that text, after its first draw on a screen of its own.
+    std::unique_ptr<CLCDStreamingText> DrawnAlone(const char* text, int width) {
         auto probe = std::make_unique<CLCDStreamingText>();
         probe->Initialize();
         probe->SetTypeface("Tahoma");
         probe->SetPointSize(7);
-        probe->SetSize(1000, 20);
+        probe->SetSize(width, 20);
         probe->SetText(text);
         CLCDManager scratch;
         scratch.Initialize();
         scratch.AppendChild(probe.get());
         scratch.Draw();
-        return probe->Piece(0)->GetLineExtent().cx;
+        return probe;
     }
     std::unique_ptr<CLCDStreamingText> title;
 };
@@ -57,10 +57,8 @@ TEST_F(StreamingTextTest, TextThatFitsIsOnePieceWithTheItemsAlignmentAndNeverMov
 }
 
 TEST_F(StreamingTextTest, TextOnePixelWiderThanTheBoxMakesFourPieces) {
-    int width = MeasuredWidth("Exactly");
-    MakeTitle(width)->SetText("Exactly");
-    Frame(100);
-    EXPECT_EQ(title->PieceCount(), 1) << "as wide as the box: it fits";
+    int width = DrawnAlone("Exactly", 1000)->Piece(0)->GetLineExtent().cx;
+    EXPECT_EQ(DrawnAlone("Exactly", width)->PieceCount(), 1) << "as wide as the box: it fits";
     MakeTitle(width - 1)->SetText("Exactly");
     Frame(100);
     ASSERT_EQ(title->PieceCount(), 4);
@@ -157,7 +155,7 @@ TEST_F(StreamingTextTest, ASteadyScrollingTitleAllocatesNothingAfterItsFirstRebu
     size_t before = AllocationsSoFar();
     for (int i = 0; i < 600; ++i) {  // a simulated minute at ten frames a second
         title->SetText(kLong);
-        Frame(100);
+        Tick(100);
     }
     EXPECT_EQ(AllocationsSoFar() - before, 0u) << "allocations in a minute of frames";
     EXPECT_EQ(title->State(), 1) << "and it did scroll";
