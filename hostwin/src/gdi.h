@@ -13,6 +13,10 @@
 #include <mutex>
 #include <vector>
 
+namespace hostwin {
+class TextFont;
+}
+
 namespace hostwin::gdi {
 
 enum class Kind { Pen, Brush, Font, Bitmap, Region, DC };
@@ -45,6 +49,9 @@ struct Brush : Object {
 struct Font : Object {
     Font() : Object(Kind::Font) {}
     LOGFONTA logfont = {};
+    // The face and size the description selects, found on first use and kept, so that
+    // drawing with the font costs no look-up.
+    std::shared_ptr<TextFont> face;
 };
 
 struct Bitmap : Object {

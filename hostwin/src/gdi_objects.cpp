@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "gdi.h"
 
@@ -12,12 +13,91 @@ using namespace hostwin::gdi;
 namespace hostwin::gdi {
 namespace {
 
-std::map<uintptr_t, std::shared_ptr<Object>>& Table() {
-    static auto* table = new std::map<uintptr_t, std::shared_ptr<Object>>;
+// GDI handles index a table of slots. A slot's generation is part of the handle, so a handle
+// kept after its object was deleted finds nothing even when the slot is in use again. Slots
+// and deleted regions are reused: creating and deleting a clip region for every item of every
+// frame allocates nothing once the table has grown.
+class HandleTable {
+public:
+    HGDIOBJ Add(std::shared_ptr<Object> object) {
+        uint32_t index;
+        if (!free_.empty()) {
+            index = free_.back();
+            free_.pop_back();
+        } else {
+            index = static_cast<uint32_t>(slots_.size());
+            slots_.emplace_back();
+        }
+        Slot& slot = slots_[index];
+        slot.object = std::move(object);
+        // Clear of kernel handles, window handles and registry keys, so a mix-up shows.
+        uintptr_t value = kBase | (static_cast<uintptr_t>(slot.generation & 0xFF) << 18) |
+                          (static_cast<uintptr_t>(index + 1) << 2);
+        slot.object->handle = reinterpret_cast<HGDIOBJ>(value);
+        return slot.object->handle;
+    }
+
+    Object* Find(HGDIOBJ handle) const {
+        Slot const* slot = SlotOf(handle);
+        return slot ? slot->object.get() : nullptr;
+    }
+    std::shared_ptr<Object> Share(HGDIOBJ handle) const {
+        Slot const* slot = SlotOf(handle);
+        return slot ? slot->object : nullptr;
+    }
+
+    void Remove(HGDIOBJ handle) {
+        auto* slot = const_cast<Slot*>(SlotOf(handle));
+        if (!slot) return;
+        if (slot->object->kind == Kind::Region && slot->object.use_count() == 1)
+            spareRegions_.push_back(std::static_pointer_cast<Region>(slot->object));
+        slot->object = nullptr;
+        ++slot->generation;
+        free_.push_back(static_cast<uint32_t>(slot - slots_.data()));
+    }
+
+    std::shared_ptr<Region> NewRegion() {
+        if (spareRegions_.empty()) return std::make_shared<Region>();
+        std::shared_ptr<Region> region = std::move(spareRegions_.back());
+        spareRegions_.pop_back();
+        region->rect = RECT{};
+        region->selectCount = 0;
+        region->deletePending = false;
+        return region;
+    }
+
+    size_t CountLive() const {
+        size_t count = 0;
+        for (const Slot& slot : slots_)
+            if (slot.object && !slot.object->stock) ++count;
+        return count;
+    }
+
+private:
+    static constexpr uintptr_t kBase = 0x4000000;
+    struct Slot {
+        std::shared_ptr<Object> object;
+        uint32_t generation = 0;
+    };
+    Slot const* SlotOf(HGDIOBJ handle) const {
+        auto value = reinterpret_cast<uintptr_t>(handle);
+        if ((value & ~static_cast<uintptr_t>(0x3FFFFFF)) != kBase || (value & 3)) return nullptr;
+        size_t index = ((value >> 2) & 0xFFFF);
+        if (index == 0 || index > slots_.size()) return nullptr;
+        const Slot& slot = slots_[index - 1];
+        if (!slot.object || (slot.generation & 0xFF) != ((value >> 18) & 0xFF)) return nullptr;
+        return &slot;
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> free_;
+    std::vector<std::shared_ptr<Region>> spareRegions_;
+};
+
+HandleTable& Table() {
+    static auto* table = new HandleTable;
     return *table;
 }
-// Clear of kernel handles, window handles and registry keys, so a mix-up shows.
-uintptr_t g_nextHandle = 0x4000010;
 
 constexpr int kStockCount = 18;
 
@@ -99,7 +179,7 @@ std::shared_ptr<Bitmap> DefaultBitmap() {
 void Release(const std::shared_ptr<Object>& object) {
     if (!object || --object->selectCount > 0 || !object->deletePending)
         return;
-    Table().erase(reinterpret_cast<uintptr_t>(object->handle));
+    Table().Remove(object->handle);
 }
 
 template <typename T>
@@ -158,26 +238,11 @@ Faults& PlannedFaults() {
     return faults;
 }
 
-HGDIOBJ Add(std::shared_ptr<Object> object) {
-    uintptr_t value = g_nextHandle;
-    g_nextHandle += 4;
-    object->handle = reinterpret_cast<HGDIOBJ>(value);
-    Table()[value] = std::move(object);
-    return reinterpret_cast<HGDIOBJ>(value);
-}
+HGDIOBJ Add(std::shared_ptr<Object> object) { return Table().Add(std::move(object)); }
 
-std::shared_ptr<Object> Lookup(HGDIOBJ handle) {
-    auto it = Table().find(reinterpret_cast<uintptr_t>(handle));
-    return it == Table().end() ? nullptr : it->second;
-}
+std::shared_ptr<Object> Lookup(HGDIOBJ handle) { return Table().Share(handle); }
 
-size_t LiveObjectCount() {
-    size_t count = 0;
-    for (const auto& [handle, object] : Table())
-        if (!object->stock)
-            ++count;
-    return count;
-}
+size_t LiveObjectCount() { return Table().CountLive(); }
 
 }  // namespace hostwin::gdi
 
@@ -230,7 +295,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
     dc->pen = nullptr;
     dc->brush = nullptr;
     dc->font = nullptr;
-    Table().erase(reinterpret_cast<uintptr_t>(dc->handle));
+    Table().Remove(dc->handle);
     return TRUE;
 }
 
@@ -314,7 +379,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
 
 BOOL WINAPI DeleteObject(HGDIOBJ h) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto object = Lookup(h);
+    Object* object = Table().Find(h);
     if (!object || object->kind == Kind::DC)
         return FALSE;
     if (object->stock)
@@ -323,7 +388,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ h) {
         object->deletePending = true;
         return TRUE;
     }
-    Table().erase(reinterpret_cast<uintptr_t>(h));
+    Table().Remove(h);
     return TRUE;
 }
 
@@ -354,12 +419,12 @@ BOOL WINAPI GdiFlush(void) {
 }
 
 HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
-    auto region = std::make_shared<Region>();
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto region = Table().NewRegion();
     region->rect = Ordered(x1, y1, x2, y2);
     if (IsEmpty(region->rect))
         region->rect = RECT{0, 0, 0, 0};
-    std::lock_guard<std::mutex> lk(Mutex());
-    return reinterpret_cast<HRGN>(Add(region));
+    return reinterpret_cast<HRGN>(Add(std::move(region)));
 }
 
 // The DC keeps a copy: the region may be deleted at once.

@@ -150,25 +150,30 @@ bool TextFont::Load(const std::string& file, int index, int logicalHeight, int w
 
 void TextFont::Render(unsigned char c, GlyphImage& out) {
     auto face = static_cast<FT_Face>(face_);
-    // Outlines hinted for the normal target, never the embedded bitmap strikes, as GDI under
-    // Wine draws them (the advances then agree with it to the pixel).
+    // Text is measured with the outline hinted for the normal target, and drawn with the
+    // face's embedded bitmap strike where it has one at this size, else with the outline hinted
+    // for monochrome; the two advances may differ by a pixel. That is how GDI under Wine
+    // measures and draws these faces, pixel for pixel.
     if (FT_Load_Char(face, CodePoint(c), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return;
+    out.advance = Round26Dot6(face->glyph->advance.x) + (emboldened_ ? 1 : 0);
+    if (FT_Load_Char(face, CodePoint(c), FT_LOAD_TARGET_MONO) != 0) return;
+    out.drawAdvance = Round26Dot6(face->glyph->advance.x) + (emboldened_ ? 1 : 0);
     // A bold weight of a face that has no bold style is made by thickening the outline by a
     // pixel, which also widens every advance by one.
     if (emboldened_ && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
         FT_Outline_EmboldenXY(&face->glyph->outline, 64, 0);
     if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0) return;
     FT_GlyphSlot slot = face->glyph;
-    out.advance = Round26Dot6(slot->advance.x) + (emboldened_ ? 1 : 0);
     out.left = slot->bitmap_left;
     out.top = slot->bitmap_top;
     out.width = static_cast<int>(slot->bitmap.width);
     out.rows = static_cast<int>(slot->bitmap.rows);
     out.ink.assign(static_cast<size_t>(out.width) * out.rows, 0);
+    bool gray = slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
     for (int y = 0; y < out.rows; ++y) {
         const unsigned char* row = slot->bitmap.buffer + y * slot->bitmap.pitch;
         for (int x = 0; x < out.width; ++x)
-            out.ink[y * out.width + x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+            out.ink[y * out.width + x] = gray ? row[x] >= 128 : (row[x >> 3] >> (7 - (x & 7))) & 1;
     }
 }
 

@@ -15,7 +15,8 @@ struct GlyphImage {
     int top = 0;      // ink's top row, above the baseline
     int width = 0;
     int rows = 0;
-    int advance = 0;  // whole pixels, hinted
+    int advance = 0;      // whole pixels: what text measures
+    int drawAdvance = 0;  // whole pixels: how far the pen moves when the glyph is drawn
     std::vector<unsigned char> ink;  // width * rows, 1 where lit
 };
 

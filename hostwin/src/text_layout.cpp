@@ -87,7 +87,7 @@ void DrawLine(TextFont& font, const std::string& s, const TextLine& line, int x,
                 target.PlotInk(px, py);
             }
         }
-        x += g.advance;
+        x += g.drawAdvance;
     }
 }
 

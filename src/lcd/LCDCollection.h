@@ -22,6 +22,10 @@ public:
     void AppendChild(CLCDBase* object);
     const std::list<CLCDBase*>& Children() const { return m_children; }
 
+protected:
+    // For collections that manage their children themselves (the scrolling text's pieces).
+    std::list<CLCDBase*>& ChildList() { return m_children; }
+
 private:
     std::list<CLCDBase*> m_children;
 };

@@ -1,0 +1,158 @@
+// GDI text: fonts from their descriptions, and DrawTextExA onto a device context through the
+// text engine, in the DC's font, colours, background mode, viewport and clip.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "gdi.h"
+#include "handles.h"
+#include "text_layout.h"
+
+namespace hostwin::gdi {
+namespace {
+
+std::shared_ptr<TextFont> FaceOf(Font& font) {
+    if (!font.face) {
+        const LOGFONTA& lf = font.logfont;
+        char face[LF_FACESIZE + 1] = {};
+        std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
+        font.face = TextFont::Get(face, lf.lfHeight, lf.lfWeight, lf.lfItalic != 0);
+    }
+    return font.face;
+}
+
+std::shared_ptr<TextFont> FaceOf(DC& dc) { return dc.font ? FaceOf(*dc.font) : nullptr; }
+
+// Text lands on the DC's bitmap: logical coordinates through the viewport, within the bitmap
+// and the clip region, colours as colour-table indices.
+class DcTarget : public TextTarget {
+public:
+    explicit DcTarget(DC& dc) : dc_(dc), area_(DrawableRect(dc)) {
+        if (dc.bitmap && dc.bitmap->bitCount == 8) {
+            textIndex_ = NearestIndex(*dc.bitmap, dc.textColor);
+            bkIndex_ = NearestIndex(*dc.bitmap, dc.bkColor);
+        }
+    }
+    void FillBackground(const RECT& area) override {
+        POINT from = ToDevice(dc_, area.left, area.top);
+        POINT to = ToDevice(dc_, area.right, area.bottom);
+        FillDeviceRect(dc_, RECT{from.x, from.y, to.x, to.y}, RectOp::Copy, bkIndex_);
+    }
+    void PlotInk(int x, int y) override {
+        POINT p = ToDevice(dc_, x, y);
+        if (p.x >= area_.left && p.x < area_.right && p.y >= area_.top && p.y < area_.bottom)
+            PutIndex(dc_, p.x, p.y, textIndex_);
+    }
+
+private:
+    DC& dc_;
+    RECT area_;
+    BYTE textIndex_ = 0;
+    BYTE bkIndex_ = 0;
+};
+
+}  // namespace
+}  // namespace hostwin::gdi
+
+using namespace hostwin::gdi;
+
+extern "C" {
+
+HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lf) {
+    if (!lf) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return NULL;
+    }
+    auto font = std::make_shared<Font>();
+    font->logfont = *lf;
+    std::lock_guard<std::mutex> lk(Mutex());
+    return static_cast<HFONT>(Add(font));
+}
+
+// Fonts only: the product reads back font descriptions and nothing else.
+int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto font = LookupAs<Font>(handle, Kind::Font);
+    if (!font) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (!out) return sizeof(LOGFONTA);
+    int n = size < static_cast<int>(sizeof(LOGFONTA)) ? size : static_cast<int>(sizeof(LOGFONTA));
+    if (n <= 0) return 0;
+    std::memcpy(out, &font->logfont, n);
+    return n;
+}
+
+BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    auto face = dc ? FaceOf(*dc) : nullptr;
+    if (!face || !tm) return FALSE;
+    const hostwin::FontMetrics& m = face->Metrics();
+    std::memset(tm, 0, sizeof *tm);
+    tm->tmHeight = m.height;
+    tm->tmAscent = m.ascent;
+    tm->tmDescent = m.descent;
+    tm->tmInternalLeading = m.internalLeading;
+    tm->tmAveCharWidth = m.aveCharWidth;
+    tm->tmMaxCharWidth = m.maxCharWidth;
+    tm->tmWeight = dc->font->logfont.lfWeight ? dc->font->logfont.lfWeight : FW_NORMAL;
+    tm->tmDigitizedAspectX = tm->tmDigitizedAspectY = 96;
+    tm->tmLastChar = 255;
+    tm->tmBreakChar = ' ';
+    tm->tmDefaultChar = '?';
+    return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    auto face = dc ? FaceOf(*dc) : nullptr;
+    if (!face || !size || count < 0 || (!text && count > 0)) return FALSE;
+    size->cx = face->Width(text, count);
+    size->cy = face->Metrics().height;
+    return TRUE;
+}
+
+int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    auto face = dc ? FaceOf(*dc) : nullptr;
+    if (!face) return 0;
+    const std::string& family = face->FamilyName();
+    if (!name) return static_cast<int>(family.size()) + 1;
+    if (count <= 0) return 0;
+    int n = std::min<int>(count - 1, static_cast<int>(family.size()));
+    std::memcpy(name, family.data(), n);
+    name[n] = '\0';
+    return n;
+}
+
+// Faces are found through fontconfig; a private font file adds nothing to what it finds.
+int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
+    FILE* file = name ? std::fopen(hostwin::ToHostPath(name).c_str(), "rb") : nullptr;
+    if (!file) return 0;
+    std::fclose(file);
+    return 1;
+}
+
+int WINAPI DrawTextExA(HDC hdc, LPSTR text, int length, LPRECT rect, UINT format,
+                       LPDRAWTEXTPARAMS params) {
+    std::lock_guard<std::mutex> lk(Mutex());
+    auto dc = LookupDC(hdc);
+    auto face = dc ? FaceOf(*dc) : nullptr;
+    if (!face || !rect || (!text && length != 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (format & DT_CALCRECT)
+        return hostwin::DrawTextWithFont(*face, text, length, *rect, format, params, false,
+                                         nullptr);
+    DcTarget target(*dc);
+    return hostwin::DrawTextWithFont(*face, text, length, *rect, format, params,
+                                     dc->bkMode == OPAQUE, &target);
+}
+
+}  // extern "C"

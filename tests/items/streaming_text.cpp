@@ -1,0 +1,164 @@
+// The scrolling text: when it scrolls, how far and when it jumps, how its pieces wrap round,
+// and that a steady title costs nothing per frame.
+#include <cmath>
+#include <memory>
+
+#include "AllocationCounter.h"
+#include "ItemCanvas.h"
+#include "lcd/LCDStreamingText.h"
+#include "lcd/LCDText.h"
+
+namespace {
+
+const char kLong[] = "Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen";
+
+class StreamingTextTest : public ItemCanvas {
+protected:
+    // Made as the page facade makes its scrolling titles.
+    CLCDStreamingText* MakeTitle(int width = 160) {
+        title = std::make_unique<CLCDStreamingText>();
+        title->Initialize();
+        title->SetOrigin(0, 0);
+        title->SetTypeface("Tahoma");
+        title->m_alignment = DT_CENTER;
+        title->SetText(" ");
+        title->SetSeparator("       ");
+        title->SetSize(width, 20);
+        title->SetPointSize(7);
+        title->SetContentOffset(0, -1);
+        Add(title.get());
+        return title.get();
+    }
+    int FirstOffset() { return title->Piece(0)->GetContentOffset().x; }
+    // A title of that width with that text, after its first draw on a screen of its own.
+    std::unique_ptr<CLCDStreamingText> DrawnAlone(const char* text, int width) {
+        auto probe = std::make_unique<CLCDStreamingText>();
+        probe->Initialize();
+        probe->SetTypeface("Tahoma");
+        probe->SetPointSize(7);
+        probe->SetSize(width, 20);
+        probe->SetText(text);
+        CLCDManager scratch;
+        scratch.Initialize();
+        scratch.AppendChild(probe.get());
+        scratch.Draw();
+        return probe;
+    }
+    std::unique_ptr<CLCDStreamingText> title;
+};
+
+TEST_F(StreamingTextTest, TextThatFitsIsOnePieceWithTheItemsAlignmentAndNeverMoves) {
+    MakeTitle()->SetText("Short Title");
+    Frame(100);
+    EXPECT_EQ(title->PieceCount(), 1);
+    for (int i = 0; i < 80; ++i) Frame(100);
+    EXPECT_EQ(title->PieceCount(), 1);
+    EXPECT_EQ(FirstOffset(), 0);
+}
+
+TEST_F(StreamingTextTest, TextOnePixelWiderThanTheBoxMakesFourPieces) {
+    int width = DrawnAlone("Exactly", 1000)->Piece(0)->GetLineExtent().cx;
+    EXPECT_EQ(DrawnAlone("Exactly", width)->PieceCount(), 1) << "as wide as the box: it fits";
+    MakeTitle(width - 1)->SetText("Exactly");
+    Frame(100);
+    ASSERT_EQ(title->PieceCount(), 4);
+    EXPECT_STREQ(title->Piece(0)->GetText(), "Exactly");
+    EXPECT_STREQ(title->Piece(1)->GetText(), "       ");
+    EXPECT_STREQ(title->Piece(2)->GetText(), "Exactly");
+    EXPECT_STREQ(title->Piece(3)->GetText(), "       ");
+    // They abut: each starts where the one before it ends.
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(title->Piece(i)->GetContentOffset().x,
+                  title->Piece(i - 1)->GetContentOffset().x +
+                      title->Piece(i - 1)->GetLineExtent().cx);
+}
+
+TEST_F(StreamingTextTest, WaitsTheStartDelayThenJumpsOnTheEleventhFrameOf100Ms) {
+    MakeTitle()->SetText(kLong);
+    Frame(100);  // rebuilds, no timing
+    int start = FirstOffset();
+    // Waiting: elapsed must exceed 2000 ms since the restart.
+    int frames = 1;
+    while (title->State() == 0 && frames < 100) {
+        Frame(100);
+        ++frames;
+        ASSERT_EQ(FirstOffset(), start);
+    }
+    EXPECT_EQ(frames, 21) << "the frame at 2100 ms since the restart starts the scroll";
+    // 0.7 pixel a frame in single precision: ten frames stay just under 7.
+    for (int i = 1; i <= 10; ++i) {
+        Frame(100);
+        ASSERT_EQ(FirstOffset(), start) << "frame " << i;
+    }
+    Frame(100);
+    EXPECT_EQ(FirstOffset(), start - 7) << "the eleventh frame jumps";
+    EXPECT_NEAR(title->Remainder(), 0.7f, 0.01f);
+}
+
+TEST_F(StreamingTextTest, With250MsFramesTheFourthScrollingFrameJumpsWithNoRemainder) {
+    MakeTitle()->SetText(kLong);
+    Frame(250);
+    while (title->State() == 0) Frame(250);
+    int start = FirstOffset();
+    for (int i = 0; i < 3; ++i) Frame(250);
+    EXPECT_EQ(FirstOffset(), start);
+    Frame(250);
+    EXPECT_EQ(FirstOffset(), start - 7);
+    EXPECT_EQ(title->Remainder(), 0.0f);
+}
+
+TEST_F(StreamingTextTest, TheSameTextAgainDoesNotRestartTheDelay) {
+    MakeTitle()->SetText(kLong);
+    Frame(100);
+    for (int i = 0; i < 25; ++i) {
+        title->SetText(kLong);
+        Frame(100);
+    }
+    EXPECT_EQ(title->State(), 1);
+}
+
+TEST_F(StreamingTextTest, TextThatLeavesTheBoxMovesToTheEndOfTheLine) {
+    MakeTitle()->SetText(kLong);
+    Frame(100);
+    CLCDText* first = title->Piece(0);
+    int leaveAfter = first->GetLineExtent().cx;
+    // Long frames: one large jump each, at most one piece moved per frame.
+    int frames = 0;
+    while (title->Piece(0) == first && frames < 400) {
+        Frame(1000);
+        ++frames;
+    }
+    ASSERT_NE(title->Piece(0), first) << "after " << frames << " frames";
+    EXPECT_EQ(title->Piece(3), first);
+    EXPECT_STREQ(title->Piece(0)->GetText(), "       ");
+    EXPECT_STREQ(title->Piece(1)->GetText(), kLong);
+    EXPECT_GE(leaveAfter, 160);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(title->Piece(i)->GetContentOffset().x,
+                  title->Piece(i - 1)->GetContentOffset().x +
+                      title->Piece(i - 1)->GetLineExtent().cx);
+}
+
+TEST_F(StreamingTextTest, EmptyTextIsOnePieceThatMeasuresNothing) {
+    MakeTitle()->SetText("");
+    frameart::Art art = Frame(100);
+    EXPECT_EQ(title->PieceCount(), 1);
+    EXPECT_EQ(title->Piece(0)->GetLineExtent().cx, 0);
+    EXPECT_EQ(title->Piece(0)->GetLineExtent().cy, 0);
+    for (int y = 0; y < 20; ++y) ASSERT_EQ(art[y], std::string(160, '.'));
+}
+
+TEST_F(StreamingTextTest, ASteadyScrollingTitleAllocatesNothingAfterItsFirstRebuild) {
+    MakeTitle()->SetText(kLong);
+    Frame(100);  // the rebuild
+    Frame(100);
+    size_t before = AllocationsSoFar();
+    for (int i = 0; i < 600; ++i) {  // a simulated minute at ten frames a second
+        title->SetText(kLong);
+        Tick(100);
+    }
+    EXPECT_EQ(AllocationsSoFar() - before, 0u) << "allocations in a minute of frames";
+    EXPECT_EQ(title->State(), 1) << "and it did scroll";
+}
+
+}  // namespace
