@@ -51,8 +51,6 @@ TEST(VolumeScreenLevels, PercentagesOfThePlayerAndTheMixerVolumes) {
 }
 
 TEST(SettingsList, LabelsAndStatesOutsideTheListAreEmptyAndX) {
-    EXPECT_STREQ(GetSettingLabel(0), "M-Key VU Leds");
-    EXPECT_STREQ(GetSettingLabel(10), "Backlight VU Led use OFF");
     EXPECT_STREQ(GetSettingLabel(11), "");
     EXPECT_STREQ(GetSettingLabel(-1), "");
     EXPECT_STREQ(GetSettingState(11), "x");

@@ -1,8 +1,5 @@
 // The keyboard hook as the system drives it: which keys it passes on, and what the media keys
 // do on the volume, playlist and settings screens.
-#include <fstream>
-#include <sstream>
-
 #include "plugin/KeyboardHook.h"
 #include "support/KeyHarness.h"
 
@@ -16,13 +13,6 @@ std::vector<testbed::Entry> Numbered(int count) {
     for (int i = 1; i <= count; ++i)
         entries.push_back({"Song " + std::to_string(i), 180});
     return entries;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 int Highlighted(const std::atomic<int>& top, const std::atomic<int>& row) {
@@ -110,31 +100,6 @@ TEST_F(KeyCommands, PlayOnTheVolumeAndPlaylistScreensSendsThePlayCommandOnce) {
     EXPECT_EQ(systemKeys->Passed().size(), 2u) << "both key-ups pass on";
 }
 
-TEST_F(KeyCommands, SettingsListEndsAtItemEightUnlessBothCtrlKeysAreHeld) {
-    Start();
-    Tap(4);
-    PressTimes(VK_VOLUME_UP, 12);
-    EXPECT_EQ(Highlighted(g_settingsTop, g_settingsRow), 8);
-    EXPECT_EQ(g_settingsTop.load(), 5);
-    EXPECT_TRUE(Press(VK_MEDIA_PLAY_PAUSE));
-    EXPECT_EQ(ReadFile(SettingsFile()),
-              "[General]\r\nVU=1\r\nKeyboardLight=0\r\nKeyboardLightOffLevel=0\r\n"
-              "LeavePlaylist=1\r\nLeaveVolume=1\r\nLeaveSettings=0\r\nSaveLcd=0\r\nSaveMkeys=0\r\n"
-              "SaveKeyboard=0\r\nAlertVolume=0\r\nAlertSongChange=1\r\n")
-        << "only \"Alert: On volume change\" toggled";
-    Ctrl(VK_LCONTROL, true);
-    Ctrl(VK_RCONTROL, true);
-    PressTimes(VK_VOLUME_UP, 12);
-    EXPECT_EQ(Highlighted(g_settingsTop, g_settingsRow), 10);
-    EXPECT_TRUE(Press(VK_MEDIA_PLAY_PAUSE));
-    std::string file = ReadFile(SettingsFile());
-    EXPECT_NE(file.find("KeyboardLightOffLevel=1\r\n"), std::string::npos)
-        << "expected \"Backlight VU Led use OFF\" on in the file, which holds:\n"
-        << file;
-    PressTimes(VK_VOLUME_DOWN, 12);
-    EXPECT_EQ(Highlighted(g_settingsTop, g_settingsRow), 0);
-}
-
 // Ctrl keys are noted on every screen: one let go while the now-playing screen is shown is
 // not taken as held when the settings come back.
 TEST_F(KeyCommands, CtrlReleasedOnTheMainScreenIsNotTakenAsHeldLater) {
@@ -148,19 +113,6 @@ TEST_F(KeyCommands, CtrlReleasedOnTheMainScreenIsNotTakenAsHeldLater) {
     Tap(4);
     PressTimes(VK_VOLUME_UP, 12);
     EXPECT_EQ(Highlighted(g_settingsTop, g_settingsRow), 8) << "the hidden items showed";
-}
-
-TEST_F(KeyCommands, WithCtrlHeldThePlaylistMovesATwentiethAndThePlayerFollows) {
-    player->SetPlaylist(Numbered(100));
-    Start();
-    Tap(2);
-    Ctrl(VK_RCONTROL, true);
-    EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 5);
-    Ctrl(VK_RCONTROL, false);
-    EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(Sent("set-playlist-position"), (std::vector<long long>{5, 4}));
-    EXPECT_EQ(player->ListPosition(), 4);
 }
 
 TEST_F(KeyCommands, ShortPlaylistKeepsTheHighlightOnItsEntries) {
