@@ -9,6 +9,7 @@
 #include "testbed/Mixer.h"
 #include "testbed/LcdService.h"
 #include "testbed/Player.h"
+#include "sim/Log.h"
 
 namespace sim {
 namespace {
@@ -123,6 +124,56 @@ bool RunExpect(Simulation& s, const Command& c) {
                        std::string("the pixel is ") + (lit ? "lit" : "dark"));
 }
 
+// A key pressed right after a soft button comes once the plug-in has read that button and acted
+// on it (two passes), as a person presses one after the other.
+void AfterPendingSoftButtons(Simulation& s) {
+    if (s.lcdService().OpenDevices() > 0 && s.lcdService().TapPending()) s.Advance(100);
+}
+
+// One key event through the low-level hooks, as the system delivers it; logged with what the
+// hooks did with it.
+void DeliverKey(Simulation& s, DWORD vk, const std::string& name, bool down) {
+    bool swallowed = hwc::InjectKey(vk, down);
+    s.Write(Event(s.Now(), "key")
+                .Add("key", name)
+                .Add("action", down ? "down" : "up")
+                .Add("hook", swallowed ? "swallowed" : "passed"));
+}
+
+bool RunKey(Simulation& s, const Command& c) {
+    const std::string& key = c.args[0];
+    DWORD vk = key == "volup" ? VK_VOLUME_UP : key == "voldown" ? VK_VOLUME_DOWN
+                                                                : VK_MEDIA_PLAY_PAUSE;
+    AfterPendingSoftButtons(s);
+    DeliverKey(s, vk, key, true);
+    DeliverKey(s, vk, key, false);
+    return true;
+}
+
+std::string CheckCtrl(const Command& c) {
+    if (c.args.size() != 2 || (c.args[0] != "left" && c.args[0] != "right") ||
+        (c.args[1] != "down" && c.args[1] != "up"))
+        return "expects left|right and down|up";
+    return "";
+}
+
+bool RunCtrl(Simulation& s, const Command& c) {
+    AfterPendingSoftButtons(s);
+    bool left = c.args[0] == "left";
+    DeliverKey(s, left ? VK_LCONTROL : VK_RCONTROL, left ? "ctrl-left" : "ctrl-right",
+               c.args[1] == "down");
+    return true;
+}
+
+// Entries "Song 1" to "Song N", three minutes each.
+bool RunPlaylist(Simulation& s, const Command& c) {
+    std::vector<testbed::Entry> entries;
+    long long count = Number(c.args[0]);
+    for (long long i = 1; i <= count; ++i) entries.push_back({"Song " + std::to_string(i), 180});
+    s.player().SetPlaylist(std::move(entries));
+    return true;
+}
+
 std::vector<CommandSpec> MakeCommands() {
     return {
         {"expect", "expect WHAT", "screen N | priority P | lit X Y | dark X Y: the run fails "
@@ -229,6 +280,17 @@ std::vector<CommandSpec> MakeCommands() {
              s.lcdService().Release(SoftButtonBit(c));
              return true;
          }},
+        {"key", "key volup|voldown|play",
+         "the media key goes down and up through the keyboard hooks; a volume key that they\n"
+         "                         pass on steps the system's master volume by 2 of 100. Right "
+         "after a\n                         soft button, the key waits the 100 ms the plug-in "
+         "takes to act on it",
+         OneOf({"volup", "voldown", "play"}), RunKey},
+        {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up",
+         CheckCtrl, RunCtrl},
+        {"playlist", "playlist N",
+         "the player's playlist becomes N entries, \"Song 1\" to \"Song N\", and plays the first",
+         Numbers(1, 0, 100000), RunPlaylist},
     };
 }
 

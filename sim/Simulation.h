@@ -20,6 +20,7 @@ class Keyboard;
 class Player;
 class Mixer;
 class LcdService;
+class SystemKeys;
 }
 
 namespace sim {
@@ -33,6 +34,7 @@ struct Options {
     std::string iniDir;
     bool keyboard = true;  // a G15 on the simulated HID bus
     bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
+    int playerVolume = -1;   // the player's volume at the start; -1 for the player's own
 };
 
 class Simulation {
@@ -82,6 +84,7 @@ private:
     int loggedScreen_ = -1;
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;
+    std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };
 
 }  // namespace sim

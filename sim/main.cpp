@@ -32,6 +32,7 @@ void PrintHelp() {
     std::printf(
         "usage: velm-sim [--script FILE | -e COMMANDS | --demo] [--log FILE] [--plugin PATH]\n"
         "                [--ini DIR] [--no-keyboard] [--no-mixer] [--no-lcd-service]\n"
+        "                [--player-volume V]\n"
         "\n"
         "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, LCD\n"
         "service, clock) and logs what it does as JSON Lines.\n"
@@ -47,6 +48,7 @@ void PrintHelp() {
         "                  (default: a fresh temporary folder, removed at the end)\n"
         "  --no-keyboard   no G15 on the HID bus: no light is read or written\n"
         "  --no-lcd-service  run without the keyboard's LCD service installed\n"
+        "  --player-volume V  the player's volume (0 to 255) when the plug-in starts\n"
         "  --help          show this text\n"
         "\n"
         "commands:\n");
@@ -115,6 +117,13 @@ int main(int argc, char** argv) {
             options.keyboard = false;
         } else if (arg == "--no-lcd-service") {
             options.lcdService = false;
+        } else if (arg == "--player-volume") {
+            std::string volume;
+            if (!value(volume) || volume.empty() || volume.size() > 3 ||
+                volume.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(volume) > 255)
+                return UsageError("--player-volume needs a number from 0 to 255");
+            options.playerVolume = std::stoi(volume);
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
