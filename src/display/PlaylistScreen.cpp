@@ -67,8 +67,7 @@ void FollowPlayingEntry() {
     ListWindow window = LoadWindow();
     if (window.Highlighted() == playing)
         return;
-    while (window.Highlighted() != playing)
-        window = StepListWindow(window, playing > window.Highlighted(), count);
+    window = WalkListWindowTo(window, playing, count);
     g_playlistTop.store(window.top, std::memory_order_relaxed);
     g_playlistRow.store(window.row, std::memory_order_relaxed);
 }

@@ -150,9 +150,7 @@ void StepPlaylist(int up) {
     int steps = CtrlHeld() ? static_cast<int>(count * 0.05) : 1;
     if (steps < 1)
         steps = 1;
-    ListWindow window = PlaylistWindow();
-    for (int i = 0; i < steps; ++i)
-        window = StepListWindow(window, up != 0, count);
+    ListWindow window = StepListWindow(PlaylistWindow(), up != 0, count, steps);
     g_playlistTop.store(window.top, std::memory_order_relaxed);
     g_playlistRow.store(window.row, std::memory_order_relaxed);
     if (count > 0)
