@@ -25,9 +25,18 @@ bool Same(ListWindow a, ListWindow b) {
 
 }  // namespace
 
+ListWindow KeepInList(ListWindow window, int count) {
+    if (count <= 0)
+        return {0, 1};
+    if (window.Highlighted() < count)
+        return window;
+    return {std::max(0, count - kVisibleRows), std::min(kVisibleRows, count)};
+}
+
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count) {
     if (count <= 0)
         return {0, 1};
+    window = KeepInList(window, count);
     window.row += towardsNext ? 1 : -1;
     if (window.row < 1) {
         window.row = 1;
@@ -44,7 +53,10 @@ ListWindow StepListWindow(ListWindow window, bool towardsNext, int count) {
     return window;
 }
 
+// A window inside the list stays inside it step after step, so it is put there only once.
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count, int steps) {
+    if (steps > 0)
+        window = KeepInList(window, count);
     while (steps > 0) {
         int run = std::min(steps, ScrollRun(window, towardsNext, count));
         if (run > 0) {
@@ -64,6 +76,8 @@ ListWindow StepListWindow(ListWindow window, bool towardsNext, int count, int st
 // While the window scrolls, every step moves the highlight by exactly one entry, so the
 // direction stays the same for the whole distance.
 ListWindow WalkListWindowTo(ListWindow window, int target, int count) {
+    if (window.Highlighted() != target)
+        window = KeepInList(window, count);
     while (window.Highlighted() != target) {
         bool towardsNext = target > window.Highlighted();
         long long distance = static_cast<long long>(target) - window.Highlighted();

@@ -68,4 +68,16 @@ TEST(ListWindowRuns, HugeListsGiveTheWindowTheStepsWouldGive) {
     EXPECT_EQ(Show(WalkListWindowTo({INT_MAX - 4, 4}, 5, INT_MAX)), "top 5, row 1");
 }
 
+// A list that became shorter under the window: the highlight comes back onto its last entry
+// rather than naming entries that are gone; a window inside the list stays as it is.
+TEST(ListWindowRuns, AHighlightBeyondAShorterListComesBackOntoItsLastEntry) {
+    EXPECT_EQ(Show(KeepInList({47, 3}, 100)), "top 47, row 3");
+    EXPECT_EQ(Show(KeepInList({47, 3}, 10)), "top 6, row 4");
+    EXPECT_EQ(Show(KeepInList({47, 3}, 3)), "top 0, row 3");
+    EXPECT_EQ(Show(KeepInList({8, 2}, 10)), "top 8, row 2") << "its last entry, shown";
+    EXPECT_EQ(Show(KeepInList({5, 4}, 0)), "top 0, row 1");
+    EXPECT_EQ(Show(StepListWindow({47, 3}, true, 10)), "top 6, row 4") << "at the end already";
+    EXPECT_EQ(Show(StepListWindow({47, 3}, false, 10)), "top 6, row 3");
+}
+
 }  // namespace
