@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "handles.h"
 
 namespace hostwin {
@@ -267,7 +268,10 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 entry->value = newValue;
             }
         }
-        if (changed && !WriteWholeFile(hostPath, Serialize(profile))) {
+        // Windows refuses to write a read-only file to anyone; the superuser's write
+        // permission must not hide that.
+        if (changed &&
+            (IsReadOnlyFile(hostPath) || !WriteWholeFile(hostPath, Serialize(profile)))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

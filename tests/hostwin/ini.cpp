@@ -17,7 +17,11 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
         std::remove(path.c_str());
     }
-    void TearDown() override { std::remove(path.c_str()); }
+    void TearDown() override {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
+        RemoveDirectoryA(path.c_str());
+        std::remove(path.c_str());
+    }
 
     void Put(const char* text) {
         FILE* file = std::fopen(path.c_str(), "wb");
@@ -151,6 +155,33 @@ TEST_F(IniFile, WriteIntoAMissingFolderFailsAndCreatesNothing) {
     char buffer[8];
     EXPECT_EQ(GetPrivateProfileStringA("General", "VU", "d", buffer, sizeof buffer, inMissing), 1u);
     EXPECT_STREQ(buffer, "d");
+}
+
+// A read-only file is read as usual, but no write reaches it, whoever the user is: not even
+// the superuser's, under which these tests may well run.
+TEST_F(IniFile, AReadOnlyFileIsReadButNeverWritten) {
+    Put("[General]\nVU=5\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(Get("General", "VU", "1"), "5");
+    EXPECT_FALSE(Set("General", "VU", "0")) << "a changed value";
+    EXPECT_FALSE(Set("General", "New", "1")) << "a new key";
+    EXPECT_EQ(Raw(), "[General]\nVU=5\n") << "the file as it was";
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(Set("General", "VU", "0")) << "writable again";
+    EXPECT_EQ(Raw(), "[General]\r\nVU=0\r\n");
+}
+
+// A folder where the file should be: nothing to read, so every key has its default, and
+// nothing can be written.
+TEST_F(IniFile, AFolderOfThatNameGivesDefaultsAndTakesNoWrite) {
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    EXPECT_EQ(Get("General", "VU", "1"), "1");
+    EXPECT_FALSE(Set("General", "VU", "0"));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY))
+        << "still a folder";
 }
 
 }  // namespace
