@@ -1,6 +1,5 @@
 // File attributes and folders. The read-only attribute is the absence of every write
-// permission bit, as Wine maps it; like the attribute on Windows it holds for every user,
-// the superuser included.
+// permission bit, as Wine maps it; as under Wine, the superuser may still write such a file.
 #include <windows.h>
 
 #include <sys/stat.h>
@@ -9,18 +8,7 @@
 #include <cerrno>
 #include <string>
 
-#include "files.h"
 #include "handles.h"
-
-namespace hostwin {
-
-bool IsReadOnlyFile(const std::string& hostPath) {
-    struct stat info;
-    return stat(hostPath.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) &&
-           (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-}  // namespace hostwin
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "hostwin/control/modules.h"
+#include "hostwin/control/profile.h"
 #include "faults/FaultHarness.h"
 
 namespace {
@@ -25,6 +26,7 @@ protected:
         EXPECT_TRUE(Press(VK_MEDIA_PLAY_PAUSE)) << "play/pause toggles on the settings screen";
     }
     void TearDown() override {
+        hwc::SetProfileFileProtected(WindowsSettingsPath(), false);
         SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
         FaultHarness::TearDown();
     }
@@ -34,6 +36,7 @@ TEST_F(SettingsFileFaults, AReadOnlyFileIsReadButNeverWrittenAndTheSettingsStill
     WriteSettings("VU=0\nLeavePlaylist=0");
     BackDate();
     ASSERT_TRUE(SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
+    hwc::SetProfileFileProtected(WindowsSettingsPath(), true);
     FileState before = Settings();
     Start();
     EXPECT_EQ(GetSetting(kSettingVU), 0) << "read from the file";
