@@ -385,3 +385,9 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL 
 }
 
 }  // extern "C"
+
+namespace hostwin {
+
+size_t WindowCountLocked() { return Windows().size(); }
+
+}  // namespace hostwin
