@@ -357,6 +357,14 @@ std::vector<LcdShownFrame> LcdServiceCore::Frames() const {
     return RingInOrder(frames_, oldestFrame_);
 }
 
+bool LcdServiceCore::LastFrame(LcdShownFrame& frame) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (frames_.empty())
+        return false;
+    frame = frames_[(oldestFrame_ + frames_.size() - 1) % frames_.size()];
+    return true;
+}
+
 bool LcdServiceCore::Displayed(LcdShownFrame& frame) const {
     std::lock_guard<std::mutex> lk(mu_);
     if (!plugged_)

@@ -98,6 +98,8 @@ public:
     size_t FrameCount() const;
     // The last frames shown (at most the last 256), oldest first.
     std::vector<LcdShownFrame> Frames() const;
+    // The last frame shown; false before the first.
+    bool LastFrame(LcdShownFrame& frame) const;
     // The frame on the LCD now: of the open connections' latest frames the one with the
     // highest priority, the latest of equals. False when there is none or no keyboard.
     bool Displayed(LcdShownFrame& frame) const;
