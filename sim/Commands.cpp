@@ -1,9 +1,12 @@
 #include "sim/Commands.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "hostwin/control/desktop.h"
+#include "sim/Pictures.h"
 #include "sim/Simulation.h"
 #include "testbed/Mixer.h"
 #include "testbed/LcdService.h"
@@ -77,6 +80,28 @@ bool RunService(Simulation& s, const Command& c) {
         s.lcdService().FailNext(testbed::LcdEntryByName(c.args[1]),
                                 static_cast<DWORD>(Number(c.args[2])));
     return true;
+}
+
+std::string CheckSnapshot(const Command& c) {
+    if (c.rest.empty()) return "expects a file name";
+    std::filesystem::path folder = std::filesystem::path(c.rest).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+        return "there is no folder " + folder.string();
+    return "";
+}
+
+// The frame on the LCD now, as a picture; a run whose LCD shows nothing fails here.
+bool RunSnapshot(Simulation& s, const Command& c) {
+    testbed::LcdShownFrame frame;
+    std::string error;
+    if (!s.lcdService().Displayed(frame))
+        error = "the LCD shows no frame";
+    else
+        WritePng(c.rest, PictureOf(MaskOf(frame.pixels)), error);
+    if (error.empty()) return true;
+    std::fprintf(stderr, "velm-sim: line %d: snapshot: %s\n", c.line, error.c_str());
+    return false;
 }
 
 std::vector<CommandSpec> MakeCommands() {
@@ -161,9 +186,8 @@ std::vector<CommandSpec> MakeCommands() {
              s.lcdService().Plug();
              return true;
          }},
-        {"service", "service fail ENTRY CODE",
-         "the LCD service's next ENTRY call (e.g. show-frame) answers CODE;\n"
-         "                         'service restart' restarts the service",
+        {"service", "service fail ENTRY CODE|restart",
+         "the LCD service's next ENTRY call (e.g. show-frame) answers CODE, or it restarts",
          CheckService, RunService},
         {"soft", "soft N", "soft button N (1 to 4) goes down for one reading and up again",
          Numbers(1, 1, 4),
@@ -181,6 +205,8 @@ std::vector<CommandSpec> MakeCommands() {
              s.lcdService().Release(SoftButtonBit(c));
              return true;
          }},
+        {"snapshot", "snapshot FILE", "write the frame on the LCD now as a PNG picture",
+         CheckSnapshot, RunSnapshot},
     };
 }
 

@@ -365,6 +365,12 @@ int Player::PlaylistLength() const {
     return static_cast<int>(playlist_.size());
 }
 
+Entry Player::EntryAt(int index) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return index >= 0 && index < static_cast<int>(playlist_.size()) ? playlist_[index]
+                                                                     : Entry{"", 0};
+}
+
 void Player::CallOnPlayerThread(std::function<void()> fn) {
     {
         std::lock_guard<std::mutex> lk(mu_);
