@@ -1,0 +1,211 @@
+// The desk of the interactive mode: which screen it reads from the plug-in's requests, what its
+// keys do to the simulated world, and how it keeps the clock in step and plays a script.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "hostwin/control/desktop.h"
+#include "hostwin/control/mixer.h"
+#include "sim/Desk.h"
+#include "sim/Interactive.h"
+#include "sim/ScreenWatch.h"
+#include "sim/Simulation.h"
+#include "testbed/LcdService.h"
+#include "testbed/Mixer.h"
+
+namespace {
+
+using sim::Screen;
+
+struct Watched {
+    int mixerReads = 0;
+    sim::ScreenWatch watch{[this] { return mixerReads; }};
+
+    // One pass: the messages, a mixer reading when asked, then the frame.
+    Screen Pass(std::initializer_list<const char*> messages, bool readsMixer = false) {
+        for (const char* m : messages)
+            watch.OnPlayerMessage(m);
+        if (readsMixer)
+            ++mixerReads;
+        watch.OnFrame();
+        return watch.Current();
+    }
+};
+
+TEST(ScreenWatch, TellsTheScreensApartByWhatTheirRefreshAsks) {
+    Watched w;
+    EXPECT_EQ(w.watch.Current(), Screen::Unknown) << "before any frame";
+    EXPECT_EQ(w.Pass({"get-volume", "get-caption", "get-length", "get-position", "get-position",
+                      "get-length"}),
+              Screen::NowPlaying)
+        << "the volume alert's request before the caption is no refresh";
+    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-length", "get-entry-title"}), Screen::Playlist);
+    EXPECT_EQ(w.Pass({"get-caption", "get-volume"}), Screen::Volume);
+    EXPECT_EQ(w.Pass({"get-caption"}, true), Screen::Volume) << "wave or master: a mixer read";
+    EXPECT_EQ(w.Pass({"get-caption"}), Screen::Settings) << "the settings screen asks nothing";
+    // A title change: the follow step's position and length come before the refresh.
+    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length", "get-length"}),
+              Screen::NowPlaying)
+        << "the follow step's length request is not the playlist screen's";
+    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length"}),
+              Screen::Settings);
+    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length",
+                      "get-playlist-length"}),
+              Screen::Playlist)
+        << "an empty playlist: the screen's own length request, and no titles";
+}
+
+TEST(ScreenWatch, RequestsOutsideAPassChangeNothing) {
+    Watched w;
+    w.Pass({"get-caption", "get-entry-title"});
+    // The keyboard hook asks between passes; a frame without a caption read judges nothing.
+    w.watch.OnPlayerMessage("get-volume");
+    w.watch.OnPlayerMessage("set-playlist-position");
+    w.watch.OnFrame();
+    EXPECT_EQ(w.watch.Current(), Screen::Playlist);
+    // An unplugged LCD shows no frame: the next caption read starts a new pass.
+    w.watch.OnPlayerMessage("get-caption");
+    w.watch.OnPlayerMessage("get-volume");
+    EXPECT_EQ(w.Pass({"get-caption", "get-length"}), Screen::NowPlaying);
+}
+
+TEST(SoftButtons, MeaningsFollowTheScreen) {
+    auto now = sim::SoftButtonsOn(Screen::NowPlaying);
+    EXPECT_TRUE(now[0].current) << "button 1 keeps the now-playing screen";
+    EXPECT_STREQ(now[2].label, "Volume");
+    auto volume = sim::SoftButtonsOn(Screen::Volume);
+    EXPECT_STREQ(volume[2].label, "Next volume");
+    EXPECT_FALSE(volume[0].current);
+    auto settings = sim::SoftButtonsOn(Screen::Settings);
+    EXPECT_STREQ(settings[3].label, "First setting");
+    auto unknown = sim::SoftButtonsOn(Screen::Unknown);
+    for (const auto& b : unknown)
+        EXPECT_FALSE(b.current) << b.label;
+}
+
+TEST(Interactive, CatchUpStepsAtMostFiftyAndDropsALongStall) {
+    std::vector<uint32_t> steps;
+    auto advance = [&](uint32_t ms) { steps.push_back(ms); };
+    double left = sim::CatchUp(120.6, advance);
+    EXPECT_EQ(steps, (std::vector<uint32_t>{50, 50, 20}));
+    EXPECT_NEAR(left, 0.6, 1e-9) << "the fraction is owed to the next round";
+    steps.clear();
+    sim::CatchUp(60000, advance);
+    uint32_t total = 0;
+    for (uint32_t s : steps)
+        total += s;
+    EXPECT_EQ(total, sim::kMaxCatchUpMs) << "a minute's stall catches up only so far";
+}
+
+sim::Options DeskOptions() {
+    sim::Options options;
+    options.pluginPath = std::string(VELM_BUILD_DIR) + "/gen_g15_velm.so";
+    options.playlist = std::vector<testbed::Entry>{{"One", 100}, {"Two", 100}, {"Three", 100}};
+    return options;
+}
+
+TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
+    sim::Simulation simulation(DeskOptions());
+    sim::Desk desk(simulation);
+    std::vector<std::string> failures;
+    int status = simulation.Run([&](sim::Simulation& s) {
+        auto check = [&](bool ok, const std::string& what) {
+            if (!ok)
+                failures.push_back(what);
+        };
+        s.Advance(200);
+        desk.Act(sim::Action::NextTrack);
+        desk.Act(sim::Action::NextTrack);
+        desk.Act(sim::Action::NextTrack);
+        check(s.player().CurrentEntry() == 2, "n stops at the last entry");
+        desk.Act(sim::Action::PreviousTrack);
+        check(s.player().CurrentEntry() == 1, "p goes back one entry");
+
+        DWORD wave = s.mixer().Volume(testbed::MixerLine::Wave);
+        desk.Act(sim::Action::WaveUp);
+        check(s.mixer().Volume(testbed::MixerLine::Wave) == wave + 6553, "w raises wave by 6553");
+        for (int i = 0; i < 12; ++i)
+            desk.Act(sim::Action::MasterDown);
+        check(s.mixer().Volume(testbed::MixerLine::Master) == 0, "M stops at 0");
+
+        // On the now-playing screen the plug-in lets the media keys pass: Windows turns the
+        // master volume and the player pauses.
+        desk.Act(sim::Action::VolumeUp);
+        check(s.mixer().Volume(testbed::MixerLine::Master) == 1310,
+              "a volume key that passed turns the master volume by 2 %");
+        desk.Act(sim::Action::PlayPause);
+        check(s.player().State() == testbed::PlayState::Paused, "play/pause pauses");
+        desk.Act(sim::Action::PlayPause);
+        check(s.player().State() == testbed::PlayState::Playing, "and plays again");
+
+        desk.Act(sim::Action::ScreenSaver);
+        check(desk.View().saver, "s starts the screen saver");
+        desk.Act(sim::Action::Replug);
+        check(!s.lcdService().Plugged() && !desk.View().lcdPlugged, "u unplugs the LCD");
+        desk.Act(sim::Action::Replug);
+        check(s.lcdService().Plugged(), "u again plugs it back");
+        desk.Act(sim::Action::LeftCtrl);
+        check(desk.View().leftCtrl && !desk.View().rightCtrl, "[ holds left Ctrl");
+
+        desk.Act(sim::Action::Soft3);
+        sim::DeskView view = desk.View();
+        check(view.buttons[2].down && !view.buttons[0].down, "button 3 drawn down");
+        s.Advance(300);
+        check(!desk.View().buttons[2].down, "and up again a moment later");
+
+        view = desk.View();
+        check(view.entry == 2 && view.entries == 3 && view.title == "Two" &&
+                  view.lengthSeconds == 100,
+              "the status shows entry 2 of 3, its title and length");
+        check(view.playerVolume == 200 && view.mixer && view.keyboard, "the desk is all there");
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    for (const auto& failure : failures)
+        ADD_FAILURE() << "expected: " << failure;
+    hwc::SetScreenSaverRunning(false);
+}
+
+TEST(Interactive, ScriptPlayerRunsCommandsWhenTheirWaitIsOverWithTheirCaption) {
+    std::string text =
+        "# Start\n"
+        "track 2\n"
+        "wait 500\n"
+        "# Pause it\n"
+        "pause on\n"
+        "wait 100\n"
+        "track 3\n";
+    auto commands = sim::ParseScript(text, false);
+    sim::Simulation simulation(DeskOptions());
+    std::vector<std::string> failures;
+    simulation.Run([&](sim::Simulation& s) {
+        sim::ScriptPlayer script(commands, text);
+        uint32_t start = s.Now();
+        script.RunDue(s, start);
+        if (s.player().CurrentEntry() != 1 || script.Caption() != "Start")
+            failures.push_back("track 2 at once, captioned 'Start'");
+        s.Advance(499);
+        script.RunDue(s, s.Now());
+        if (s.player().State() != testbed::PlayState::Playing)
+            failures.push_back("no pause before the 500 ms are over");
+        s.Advance(1);
+        script.RunDue(s, s.Now());
+        if (s.player().State() != testbed::PlayState::Paused || script.Caption() != "Pause it")
+            failures.push_back("paused at 500 ms, captioned 'Pause it'");
+        if (script.Done())
+            failures.push_back("one command still to come");
+        s.Advance(100);
+        script.RunDue(s, s.Now());
+        if (s.player().CurrentEntry() != 2 || !script.Done())
+            failures.push_back("track 3 at 600 ms, and done");
+        return 0;
+    });
+    for (const auto& failure : failures)
+        ADD_FAILURE() << "expected: " << failure;
+}
+
+}  // namespace
