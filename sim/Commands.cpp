@@ -104,8 +104,55 @@ bool RunSnapshot(Simulation& s, const Command& c) {
     return false;
 }
 
+std::string CheckExpect(const Command& c) {
+    long long value;
+    if (c.args.empty()) return "expects screen N, priority P, lit X Y or dark X Y";
+    const std::string& what = c.args[0];
+    if (what == "screen" || what == "priority") {
+        if (c.args.size() != 2 || !ParseNumber(c.args[1], 0, 255, value))
+            return "'" + what + "' expects one number from 0 to 255";
+        return "";
+    }
+    if (what == "lit" || what == "dark") {
+        if (c.args.size() != 3 || !ParseNumber(c.args[1], 0, 159, value) ||
+            !ParseNumber(c.args[2], 0, 42, value))
+            return "'" + what + "' expects a column from 0 to 159 and a row from 0 to 42";
+        return "";
+    }
+    return "'" + what + "' is not one of screen, priority, lit, dark";
+}
+
+// A failed expectation ends the run with status 1 and says what came instead.
+bool Expectation(const Command& c, bool held, const std::string& came) {
+    if (held) return true;
+    std::fprintf(stderr, "velm-sim: line %d, column %d: expected %s, but %s\n", c.line, c.column,
+                 c.rest.c_str(), came.c_str());
+    return false;
+}
+
+bool RunExpect(Simulation& s, const Command& c) {
+    const std::string& what = c.args[0];
+    if (what == "screen" || what == "priority") {
+        int expected = static_cast<int>(Number(c.args[1]));
+        int actual = what == "screen" ? s.PluginScreen() : s.PluginPriority();
+        return Expectation(c, actual == expected,
+                           "the plug-in's " + what + " is " + std::to_string(actual));
+    }
+    std::vector<unsigned char> pixels;
+    if (!s.LastFrame(pixels)) return Expectation(c, false, "no frame has been shown");
+    int x = static_cast<int>(Number(c.args[1]));
+    int y = static_cast<int>(Number(c.args[2]));
+    bool lit = pixels[static_cast<size_t>(y) * 160 + x] > 128;
+    return Expectation(c, lit == (what == "lit"),
+                       std::string("the pixel is ") + (lit ? "lit" : "dark"));
+}
+
 std::vector<CommandSpec> MakeCommands() {
     return {
+        {"expect", "expect WHAT", "screen N | priority P | lit X Y | dark X Y: the run fails "
+         "(status 1) unless the\n                         plug-in shows that screen or priority, "
+         "or that pixel of the last frame\n                         is lit or dark",
+         CheckExpect, RunExpect},
         {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
          [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
         {"track", "track N", "the player plays entry N of its playlist (from 1) from the start",

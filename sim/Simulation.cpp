@@ -105,13 +105,41 @@ void Simulation::WatchSettingsFile() {
 
 uint32_t Simulation::Now() const { return GetTickCount() - kStartTick; }
 
+void Simulation::FindPluginState() {
+    pluginScreen_ = reinterpret_cast<const std::atomic<int>*>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "g_currentScreen")));
+    pluginPriority_ = reinterpret_cast<const std::atomic<int>*>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "g_outputPriority")));
+}
+
+int Simulation::PluginScreen() const { return pluginScreen_ ? pluginScreen_->load() : -1; }
+
+int Simulation::PluginPriority() const { return pluginPriority_ ? pluginPriority_->load() : -1; }
+
+// Logged as they change, at the moment the world comes to rest after the change.
+void Simulation::NoteScreenChange() {
+    int screen = PluginScreen();
+    int priority = PluginPriority();
+    if (screen == loggedScreen_ && priority == loggedPriority_) return;
+    loggedScreen_ = screen;
+    loggedPriority_ = priority;
+    log_.Write(Event(Now(), "screen").Add("screen", screen).Add("priority", priority));
+}
+
+bool Simulation::LastFrame(std::vector<unsigned char>& pixels) const {
+    auto frames = lcd_->Frames();
+    if (frames.empty()) return false;
+    pixels = frames.back().pixels;
+    return true;
+}
+
 int Simulation::Fail(const std::string& message, int status) {
     std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
     return status;
 }
 
 bool Simulation::Advance(long long ms) {
-    if (hwc::AdvanceClock(static_cast<uint32_t>(ms))) return true;
+    if (hwc::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); })) return true;
     if (FatalHook()) FatalHook()();
     std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
     std::fflush(nullptr);
@@ -128,6 +156,7 @@ bool Simulation::LoadPlugin() {
         GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
     record_ = get ? get() : nullptr;
     if (!record_) return false;
+    FindPluginState();
     record_->playerWindow = player_->Window();
     record_->moduleInstance = module_;
     hwc::SetModuleFileName(module_, hwc::WindowsPath(iniDir_ + "/gen_g15_velm.dll"));
@@ -197,6 +226,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     log_.Write(Event(Now(), "init"));
     if (!CallOnPlayerThread([record] { record->init(); }))
         return Fail("init did not return", 3);
+    NoteScreenChange();
 
     int status = body(*this);
 

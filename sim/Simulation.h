@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,8 +65,16 @@ public:
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
 
+    // The plug-in's state as its module shows it; -1 when the module does not show it.
+    int PluginScreen() const;
+    int PluginPriority() const;
+    // The pixels of the last frame the LCD service was shown; false when there was none.
+    bool LastFrame(std::vector<unsigned char>& pixels) const;
+
 private:
     bool LoadPlugin();
+    void FindPluginState();
+    void NoteScreenChange();
     bool PrepareIniDir();
     void RemoveTemporaryIniDir();
     void WatchKeyboard();
@@ -82,6 +91,10 @@ private:
     std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
+    const std::atomic<int>* pluginScreen_ = nullptr;
+    const std::atomic<int>* pluginPriority_ = nullptr;
+    int loggedScreen_ = -1;
+    int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
     std::vector<std::function<void(const testbed::PlayerMessage&)>> messageListeners_;

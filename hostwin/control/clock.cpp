@@ -31,19 +31,31 @@ int LiveThreadCount() {
     return sched.CountedThreadsLocked();
 }
 
-bool AdvanceClock(uint32_t ms) {
+bool AdvanceClock(uint32_t ms) { return AdvanceClock(ms, nullptr); }
+
+bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest) {
     Scheduler& sched = Scheduler::Get();
     std::unique_lock<std::mutex> lk(sched.mu);
     if (!sched.Manual()) return false;
     uint64_t target = sched.NowLocked() + ms;
-    for (;;) {
+    auto rest = [&] {
         if (!sched.WaitIdle(lk)) return false;
+        if (atRest) {
+            lk.unlock();
+            atRest();
+            lk.lock();
+        }
+        return true;
+    };
+    for (;;) {
+        if (!rest()) return false;
         uint64_t next = sched.NextDueLocked(target);
         if (next == kNever) break;
         sched.SetNow(next);
     }
+    if (sched.NowLocked() == target) return true;
     sched.SetNow(target);
-    return sched.WaitIdle(lk);
+    return rest();
 }
 
 bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs) {

@@ -16,6 +16,9 @@ void UseRealClock();
 // in time order, and returns once every thread has blocked again. False if the world stayed
 // busy (a hang) or the clock is not driven by hand.
 bool AdvanceClock(uint32_t ms);
+// The same, calling atRest each time the world has come to rest on the way (after every due
+// wake-up and at the end), with the clock standing at that moment.
+bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest);
 
 // Waits until every thread made by CreateThread is blocked. False on a hang.
 bool WaitIdle();

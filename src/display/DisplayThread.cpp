@@ -2,42 +2,174 @@
 
 #include <cstring>
 
+#include "display/Alerts.h"
+#include "display/DisplayState.h"
 #include "display/NowPlayingScreen.h"
+#include "lcd/EzLcd.h"
 #include "lights/KeyboardHid.h"
 #include "lights/LightEffects.h"
+#include "mixer/NemboMixer.h"
 #include "plugin/Player.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 
 namespace {
 
-constexpr int kTitleSize = 512;
+constexpr int kSoftButton1 = 1;
+constexpr int kSoftButton2 = 2;
+constexpr int kSoftButton3 = 4;
+constexpr int kSoftButton4 = 8;
 
-// Owned by the display thread.
-char g_title[kTitleSize];
+// Everything the thread owns, made at its start and kept for the plug-in's life.
+struct Display {
+    CEzLcd* lcd = nullptr;
+    CNemboMixer* master = nullptr;  // null when the master volume could not be opened
+    CNemboMixer* wave = nullptr;    // kept even when not ready: it then reads 0
+    AlertState alerts;
+    char title[kTitleSize] = {};
+    BYTE keptMkeys = 0;
+};
+Display g_display;
 
-void ReadPlayerTitle() {
-    g_title[0] = '\0';
-    if (PlayerGetCaption(g_title, kTitleSize) > 0) CleanTitle(g_title);
+CEzLcd& Lcd() { return *g_display.lcd; }
+
+DWORD Now() { return GetTickCount(); }
+
+void NoteKey() { g_lastKeyTime.store(Now(), std::memory_order_relaxed); }
+
+int NewPage() { return Lcd().CreatePage() - 1; }
+
+void BuildScreens() {
+    g_display.lcd = new CEzLcd;
+    g_displayOutput.store(&Lcd().GetOutput(), std::memory_order_relaxed);
+    BuildNowPlayingScreen(Lcd(), g_plugin.playerWindow);
+    // The secondary screens' pages; each is shown while it is built.
+    g_volumePage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_volumePage.load(std::memory_order_relaxed));
+    g_playlistPage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_playlistPage.load(std::memory_order_relaxed));
+    g_settingsPage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_settingsPage.load(std::memory_order_relaxed));
+    g_playlistTop.store(0, std::memory_order_relaxed);
+    g_playlistRow.store(1, std::memory_order_relaxed);
+}
+
+void OpenMixers() {
+    g_display.master = new CNemboMixer(g_plugin.playerWindow, kMixerMasterComponent);
+    if (!g_display.master->ready.load(std::memory_order_relaxed)) {
+        delete g_display.master;
+        g_display.master = nullptr;
+    }
+    g_display.wave = new CNemboMixer(g_plugin.playerWindow, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
+    AlertState& alerts = g_display.alerts;
+    alerts.lastWaveVolume = g_display.wave->GetValue();
+    alerts.lastMasterVolume = g_display.master ? g_display.master->GetValue() : 0;
+    alerts.lastPlayerVolume = PlayerGetVolume();
+}
+
+void StartUp() {
+    FetchVisualDataFunctions();
+    BuildScreens();
+    OpenMixers();
+    Lcd().SelectPage(kNowPlayingScreen);
+    // The M-key meter hands the LEDs back as they were when the thread started.
+    g_display.keptMkeys = ReadLight(kLightMkeys);
+    g_currentScreen.store(kNowPlayingScreen, std::memory_order_relaxed);
+}
+
+bool AutoLeaveOn(int screen) {
+    if (screen == g_volumePage.load(std::memory_order_relaxed))
+        return IsSettingOn(kSettingLeaveVolume);
+    if (screen == g_playlistPage.load(std::memory_order_relaxed))
+        return IsSettingOn(kSettingLeavePlaylist);
+    if (screen == g_settingsPage.load(std::memory_order_relaxed))
+        return IsSettingOn(kSettingLeaveSettings);
+    return false;
+}
+
+void LeaveAfterPause() {
+    int screen = g_currentScreen.load(std::memory_order_relaxed);
+    if (!AutoLeaveOn(screen)) return;
+    if (Now() - g_lastKeyTime.load(std::memory_order_relaxed) <= kAutoLeaveMs) return;
+    ShowScreen(Lcd(), kNowPlayingScreen);
+    SetOutputPriority(Lcd(), kPriorityNormal);
+    g_display.alerts.alertStart = 0;
+}
+
+// Soft button 3 on the volume screen moves on to the next volume: player, wave, master.
+void NextVolume() {
+    int next = (g_selectedVolume.load(std::memory_order_relaxed) + 1) % 3;
+    g_selectedVolume.store(next, std::memory_order_relaxed);
+}
+
+// Soft buttons 1 and 2, then the time-out, then buttons 3 and 4: a later step in the same
+// pass overrides an earlier one.
+void ActOnSoftButtons() {
+    CEzLcd& lcd = Lcd();
+    if (lcd.IsButtonNewlyPressed(kSoftButton1)) ShowScreen(lcd, kNowPlayingScreen);
+    if (lcd.IsButtonNewlyPressed(kSoftButton2)) {
+        ShowScreen(lcd, g_playlistPage.load(std::memory_order_relaxed));
+        NoteKey();
+    }
+    LeaveAfterPause();
+    if (lcd.IsButtonNewlyPressed(kSoftButton3)) {
+        NoteKey();
+        if (g_currentScreen.load(std::memory_order_relaxed) ==
+            g_volumePage.load(std::memory_order_relaxed))
+            NextVolume();
+        ShowScreen(lcd, g_volumePage.load(std::memory_order_relaxed));
+    }
+    if (lcd.IsButtonNewlyPressed(kSoftButton4)) {
+        g_settingsRow.store(1, std::memory_order_relaxed);
+        g_settingsTop.store(0, std::memory_order_relaxed);
+        ShowScreen(lcd, g_settingsPage.load(std::memory_order_relaxed));
+        NoteKey();
+    }
+}
+
+void ReadTitle() {
+    g_display.title[0] = '\0';
+    if (PlayerGetCaption(g_display.title, kTitleSize) > 0) CleanTitle(g_display.title);
+}
+
+void RefreshShownScreen() {
+    int screen = g_currentScreen.load(std::memory_order_relaxed);
+    if (screen == kNowPlayingScreen) {
+        ExpireAlert(Lcd(), g_display.alerts);
+        RefreshNowPlayingScreen(Lcd(), g_display.title);
+    }
+    // The volume, playlist and settings screens have no items yet.
 }
 
 void RunPass() {
+    ActOnSoftButtons();
     UpdateLights();
-    ReadPlayerTitle();
+    if (IsSettingOn(kSettingAlertVolume))
+        CheckVolumeAlert(Lcd(), g_display.alerts, *g_display.wave, g_display.master);
+    ReadTitle();
+    CheckSongChange(Lcd(), g_display.alerts, g_display.title);
+    RefreshShownScreen();
+    Lcd().Update();
 }
 
 }  // namespace
 
 DWORD WINAPI DisplayThreadProc(LPVOID) {
-    FetchVisualDataFunctions();
-    // The M-key meter hands the LEDs back as they were when the thread started.
-    BYTE keptMkeys = ReadLight(kLightMkeys);
+    StartUp();
     // The stop request is looked at only after the Sleep that ends a pass, so a pass that has
     // begun always finishes.
     while (!g_stopRequest.load(std::memory_order_relaxed)) {
         RunPass();
         Sleep(50);
     }
-    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, keptMkeys);
+    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, g_display.keptMkeys);
     return 0;
+}
+
+void ReleaseDisplay() {
+    g_displayOutput.store(nullptr, std::memory_order_relaxed);
+    delete g_display.lcd;
+    delete g_display.master;
+    delete g_display.wave;
+    g_display = Display();
 }

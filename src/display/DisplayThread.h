@@ -4,3 +4,7 @@
 #include <windows.h>
 
 DWORD WINAPI DisplayThreadProc(LPVOID);
+
+// After the thread has ended and its LCD connection is closed: frees the facade with its pages
+// and items, and the mixers.
+void ReleaseDisplay();

@@ -1,10 +1,32 @@
 #include "display/NowPlayingScreen.h"
 
-#include <windows.h>
-
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "lcd/EzLcd.h"
+#include "lcd/LCDProgressBar.h"
+#include "lcd/LCDStreamingText.h"
+#include "lcd/LCDText.h"
+#include "plugin/Player.h"
+
 namespace {
+
+// Room for "%d:%02d" of any 32-bit minute count.
+constexpr size_t kTimeTextSize = 32;
+
+struct NowPlayingItems {
+    CLCDBase* title = nullptr;
+    CLCDBase* elapsed = nullptr;
+    CLCDBase* total = nullptr;
+    CLCDBase* bar = nullptr;
+    CLCDBase* spectrum = nullptr;
+};
+
+// Owned by the display thread.
+NowPlayingItems g_items;
+char g_elapsedText[kTimeTextSize];
+char g_totalText[kTimeTextSize];
 
 // Cuts the suffix off when the title is longer than it and ends with it.
 void CutSuffix(char* title, const char* suffix) {
@@ -12,6 +34,19 @@ void CutSuffix(char* title, const char* suffix) {
     size_t suffixLength = std::strlen(suffix);
     if (length > suffixLength && lstrcmpA(title + length - suffixLength, suffix) == 0)
         title[length - suffixLength] = '\0';
+}
+
+void SetTypeface(CEzLcd& lcd, CLCDBase* item, const char* face) {
+    CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item);
+    if (!found) return;
+    if (found->GetItemKind() == kItemKindStaticText)
+        static_cast<CLCDText*>(found)->SetTypeface(face);
+    else if (found->GetItemKind() == kItemKindScrollingText)
+        static_cast<CLCDStreamingText*>(found)->SetTypeface(face);
+}
+
+void Place(CEzLcd& lcd, CLCDBase* item, int x, int y) {
+    if (CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item)) found->SetOrigin(x, y);
 }
 
 }  // namespace
@@ -22,4 +57,68 @@ void CleanTitle(char* title) {
     const char* rest = title;
     while (*rest >= '0' && *rest <= '9') ++rest;
     if (rest[0] == '.' && rest[1] == ' ') std::memmove(title, rest + 2, std::strlen(rest + 2) + 1);
+}
+
+// The length times 1000 in 32 bits, as the player's millisecond count would wrap.
+void FormatTrackLength(int lengthSeconds, char* text, size_t size) {
+    text[0] = '\0';
+    int ms = static_cast<int>(static_cast<unsigned>(lengthSeconds) * 1000u);
+    if (ms <= 0) return;
+    int seconds = ms / 1000;
+    int minutes = seconds / 60;
+    std::snprintf(text, size, "%d:%02d", minutes, seconds - minutes * 60);
+}
+
+// Seconds in single precision, as the screen has always counted them.
+void FormatPlayTime(int elapsedMs, char* text, size_t size) {
+    text[0] = '\0';
+    if (elapsedMs <= 0) return;
+    float seconds = static_cast<float>(elapsedMs) * 0.001f;
+    int minutes = static_cast<int>(seconds / 60.0f);
+    int rest = static_cast<int>(static_cast<float>(seconds - static_cast<float>(minutes) * 60.0f));
+    std::snprintf(text, size, "%d:%02d", minutes, rest);
+}
+
+const char* FormatElapsedTime() {
+    FormatPlayTime(PlayerGetElapsedMs(), g_elapsedText, sizeof g_elapsedText);
+    return g_elapsedText;
+}
+
+float TrackPositionPercent(int elapsedMs, int lengthSeconds) {
+    float elapsedSeconds = static_cast<float>(elapsedMs) * 0.001f;
+    float fraction = elapsedSeconds / static_cast<float>(lengthSeconds);
+    float percent = fraction * 100.0f;
+    return std::isfinite(percent) ? percent : 0.0f;
+}
+
+void BuildNowPlayingScreen(CEzLcd& lcd, HWND player) {
+    CEzLcdPage* page = lcd.GetCurrentPage();
+    g_items.title = lcd.CreateTextItem(page, kTextScrolling, 2, kAlignCenter, 160, -1);
+    g_items.elapsed = lcd.CreateTextItem(page, kTextStatic, 0, kAlignLeft, 25, -5);
+    g_items.total = lcd.CreateTextItem(page, kTextStatic, 0, kAlignRight, 25, -5);
+    g_items.bar = lcd.CreateBarItem(page);
+    for (CLCDBase* text : {g_items.title, g_items.elapsed, g_items.total})
+        lcd.ApplySmallFont(page, text);
+    SetTypeface(lcd, g_items.title, "Tahoma");
+    SetTypeface(lcd, g_items.elapsed, "Trebuchet MS");
+    SetTypeface(lcd, g_items.total, "Trebuchet MS");
+    if (CLCDBase* bar = lcd.FindItem(page, g_items.bar)) bar->SetSize(114, 6);
+    Place(lcd, g_items.bar, 23, 37);
+    g_items.spectrum = lcd.CreateSpectrumItem(page, player);
+    Place(lcd, g_items.title, 0, 0);
+    Place(lcd, g_items.total, 136, 37);
+    Place(lcd, g_items.elapsed, 0, 37);
+}
+
+void RefreshNowPlayingScreen(CEzLcd& lcd, const char* title) {
+    FormatTrackLength(PlayerGetTrackLengthSeconds(), g_totalText, sizeof g_totalText);
+    FormatElapsedTime();
+    int elapsedMs = PlayerGetElapsedMs();
+    int lengthSeconds = PlayerGetTrackLengthSeconds();
+    CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), g_items.bar);
+    if (bar && bar->GetItemKind() == kItemKindProgressBar)
+        static_cast<CLCDProgressBar*>(bar)->SetValue(TrackPositionPercent(elapsedMs, lengthSeconds));
+    lcd.SetText(g_items.title, title);
+    lcd.SetText(g_items.elapsed, g_elapsedText);
+    lcd.SetText(g_items.total, g_totalText);
 }

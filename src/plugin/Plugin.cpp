@@ -1,5 +1,6 @@
 #include "plugin/Plugin.h"
 
+#include "display/DisplayState.h"
 #include "display/DisplayThread.h"
 #include "lights/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
@@ -44,13 +45,13 @@ void RemoveHook() {
     if (removed) g_hookBookkeeping.owner = nullptr;
 }
 
-// After the display thread has ended: its output's device and connection, then the client.
+// After the display thread has ended: its output's device and connection, then the client,
+// then what the thread owned. The output gives back its share of the client as it shuts down,
+// so that a later init in this process starts the client again.
 void ReleaseLcd() {
-    if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed)) {
-        output->CloseDevice(0);
-        output->Disconnect(0);
-    }
+    if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed)) output->Shutdown();
     LscCleanup();
+    ReleaseDisplay();
 }
 
 int PluginInit() {
@@ -58,6 +59,9 @@ int PluginInit() {
     g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
     if (g_keyboardFound.load(std::memory_order_relaxed)) SaveLightState();
     LoadSettings();
+    // The hook compares the current screen with the page numbers: fixed before it can run,
+    // it never acts on a screen that does not exist yet.
+    FixScreenPageNumbers();
     g_displayThread = CreateThread(nullptr, 0, DisplayThreadProc, nullptr, 0, &g_displayThreadId);
     InstallHook();
     return 0;

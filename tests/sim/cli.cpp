@@ -9,34 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "support/SimRunner.h"
+
 namespace {
 
-struct SimRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
-
-SimRun RunSim(const std::string& arguments) {
-    std::string command = std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-std::vector<std::string> Lines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::string TempPath(const char* name) {
-    return ::testing::TempDir() + "/" + name + std::to_string(getpid());
-}
+using namespace simrunner;
 
 TEST(Cli, LogsInitPlayerMessagesAndQuitInOrder) {
     std::string log = TempPath("cli_log");

@@ -13,23 +13,17 @@
 #include "lcd/LCDOutput.h"
 #include "sim/Commands.h"
 #include "sim/LcdEvents.h"
+#include "support/SimRunner.h"
 #include "sim/Simulation.h"
 #include "testbed/LcdService.h"
 
 namespace {
 
+// Exit status of a run; its output goes to output when given.
 int RunSim(const std::string& arguments, std::string* output = nullptr) {
-    std::string command = std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    std::string text;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, n);
-    if (output)
-        *output = text;
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    simrunner::SimRun run = simrunner::RunSim(arguments);
+    if (output) *output = run.output;
+    return run.status;
 }
 
 void RunCommand(sim::Simulation& simulation, const std::string& line) {

@@ -12,43 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "support/SimRunner.h"
+
 namespace {
 
-struct SimRun {
-    int status;
-    std::string output;
-};
-
-// environment: assignments put before the command, e.g. "TMPDIR=/x".
-SimRun RunSim(const std::string& arguments, const std::string& environment = "") {
-    std::string command =
-        environment + " " + std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-struct LogEvent {
-    long t;
-    std::string line;
-};
-
-std::vector<LogEvent> Events(const std::string& log, const std::string& name) {
-    std::vector<LogEvent> events;
-    std::istringstream in(log);
-    std::regex time("^\\{\"t\":([0-9]+),\"event\":\"([a-z-]+)\"");
-    for (std::string line; std::getline(in, line);) {
-        std::smatch m;
-        if (std::regex_search(line, m, time) && m[2] == name)
-            events.push_back({std::stol(m[1]), line});
-    }
-    return events;
-}
+using namespace simrunner;
 
 std::string Light(int selector, int value) {
     return "\"selector\":" + std::to_string(selector) + ",\"value\":" + std::to_string(value) + "}";

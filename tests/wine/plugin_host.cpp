@@ -12,6 +12,8 @@ extern "C" {
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
+#include <string>
 
 #include "plugin/PluginRecord.h"
 
@@ -55,6 +57,30 @@ std::set<DWORD> ThreadsOfThisProcess() {
     return ids;
 }
 
+// Threads of this process whose start address lies in the module's image.
+std::set<DWORD> ThreadsStartingIn(HMODULE module) {
+    auto base = reinterpret_cast<const BYTE*>(module);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const BYTE* end = base + nt->OptionalHeader.SizeOfImage;
+    using Query = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+    const int kThreadQuerySetWin32StartAddress = 9;
+    std::set<DWORD> ids;
+    for (DWORD id : ThreadsOfThisProcess()) {
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+        if (!thread) continue;
+        const BYTE* start = nullptr;
+        if (query && query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof start,
+                           nullptr) == 0 &&
+            start >= base && start < end)
+            ids.insert(id);
+        CloseHandle(thread);
+    }
+    return ids;
+}
+
 bool Ended(DWORD threadId) {
     HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
     if (!thread) return true;
@@ -93,14 +119,12 @@ TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     record->moduleInstance = module;
     ASSERT_NE(record->playerWindow, nullptr);
 
-    std::set<DWORD> before = ThreadsOfThisProcess();
     EXPECT_EQ(record->init(), 0);
     Pump(300);
-    std::set<DWORD> during = ThreadsOfThisProcess();
-    std::set<DWORD> started;
-    for (DWORD id : during)
-        if (!before.count(id)) started.insert(id);
-    EXPECT_GE(started.size(), 1u) << "init starts the display thread";
+    // Wine starts threads of its own along the way (for the mixer, say); the display thread
+    // is the one that starts in the plug-in's code.
+    std::set<DWORD> started = ThreadsStartingIn(module);
+    EXPECT_EQ(started.size(), 1u) << "init starts the display thread";
     EXPECT_GE(g_captionReads, 3) << "the display thread reads the caption every 50 ms";
 
     // Quit right away, without pumping first: the display thread's next caption read can only
@@ -177,6 +201,100 @@ TEST(WineDesk, NoHidInterfaceIsAG15) {
         CloseHandle(device);
     }
     SetupDiDestroyDeviceInfoList(set);
+}
+
+// The plug-in on the stand-in LCD service, found through the real registry.
+class PluginOnTheLcd : public PluginDll {
+protected:
+    void SetUp() override {
+        PluginDll::SetUp();
+        std::string folder = ModuleFolder();
+        std::string service = folder + "velm_lcd_standin.dll";
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Classes\\CLSID\\{FE750200-B72E-11d9-829B-0050DA1A72D3}"
+                                  "\\ServerBinary",
+                                  0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(service.c_str()),
+                       static_cast<DWORD>(service.size() + 1));
+        RegCloseKey(key);
+        // Held here too, so that the service's frames outlive the plug-in's use of it.
+        standIn = LoadLibraryA(service.c_str());
+        ASSERT_NE(standIn, nullptr) << service;
+        displayed = reinterpret_cast<BOOL (*)(DWORD*, BYTE*)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(standIn, "StandInDisplayed")));
+        hold = reinterpret_cast<void (*)(DWORD)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(standIn, "StandInHold")));
+        release = reinterpret_cast<void (*)(DWORD)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(standIn, "StandInRelease")));
+        ASSERT_TRUE(displayed && hold && release);
+        record = get();
+        record->playerWindow = MakePlayerWindow();
+        record->moduleInstance = module;
+    }
+    void TearDown() override { DestroyWindow(record->playerWindow); }
+
+    std::string ModuleFolder() {
+        char path[MAX_PATH];
+        DWORD n = GetModuleFileNameA(module, path, sizeof path);
+        std::string folder(path, n);
+        return folder.substr(0, folder.find_last_of('\\') + 1);
+    }
+    void RunWithSongAlerts(bool on) {
+        std::string ini = ModuleFolder() + "VelmG15.ini";
+        WritePrivateProfileStringA("General", "AlertSongChange", on ? "1" : "0", ini.c_str());
+        EXPECT_EQ(record->init(), 0);
+    }
+    // The frame on the LCD now.
+    bool Shown(DWORD& priority, std::vector<BYTE>& pixels) {
+        pixels.assign(6880, 0);
+        return displayed(&priority, pixels.data());
+    }
+    static bool AnyLit(const std::vector<BYTE>& pixels, int firstRow, int lastRow) {
+        for (int y = firstRow; y <= lastRow; ++y)
+            for (int x = 0; x < 160; ++x)
+                if (pixels[y * 160 + x] > 128) return true;
+        return false;
+    }
+
+    HMODULE standIn = nullptr;
+    PluginRecord* record = nullptr;
+    BOOL (*displayed)(DWORD*, BYTE*) = nullptr;
+    void (*hold)(DWORD) = nullptr;
+    void (*release)(DWORD) = nullptr;
+};
+
+TEST_F(PluginOnTheLcd, ShowsTheTitleAtNormalPriorityAndFollowsASoftButton) {
+    RunWithSongAlerts(false);
+    Pump(400);
+    DWORD priority = 0;
+    std::vector<BYTE> nowPlaying, after;
+    ASSERT_TRUE(Shown(priority, nowPlaying)) << "no frame reached the LCD";
+    EXPECT_EQ(priority, 128u);
+    EXPECT_TRUE(AnyLit(nowPlaying, 0, 7)) << "the title area is dark";
+    hold(2);  // soft button 2: the playlist screen
+    Pump(200);
+    release(2);
+    Pump(100);
+    ASSERT_TRUE(Shown(priority, after));
+    EXPECT_NE(after, nowPlaying) << "the soft button changed nothing on the LCD";
+    record->quit();
+}
+
+TEST_F(PluginOnTheLcd, ACaptionChangeRaisesThePriority) {
+    SetWindowTextA(record->playerWindow, "");
+    RunWithSongAlerts(true);
+    Pump(300);
+    DWORD priority = 0;
+    std::vector<BYTE> pixels;
+    ASSERT_TRUE(Shown(priority, pixels));
+    EXPECT_EQ(priority, 128u) << "no title yet, so no alert";
+    SetWindowTextA(record->playerWindow, "2. Another Artist - Another Song - Winamp");
+    Pump(200);
+    ASSERT_TRUE(Shown(priority, pixels));
+    EXPECT_EQ(priority, 255u);
+    record->quit();
 }
 
 }  // namespace

@@ -1,0 +1,157 @@
+// The display thread's screens as a state machine: soft buttons, time-outs and alerts, as the
+// LCD service and the player see them.
+#include "support/DisplayHarness.h"
+
+namespace {
+
+using ScreenStates = DisplayHarness;
+
+TEST_F(ScreenStates, PlaylistScreenClosesItselfAfterThreeSecondsByDefault) {
+    Start();
+    Tap(2);
+    EXPECT_EQ(Screen(), kPlaylistScreen);
+    Run(2800);
+    EXPECT_EQ(Screen(), kPlaylistScreen) << "not yet 3000 ms without a key";
+    Run(300);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+}
+
+TEST_F(ScreenStates, PlaylistScreenStaysWithItsAutoLeaveOff) {
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    Tap(2);
+    Run(5000);
+    EXPECT_EQ(Screen(), kPlaylistScreen);
+}
+
+TEST_F(ScreenStates, SoftButtonThreeCyclesTheVolumeOnlyWhileTheVolumeScreenIsShown) {
+    Start();
+    int expected[] = {kVolumePlayer, kVolumeWave, kVolumeMaster, kVolumePlayer};
+    for (int selection : expected) {
+        Tap(3);
+        EXPECT_EQ(Screen(), kVolumeScreen);
+        EXPECT_EQ(g_selectedVolume.load(), selection);
+    }
+    Tap(1);
+    Tap(3);
+    EXPECT_EQ(g_selectedVolume.load(), kVolumePlayer) << "from another screen it is kept";
+}
+
+TEST_F(ScreenStates, SoftButtonFourAlwaysOpensTheSettingsAtTheFirstItem) {
+    Start();
+    g_settingsTop.store(4);
+    g_settingsRow.store(3);
+    Tap(4);
+    EXPECT_EQ(Screen(), kSettingsScreen);
+    EXPECT_EQ(g_settingsTop.load(), 0);
+    EXPECT_EQ(g_settingsRow.load(), 1);
+    Run(5000);
+    EXPECT_EQ(Screen(), kSettingsScreen) << "the settings screen stays by default";
+}
+
+TEST_F(ScreenStates, MasterVolumeTurnedElsewhereBringsTheVolumeScreenAtAlertPriority) {
+    Start();
+    Run(8200);  // the start-up title alert is over
+    ASSERT_EQ(Priority(), kPriorityNormal);
+    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    Run(100);
+    EXPECT_EQ(Screen(), kVolumeScreen);
+    EXPECT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    EXPECT_EQ(FramePriority(), 255u);
+    Run(3100);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    EXPECT_EQ(FramePriority(), 128u);
+}
+
+TEST_F(ScreenStates, WaveAndPlayerVolumesSelectThemselves) {
+    Start();
+    mixer->SetVolume(testbed::MixerLine::Wave, 1234);
+    Run(100);
+    EXPECT_EQ(g_selectedVolume.load(), kVolumeWave);
+    player->SetVolume(17);
+    Run(100);
+    EXPECT_EQ(g_selectedVolume.load(), kVolumePlayer);
+    EXPECT_EQ(Screen(), kVolumeScreen);
+}
+
+TEST_F(ScreenStates, WithVolumeAlertsOffAVolumeChangeShowsNothing) {
+    WriteSettings("AlertVolume=0");
+    Start();
+    mixer->SetVolume(testbed::MixerLine::Master, 40000);
+    player->SetVolume(3);
+    Run(500);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+}
+
+TEST_F(ScreenStates, TrackChangeHoldsTheLcdForALittleOverEightSeconds) {
+    Start();
+    Run(8200);
+    ASSERT_EQ(FramePriority(), 128u);
+    player->PlayEntry(2);
+    Run(100);
+    EXPECT_EQ(FramePriority(), 255u);
+    Run(7900);
+    EXPECT_EQ(FramePriority(), 255u);
+    Run(200);
+    EXPECT_EQ(FramePriority(), 128u);
+}
+
+TEST_F(ScreenStates, PausingIsNoTrackChange) {
+    Start();
+    Run(8200);
+    player->SetPaused(true);
+    Run(500);
+    EXPECT_EQ(Priority(), kPriorityNormal);
+    player->SetPaused(false);
+    Run(500);
+    EXPECT_EQ(Priority(), kPriorityNormal);
+}
+
+TEST_F(ScreenStates, SoftButtonOneReturnsAtOnceAndKeepsThePriority) {
+    Start();
+    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    Run(100);
+    ASSERT_EQ(Priority(), kPriorityAlert);
+    Tap(1);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    EXPECT_EQ(Priority(), kPriorityAlert);
+}
+
+TEST_F(ScreenStates, AButtonHeldAcrossPassesActsOnce) {
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    service->Hold(2);
+    Run(150);
+    EXPECT_EQ(Screen(), kPlaylistScreen);
+    Tap(1);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    Run(500);
+    EXPECT_EQ(Screen(), kNowPlayingScreen) << "the held button does not act again";
+    service->Release(2);
+    Run(100);
+    Tap(2);
+    EXPECT_EQ(Screen(), kPlaylistScreen) << "released and pressed anew, it acts";
+}
+
+TEST_F(ScreenStates, WithoutAMixerThereIsNoMixerAlert) {
+    mixer = std::make_unique<testbed::Mixer>(false);
+    Start();
+    Run(300);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    Tap(3);
+    Tap(3);
+    EXPECT_EQ(g_selectedVolume.load(), kVolumeWave) << "the buttons work without a mixer";
+}
+
+TEST_F(ScreenStates, WithoutTheLcdServiceThePassesGoOn) {
+    service->SetRegistration(testbed::LcdRegistration::Missing);
+    Start();
+    player->SetVolume(9);
+    Run(100);
+    EXPECT_EQ(Screen(), kVolumeScreen) << "alerts still run";
+    Run(3100);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    EXPECT_EQ(service->FrameCount(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+// The plug-in running in a desk with an LCD service and a sound card: soft buttons are tapped
+// on the service, volumes turned on the mixer, and passes of the display thread counted in
+// simulated time.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "display/DisplayState.h"
+#include "support/PluginHarness.h"
+#include "testbed/LcdService.h"
+#include "testbed/Mixer.h"
+
+class DisplayHarness : public PluginHarness {
+protected:
+    static constexpr DWORD kPassMs = 50;
+
+    void SetUp() override {
+        PluginHarness::SetUp();
+        // As a freshly loaded DLL has them.
+        g_selectedVolume.store(kVolumePlayer);
+        g_lastKeyTime.store(0);
+        g_playlistTop.store(0);
+        g_playlistRow.store(1);
+        g_settingsTop.store(0);
+        g_settingsRow.store(1);
+        g_leftCtrlHeld.store(0);
+        g_rightCtrlHeld.store(0);
+        service = std::make_unique<testbed::LcdService>();
+        mixer = std::make_unique<testbed::Mixer>(true);
+    }
+    void TearDown() override {
+        if (running) Quit();
+        mixer.reset();
+        service.reset();
+        PluginHarness::TearDown();
+    }
+    // Lines for the settings file's "General" section, written before init.
+    void WriteSettings(const std::string& lines) {
+        std::ofstream(SettingsFile()) << "[General]\n" << lines << "\n";
+    }
+    void Start() {
+        ASSERT_TRUE(Init());
+        running = true;
+        Run(100);  // the first frames reach the service
+    }
+    void Stop() {
+        ASSERT_TRUE(Quit());
+        running = false;
+    }
+    void Run(DWORD ms) { ASSERT_TRUE(hwc::AdvanceClock(ms)) << "the world hung"; }
+    // Soft button n (1 to 4) goes down for one reading; the pass after that reading acts.
+    void Tap(int n) {
+        service->Tap(1u << (n - 1));
+        Run(2 * kPassMs);
+    }
+    int Screen() const { return g_currentScreen.load(); }
+    int Priority() const { return g_outputPriority.load(); }
+    // The priority of the last frame the service was shown.
+    DWORD FramePriority() const {
+        auto frames = service->Frames();
+        return frames.empty() ? 0 : frames.back().priority;
+    }
+
+    std::unique_ptr<testbed::LcdService> service;
+    std::unique_ptr<testbed::Mixer> mixer;
+    bool running = false;
+};
