@@ -4,7 +4,6 @@
 
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
-#include "hostwin/control/mixer.h"
 #include "sim/Simulation.h"
 #include "testbed/Keyboard.h"
 #include "testbed/LcdService.h"
@@ -22,6 +21,16 @@ constexpr int kOtherProgramStep = 65535 / 10;
 
 }  // namespace
 
+const char* ScreenName(Screen screen) {
+    switch (screen) {
+        case Screen::NowPlaying: return "now playing";
+        case Screen::Volume: return "volume";
+        case Screen::Playlist: return "playlist";
+        case Screen::Settings: return "settings";
+        default: return "unknown";
+    }
+}
+
 std::array<SoftButtonView, 4> SoftButtonsOn(Screen screen) {
     std::array<SoftButtonView, 4> buttons{{
         {"Now playing", screen == Screen::NowPlaying, false},
@@ -36,13 +45,7 @@ std::array<SoftButtonView, 4> SoftButtonsOn(Screen screen) {
     return buttons;
 }
 
-Desk::Desk(Simulation& simulation)
-    : simulation_(simulation),
-      screens_([] { return hwc::MixerCallCount(hwc::MixerCall::GetControlDetails); }) {
-    simulation_.AddMessageListener(
-        [this](const testbed::PlayerMessage& m) { screens_.OnPlayerMessage(m.name); });
-    simulation_.AddFrameListener(
-        [this](uint32_t, const testbed::LcdShownFrame&) { screens_.OnFrame(); });
+Desk::Desk(Simulation& simulation) : simulation_(simulation) {
     hwc::SetPassedKeySink([this](DWORD vk, bool down) { OnPassedKey(vk, down); });
 }
 
@@ -172,7 +175,8 @@ DeskView Desk::View() const {
     view.hasFrame = lcd.Displayed(frame);
     view.lcd = view.hasFrame ? MaskOf(frame.pixels) : LitMask(kLcdWidth * kLcdHeight, 0);
     view.priority = view.hasFrame ? frame.priority : 0;
-    view.screen = screens_.Current();
+    int screen = simulation_.PluginScreen();
+    view.screen = screen >= 0 && screen <= 3 ? static_cast<Screen>(screen) : Screen::Unknown;
     view.buttons = SoftButtonsOn(view.screen);
     for (int n = 0; n < 4; ++n)
         view.buttons[n].down = pressed_[n] && view.now - pressedAt_[n] < kPressShownMs;

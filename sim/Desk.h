@@ -10,12 +10,15 @@
 #include <string>
 
 #include "sim/Pictures.h"
-#include "sim/ScreenWatch.h"
 #include "testbed/Player.h"
 
 namespace sim {
 
 class Simulation;
+
+// The plug-in's screens by their page numbers.
+enum class Screen { Unknown = -1, NowPlaying = 0, Volume = 1, Playlist = 2, Settings = 3 };
+const char* ScreenName(Screen screen);  // "now playing", "volume", ...
 
 // What a key of the interactive mode does.
 enum class Action {
@@ -77,7 +80,7 @@ std::array<SoftButtonView, 4> SoftButtonsOn(Screen screen);
 
 class Desk {
 public:
-    // Before the simulation runs: watches its frames and player messages.
+    // Before the simulation runs.
     explicit Desk(Simulation& simulation);
     ~Desk();
     Desk(const Desk&) = delete;
@@ -95,7 +98,6 @@ private:
     void OnPassedKey(DWORD vk, bool down);
 
     Simulation& simulation_;
-    ScreenWatch screens_;
     bool leftCtrl_ = false, rightCtrl_ = false;
     std::array<uint32_t, 4> pressedAt_{};
     std::array<bool, 4> pressed_{};

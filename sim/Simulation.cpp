@@ -177,10 +177,6 @@ void Simulation::AddFrameListener(
     frameListeners_.push_back(std::move(listener));
 }
 
-void Simulation::AddMessageListener(std::function<void(const testbed::PlayerMessage&)> listener) {
-    messageListeners_.push_back(std::move(listener));
-}
-
 int Simulation::Run(const std::vector<Command>& commands) {
     return Run([&commands](Simulation& simulation) {
         for (const Command& command : commands)
@@ -215,7 +211,6 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         else
             event.Add("result", m.result);
         log_.Write(event);
-        for (auto& listener : messageListeners_) listener(m);
     });
     if (!LoadPlugin()) {
         player_.reset();

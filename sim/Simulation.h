@@ -49,10 +49,8 @@ public:
     // The same with body in place of the commands; body's result is the exit status.
     int Run(const std::function<int(Simulation&)>& body);
 
-    // Before Run: each frame the LCD service is shown, with its simulated time, and each
-    // message the plug-in sends to the player, as the player answered it.
+    // Before Run: each frame the LCD service is shown, with its simulated time.
     void AddFrameListener(std::function<void(uint32_t t, const testbed::LcdShownFrame&)> l);
-    void AddMessageListener(std::function<void(const testbed::PlayerMessage&)> listener);
     // Runs when the simulated world hangs, just before the process ends.
     static void SetFatalHook(std::function<void()> hook);
 
@@ -97,7 +95,6 @@ private:
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
-    std::vector<std::function<void(const testbed::PlayerMessage&)>> messageListeners_;
 };
 
 }  // namespace sim

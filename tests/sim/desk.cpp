@@ -1,5 +1,5 @@
-// The desk of the interactive mode: which screen it reads from the plug-in's requests, what its
-// keys do to the simulated world, and how it keeps the clock in step and plays a script.
+// The desk of the interactive mode: what its keys do to the simulated world, and how it keeps
+// the clock in step and plays a script.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "hostwin/control/desktop.h"
-#include "hostwin/control/mixer.h"
 #include "sim/Desk.h"
 #include "sim/Interactive.h"
-#include "sim/ScreenWatch.h"
 #include "sim/Simulation.h"
 #include "testbed/LcdService.h"
 #include "testbed/Mixer.h"
@@ -20,58 +18,6 @@
 namespace {
 
 using sim::Screen;
-
-struct Watched {
-    int mixerReads = 0;
-    sim::ScreenWatch watch{[this] { return mixerReads; }};
-
-    // One pass: the messages, a mixer reading when asked, then the frame.
-    Screen Pass(std::initializer_list<const char*> messages, bool readsMixer = false) {
-        for (const char* m : messages)
-            watch.OnPlayerMessage(m);
-        if (readsMixer)
-            ++mixerReads;
-        watch.OnFrame();
-        return watch.Current();
-    }
-};
-
-TEST(ScreenWatch, TellsTheScreensApartByWhatTheirRefreshAsks) {
-    Watched w;
-    EXPECT_EQ(w.watch.Current(), Screen::Unknown) << "before any frame";
-    EXPECT_EQ(w.Pass({"get-volume", "get-caption", "get-length", "get-position", "get-position",
-                      "get-length"}),
-              Screen::NowPlaying)
-        << "the volume alert's request before the caption is no refresh";
-    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-length", "get-entry-title"}), Screen::Playlist);
-    EXPECT_EQ(w.Pass({"get-caption", "get-volume"}), Screen::Volume);
-    EXPECT_EQ(w.Pass({"get-caption"}, true), Screen::Volume) << "wave or master: a mixer read";
-    EXPECT_EQ(w.Pass({"get-caption"}), Screen::Settings) << "the settings screen asks nothing";
-    // A title change: the follow step's position and length come before the refresh.
-    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length", "get-length"}),
-              Screen::NowPlaying)
-        << "the follow step's length request is not the playlist screen's";
-    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length"}),
-              Screen::Settings);
-    EXPECT_EQ(w.Pass({"get-caption", "get-playlist-position", "get-playlist-length",
-                      "get-playlist-length"}),
-              Screen::Playlist)
-        << "an empty playlist: the screen's own length request, and no titles";
-}
-
-TEST(ScreenWatch, RequestsOutsideAPassChangeNothing) {
-    Watched w;
-    w.Pass({"get-caption", "get-entry-title"});
-    // The keyboard hook asks between passes; a frame without a caption read judges nothing.
-    w.watch.OnPlayerMessage("get-volume");
-    w.watch.OnPlayerMessage("set-playlist-position");
-    w.watch.OnFrame();
-    EXPECT_EQ(w.watch.Current(), Screen::Playlist);
-    // An unplugged LCD shows no frame: the next caption read starts a new pass.
-    w.watch.OnPlayerMessage("get-caption");
-    w.watch.OnPlayerMessage("get-volume");
-    EXPECT_EQ(w.Pass({"get-caption", "get-length"}), Screen::NowPlaying);
-}
 
 TEST(SoftButtons, MeaningsFollowTheScreen) {
     auto now = sim::SoftButtonsOn(Screen::NowPlaying);
@@ -157,7 +103,12 @@ TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
         s.Advance(300);
         check(!desk.View().buttons[2].down, "and up again a moment later");
 
+        desk.Act(sim::Action::Soft2);
+        s.Advance(200);
         view = desk.View();
+        check(view.screen == sim::Screen::Playlist && view.buttons[1].current &&
+                  view.hasFrame && view.priority >= 128,
+              "the desk shows the plug-in's playlist screen and its frame");
         check(view.entry == 2 && view.entries == 3 && view.title == "Two" &&
                   view.lengthSeconds == 100,
               "the status shows entry 2 of 3, its title and length");

@@ -1,0 +1,196 @@
+// The interactive mode on a real terminal: velm-sim in a detached tmux session, driven with
+// keys and read back from the pane.
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// One tmux server of our own, so that nothing of the user's is touched.
+class Tmux {
+public:
+    explicit Tmux(const std::string& dir)
+        : dir_(dir), socket_("velm-sim-test-" + std::to_string(getpid())) {}
+    ~Tmux() { std::system((Base() + " kill-server >/dev/null 2>&1").c_str()); }
+
+    // Runs velm-sim with arguments in a 200 x 50 pane, between a line of text before it and its
+    // exit status after it, noting the terminal's settings on both sides.
+    void Start(const std::string& arguments) {
+        std::ofstream(dir_ + "/run.sh")
+            << "cd '" << dir_ << "'\n"
+            << "stty -g > before\n"
+            << "echo text-before-velm-sim\n"
+            << "LANG=C.UTF-8 sh -c 'echo $$ > pid; exec " << VELM_BUILD_DIR << "/velm-sim "
+            << arguments << "'\n"
+            << "echo status=$?\n"
+            << "stty -g > after\n"
+            << "exec sleep 600\n";
+        std::system((Base() + " -f /dev/null new-session -d -x 200 -y 50 -s desk 'sh " + dir_ +
+                     "/run.sh'")
+                        .c_str());
+    }
+    std::string Pane() const { return Output(Base() + " capture-pane -p -t desk"); }
+    void Keys(const std::string& keys) const {
+        std::system((Base() + " send-keys -t desk " + keys).c_str());
+    }
+    // Polls the pane until it holds text; false after a generous time, for slow machines.
+    bool WaitFor(const std::string& text) const {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Pane().find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+private:
+    std::string Base() const { return "tmux -L " + socket_; }
+    std::string dir_;
+    std::string socket_;
+};
+
+// The LCD as the pane shows it, decoded from its half blocks into 43 rows of '#' and '.'.
+std::vector<std::string> LcdInPane(const std::string& pane) {
+    std::vector<std::string> lines;
+    std::istringstream in(pane);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    size_t top = 0;
+    while (top < lines.size() && lines[top].find("\u256d\u2500 G15") == std::string::npos) ++top;
+    std::vector<std::string> rows(43);
+    if (top + 22 >= lines.size()) return {};
+    for (int r = 0; r < 22; ++r) {
+        const std::string& line = lines[top + 1 + r];
+        size_t at = line.find("\u2502");
+        if (at == std::string::npos) return {};
+        at += 3;
+        for (int x = 0; x < 160; ++x) {
+            int cell;
+            if (line.compare(at, 1, " ") == 0) {
+                cell = 0, at += 1;
+            } else if (line.compare(at, 3, "\u2580") == 0) {
+                cell = 1, at += 3;
+            } else if (line.compare(at, 3, "\u2584") == 0) {
+                cell = 2, at += 3;
+            } else if (line.compare(at, 3, "\u2588") == 0) {
+                cell = 3, at += 3;
+            } else {
+                return {};
+            }
+            rows[2 * r] += cell & 1 ? '#' : '.';
+            if (2 * r + 1 < 43) rows[2 * r + 1] += cell & 2 ? '#' : '.';
+        }
+    }
+    return rows;
+}
+
+// Every frame of the log, as its 43 rows.
+std::set<std::vector<std::string>> LoggedFrames(const std::string& log) {
+    std::set<std::vector<std::string>> frames;
+    std::istringstream in(ReadFile(log));
+    for (std::string line; std::getline(in, line);) {
+        size_t rows = line.find("\"rows\":[");
+        if (line.find("\"event\":\"frame\"") == std::string::npos || rows == std::string::npos)
+            continue;
+        std::vector<std::string> frame;
+        for (size_t at = line.find('"', rows + 8); at != std::string::npos && frame.size() < 43;
+             at = line.find('"', line.find('"', at + 1) + 1))
+            frame.push_back(line.substr(at + 1, 160));
+        frames.insert(frame);
+    }
+    return frames;
+}
+
+class Terminal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::system("tmux -V >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "tmux is not installed: the interactive mode is not tried";
+        dir_ = ::testing::TempDir() + "/terminal" + std::to_string(getpid());
+        std::filesystem::create_directories(dir_);
+        tmux_ = std::make_unique<Tmux>(dir_);
+    }
+    void TearDown() override {
+        tmux_.reset();
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    }
+    // The terminal is as it was: settings, the text before, no desk left on it.
+    void ExpectTerminalGivenBack(const std::string& status) {
+        ASSERT_TRUE(tmux_->WaitFor(status)) << "expected '" << status << "', came:\n"
+                                            << tmux_->Pane();
+        ASSERT_TRUE(tmux_->WaitFor("status=")) << tmux_->Pane();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::string pane = tmux_->Pane();
+        EXPECT_NE(pane.find("text-before-velm-sim"), std::string::npos)
+            << "expected the text from before the desk back, came:\n" << pane;
+        EXPECT_EQ(pane.find("G15"), std::string::npos) << "the desk stayed:\n" << pane;
+        EXPECT_EQ(ReadFile(dir_ + "/before"), ReadFile(dir_ + "/after"))
+            << "the terminal's settings changed";
+        std::string log = ReadFile(dir_ + "/log.jsonl");
+        EXPECT_NE(log.find("\"event\":\"quit\""), std::string::npos)
+            << "expected the plug-in's quit to run";
+    }
+    std::string dir_;
+    std::unique_ptr<Tmux> tmux_;
+};
+
+TEST_F(Terminal, ShowsTheLcdSwitchesToThePlaylistOnF2AndQuitGivesTheTerminalBack) {
+    tmux_->Start("--log " + dir_ + "/log.jsonl");
+    ASSERT_TRUE(tmux_->WaitFor("screen: now playing")) << tmux_->Pane();
+    // The pane shows a frame the LCD was shown, pixel for pixel.
+    ASSERT_TRUE(tmux_->WaitFor("Velm Quartet"));
+    std::vector<std::string> shown = LcdInPane(tmux_->Pane());
+    ASSERT_EQ(shown.size(), 43u) << "no LCD in the pane:\n" << tmux_->Pane();
+    auto logged = LoggedFrames(dir_ + "/log.jsonl");
+    EXPECT_TRUE(logged.count(shown)) << "the pane's LCD is none of the " << logged.size()
+                                     << " frames logged";
+
+    tmux_->Keys("F2");
+    EXPECT_TRUE(tmux_->WaitFor("screen: playlist")) << tmux_->Pane();
+    std::string log = ReadFile(dir_ + "/log.jsonl");
+    EXPECT_NE(log.find("\"event\":\"buttons\",\"bits\":2"), std::string::npos)
+        << "expected F2 to tap soft button 2";
+
+    tmux_->Keys("q");
+    ExpectTerminalGivenBack("status=0");
+}
+
+TEST_F(Terminal, SigtermEndsTheRunInOrderAndGivesTheTerminalBack) {
+    tmux_->Start("--log " + dir_ + "/log.jsonl");
+    ASSERT_TRUE(tmux_->WaitFor("screen: now playing")) << tmux_->Pane();
+    pid_t pid = std::atoi(ReadFile(dir_ + "/pid").c_str());
+    ASSERT_GT(pid, 1);
+    kill(pid, SIGTERM);
+    ExpectTerminalGivenBack("status=143");
+}
+
+}  // namespace
