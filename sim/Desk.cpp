@@ -23,11 +23,16 @@ constexpr int kOtherProgramStep = 65535 / 10;
 
 const char* ScreenName(Screen screen) {
     switch (screen) {
-        case Screen::NowPlaying: return "now playing";
-        case Screen::Volume: return "volume";
-        case Screen::Playlist: return "playlist";
-        case Screen::Settings: return "settings";
-        default: return "unknown";
+        case Screen::NowPlaying:
+            return "now playing";
+        case Screen::Volume:
+            return "volume";
+        case Screen::Playlist:
+            return "playlist";
+        case Screen::Settings:
+            return "settings";
+        default:
+            return "unknown";
     }
 }
 

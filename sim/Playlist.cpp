@@ -39,6 +39,19 @@ char ToCp1252(unsigned codePoint) {
     return '?';
 }
 
+void AppendUtf8(unsigned codePoint, std::string& out) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
 // UTF-8 to Windows-1252; a byte that does not start a well-formed sequence becomes '?'.
 std::string Utf8ToCp1252(const std::string& text) {
     std::string out;
@@ -112,6 +125,15 @@ bool ParseExtInf(const std::string& line, int lineNumber, int& seconds, std::str
 }
 
 }  // namespace
+
+std::string Cp1252ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        unsigned codePoint = c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
+        AppendUtf8(codePoint ? codePoint : '?', out);
+    }
+    return out;
+}
 
 std::string TitleFromPath(const std::string& path) {
     size_t slash = path.find_last_of("/\\");

@@ -28,6 +28,9 @@ bool ReadM3u(const std::string& text, bool utf8, std::vector<testbed::Entry>& en
 bool ReadM3uFile(const std::string& path, std::vector<testbed::Entry>& entries,
                  PlaylistError& error);
 
+// The player's 8-bit text (Windows-1252) as UTF-8, for the terminal; '?' for its holes.
+std::string Cp1252ToUtf8(const std::string& text);
+
 // What the player shows for a path without a title: the file name without folder and extension.
 std::string TitleFromPath(const std::string& path);
 

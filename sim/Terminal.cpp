@@ -1,5 +1,7 @@
 #include "sim/Terminal.h"
 
+#include "sim/Playlist.h"
+
 #include <curses.h>
 #include <langinfo.h>
 #include <signal.h>
@@ -21,7 +23,7 @@ constexpr int kFullRows = (kLcdHeight + 1) / 2;
 // Compact: Braille cells of 2 x 4 dots.
 constexpr int kCompactWidth = kLcdWidth / 2 + 4;
 constexpr int kCompactRows = (kLcdHeight + 3) / 4;
-constexpr int kLinesBelow = 8;
+constexpr int kLinesBelow = 9;
 
 enum Pair : short { kLcdPair = 1, kBezelPair, kLedPair, kCurrentPair, kDimPair, kAlertPair };
 
@@ -158,10 +160,35 @@ std::string BrailleRow(const LitMask& lcd, int row) {
     return line;
 }
 
+// Characters (not bytes) of UTF-8 text; every glyph drawn here is one column wide.
+int Columns(const std::string& text) {
+    int n = 0;
+    for (unsigned char c : text)
+        n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// Cut at the right edge of the terminal, where ncurses would go on in the next line.
+std::string Clip(const std::string& text, int room) {
+    if (room <= 0)
+        return "";
+    size_t at = 0;
+    for (int n = 0; at < text.size(); ++n) {
+        if (n == room)
+            return text.substr(0, at);
+        ++at;
+        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+            ++at;
+    }
+    return text;
+}
+
 void Put(int y, int x, const std::string& text, int pair = 0, attr_t extra = A_NORMAL) {
+    if (y < 0 || y >= LINES || x < 0)
+        return;
     attr_t attributes = (pair && has_colors() ? COLOR_PAIR(pair) : A_NORMAL) | extra;
     attron(attributes);
-    mvaddstr(y, x, text.c_str());
+    mvaddstr(y, x, Clip(text, COLS - x).c_str());
     attroff(attributes);
 }
 
@@ -208,6 +235,17 @@ std::string Level(int level, int most) {
     return out;
 }
 
+// The player's 8-bit text as the terminal can show it.
+std::string ShownText(const std::string& text) {
+    if (g_utf8)
+        return Cp1252ToUtf8(text);
+    std::string ascii = text;
+    for (char& c : ascii)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            c = '?';
+    return ascii;
+}
+
 std::string Time(int seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
@@ -240,12 +278,16 @@ void DrawLights(int y, int x, const DeskView& view) {
     std::string ctrl =
         std::string("Ctrl ") + (view.leftCtrl ? "L" : "-") + " " + (view.rightCtrl ? "R" : "-");
     Put(y, column, ctrl, view.leftCtrl || view.rightCtrl ? kLedPair : kDimPair);
-    column += 12;
-    std::string priority = "priority " + (view.hasFrame ? std::to_string(view.priority) : "-");
-    Put(y, column, priority, view.priority >= 255 ? kAlertPair : kBezelPair,
-        view.priority >= 255 ? A_BOLD : A_NORMAL);
-    column += static_cast<int>(priority.size()) + 3;
-    Put(y, column, std::string("screen: ") + ScreenName(view.screen), kBezelPair);
+}
+
+void DrawScreen(int y, int x, const DeskView& view) {
+    std::string screen = std::string("screen: ") + ScreenName(view.screen);
+    Put(y, x, screen, kBezelPair, A_BOLD);
+    bool alert = view.hasFrame && view.priority >= 255;
+    std::string priority = "priority " + (view.hasFrame ? std::to_string(view.priority) : "-") +
+                           (alert ? " (alert)" : "");
+    Put(y, x + Columns(screen) + 3, priority, alert ? kAlertPair : kBezelPair,
+        alert ? A_BOLD : A_NORMAL);
 }
 
 void DrawStatus(int y, int x, int width, const DeskView& view) {
@@ -255,16 +297,16 @@ void DrawStatus(int y, int x, int width, const DeskView& view) {
     std::string times = Time(view.elapsedMs / 1000) + " / " +
                         (view.lengthSeconds > 0 ? Time(view.lengthSeconds) : "-:--");
     std::string line = std::string(state) + " " + std::to_string(view.entry) + "/" +
-                       std::to_string(view.entries) + "  " + view.title;
-    int room = width - static_cast<int>(times.size()) - 4;
-    if (static_cast<int>(line.size()) > room)
-        line = line.substr(0, room > 3 ? room - 3 : 0) + "...";
+                       std::to_string(view.entries) + "  " + ShownText(view.title);
+    int room = width - static_cast<int>(times.size()) - 2;
+    if (Columns(line) > room)
+        line = Clip(line, room - 3) + "...";
     Put(y, x, line, kLedPair, A_BOLD);
     Put(y, x + width - static_cast<int>(times.size()), times, kLedPair);
-    std::string volumes = "player volume " + std::to_string(view.playerVolume) + "/255";
-    volumes += view.mixer ? "   wave " + Percent(view.wave) + "   master " + Percent(view.master)
-                          : "   no mixer";
-    volumes += std::string("   screen saver ") + (view.saver ? "on" : "off");
+    std::string volumes = "volume " + std::to_string(view.playerVolume) + "/255";
+    volumes += view.mixer ? "  wave " + Percent(view.wave) + "  master " + Percent(view.master)
+                          : "  no mixer";
+    volumes += std::string("  saver ") + (view.saver ? "on" : "off");
     char clock[32];
     std::snprintf(clock, sizeof clock, "t %u.%01u s", view.now / 1000, view.now % 1000 / 100);
     Put(y + 1, x, volumes, kBezelPair);
@@ -272,14 +314,9 @@ void DrawStatus(int y, int x, int width, const DeskView& view) {
 }
 
 void DrawHelp(int y, int x) {
-    Put(y, x,
-        "F1-F4 / 1-4 soft buttons   Up Down volume keys   Space play/pause   [ ] left, right "
-        "Ctrl",
+    Put(y, x, "F1-F4/1-4 soft buttons  Up/Down volume keys  Space play/pause  [ ] Ctrl L/R",
         kDimPair);
-    Put(y + 1, x,
-        "n p next, previous track   s screen saver   w W m M wave, master volume   u unplug LCD"
-        "   q quit",
-        kDimPair);
+    Put(y + 1, x, "n/p track  s saver  w/W m/M wave/master volume  u unplug LCD  q quit", kDimPair);
 }
 
 }  // namespace
@@ -405,10 +442,11 @@ void Terminal::Draw(const DeskView& view) {
     int y = rows + 2;
     DrawSoftButtons(y, left + 1, innerWidth, view);
     DrawLights(y + 2, left + 1, view);
-    DrawStatus(y + 3, left + 1, innerWidth, view);
+    DrawScreen(y + 3, left + 1, view);
+    DrawStatus(y + 4, left + 1, innerWidth, view);
     if (!view.caption.empty())
-        Put(y + 5, left + 1, view.caption.substr(0, innerWidth), kLedPair);
-    DrawHelp(y + 6, left + 1);
+        Put(y + 6, left + 1, Clip(view.caption, innerWidth), kLedPair);
+    DrawHelp(y + 7, left + 1);
     refresh();
 }
 

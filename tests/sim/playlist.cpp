@@ -1,5 +1,4 @@
 // M3U playlists: what the reader takes from them, the faults it names, and velm-sim's use.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "sim/Playlist.h"
+#include "support/SimRunner.h"
 
 namespace {
 
@@ -73,6 +73,9 @@ TEST(M3u, Utf8TextBecomesThePlayersEightBitText) {
     auto marked = Read("\xEF\xBB\xBF" + text, false);
     ASSERT_EQ(marked.size(), 1u);
     EXPECT_EQ(marked[0].title, converted[0].title) << "the UTF-8 mark makes any file UTF-8";
+    EXPECT_EQ(sim::Cp1252ToUtf8(converted[0].title),
+              "Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga \xE2\x82\xAC ?")
+        << "and back for the terminal";
     auto latin = Read("#EXTINF:1,Bj\xF6rk\nx.mp3\n", false);
     EXPECT_EQ(latin[0].title, "Bj\xF6rk") << "an .m3u is 8-bit text already";
     auto broken = Read("#EXTINF:1,a\xC3\n\xFFz.mp3\n", true);
@@ -98,22 +101,8 @@ TEST(M3u, MalformedInfoLinesAreNamedByLineAndColumn) {
     Fault("#EXTINF:,x\n");
 }
 
-struct SimRun {
-    int status;
-    std::string output;
-};
-
-SimRun RunSim(const std::string& arguments) {
-    std::string command = std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
+using simrunner::RunSim;
+using simrunner::SimRun;
 
 TEST(M3u, VelmSimPlaysThePlaylistOrRefusesItBeforeLoadingThePlugin) {
     std::string dir = ::testing::TempDir();

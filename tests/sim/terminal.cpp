@@ -21,10 +21,12 @@ namespace {
 std::string Output(const std::string& command) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
+    if (!pipe)
+        return output;
     char buffer[4096];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
     pclose(pipe);
     return output;
 }
@@ -43,20 +45,19 @@ public:
         : dir_(dir), socket_("velm-sim-test-" + std::to_string(getpid())) {}
     ~Tmux() { std::system((Base() + " kill-server >/dev/null 2>&1").c_str()); }
 
-    // Runs velm-sim with arguments in a 200 x 50 pane, between a line of text before it and its
-    // exit status after it, noting the terminal's settings on both sides.
-    void Start(const std::string& arguments) {
-        std::ofstream(dir_ + "/run.sh")
-            << "cd '" << dir_ << "'\n"
-            << "stty -g > before\n"
-            << "echo text-before-velm-sim\n"
-            << "LANG=C.UTF-8 sh -c 'echo $$ > pid; exec " << VELM_BUILD_DIR << "/velm-sim "
-            << arguments << "'\n"
-            << "echo status=$?\n"
-            << "stty -g > after\n"
-            << "exec sleep 600\n";
-        std::system((Base() + " -f /dev/null new-session -d -x 200 -y 50 -s desk 'sh " + dir_ +
-                     "/run.sh'")
+    // Runs velm-sim with arguments in a pane of that size, between a line of text before it
+    // and its exit status after it, noting the terminal's settings on both sides.
+    void Start(const std::string& arguments, int width = 200, int height = 50) {
+        std::ofstream(dir_ + "/run.sh") << "cd '" << dir_ << "'\n"
+                                        << "stty -g > before\n"
+                                        << "echo text-before-velm-sim\n"
+                                        << "LANG=C.UTF-8 sh -c 'echo $$ > pid; exec "
+                                        << VELM_BUILD_DIR << "/velm-sim " << arguments << "'\n"
+                                        << "echo status=$?\n"
+                                        << "stty -g > after\n"
+                                        << "exec sleep 600\n";
+        std::system((Base() + " -f /dev/null new-session -d -x " + std::to_string(width) + " -y " +
+                     std::to_string(height) + " -s desk 'sh " + dir_ + "/run.sh'")
                         .c_str());
     }
     std::string Pane() const { return Output(Base() + " capture-pane -p -t desk"); }
@@ -67,7 +68,8 @@ public:
     bool WaitFor(const std::string& text) const {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Pane().find(text) != std::string::npos) return true;
+            if (Pane().find(text) != std::string::npos)
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
@@ -83,15 +85,19 @@ private:
 std::vector<std::string> LcdInPane(const std::string& pane) {
     std::vector<std::string> lines;
     std::istringstream in(pane);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     size_t top = 0;
-    while (top < lines.size() && lines[top].find("\u256d\u2500 G15") == std::string::npos) ++top;
+    while (top < lines.size() && lines[top].find("\u256d\u2500 G15") == std::string::npos)
+        ++top;
     std::vector<std::string> rows(43);
-    if (top + 22 >= lines.size()) return {};
+    if (top + 22 >= lines.size())
+        return {};
     for (int r = 0; r < 22; ++r) {
         const std::string& line = lines[top + 1 + r];
         size_t at = line.find("\u2502");
-        if (at == std::string::npos) return {};
+        if (at == std::string::npos)
+            return {};
         at += 3;
         for (int x = 0; x < 160; ++x) {
             int cell;
@@ -107,9 +113,45 @@ std::vector<std::string> LcdInPane(const std::string& pane) {
                 return {};
             }
             rows[2 * r] += cell & 1 ? '#' : '.';
-            if (2 * r + 1 < 43) rows[2 * r + 1] += cell & 2 ? '#' : '.';
+            if (2 * r + 1 < 43)
+                rows[2 * r + 1] += cell & 2 ? '#' : '.';
         }
     }
+    return rows;
+}
+
+// The same from Braille cells of 2 x 4 dots, as a narrower terminal shows it.
+std::vector<std::string> LcdInBraille(const std::string& pane) {
+    static const int kDot[4][2] = {{0x01, 0x08}, {0x02, 0x10}, {0x04, 0x20}, {0x40, 0x80}};
+    std::vector<std::string> lines;
+    std::istringstream in(pane);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    size_t top = 0;
+    while (top < lines.size() && lines[top].find("\u256d\u2500 G15") == std::string::npos)
+        ++top;
+    if (top + 11 >= lines.size())
+        return {};
+    std::vector<std::string> rows(44, std::string(160, '.'));
+    for (int r = 0; r < 11; ++r) {
+        const std::string& line = lines[top + 1 + r];
+        size_t at = line.find("\u2502");
+        if (at == std::string::npos)
+            return {};
+        at += 3;
+        for (int cx = 0; cx < 80; ++cx, at += 3) {
+            // U+2800 to U+28FF: E2 A0-A3 80-BF.
+            if (at + 3 > line.size() || static_cast<unsigned char>(line[at]) != 0xE2)
+                return {};
+            int bits = ((static_cast<unsigned char>(line[at + 1]) & 0x03) << 6) |
+                       (static_cast<unsigned char>(line[at + 2]) & 0x3F);
+            for (int dy = 0; dy < 4; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    if (bits & kDot[dy][dx])
+                        rows[4 * r + dy][2 * cx + dx] = '#';
+        }
+    }
+    rows.pop_back();  // the dots below the LCD's last row
     return rows;
 }
 
@@ -141,7 +183,8 @@ protected:
     }
     void TearDown() override {
         tmux_.reset();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_);
     }
     // The terminal is as it was: settings, the text before, no desk left on it.
     void ExpectTerminalGivenBack(const std::string& status) {
@@ -151,7 +194,8 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         std::string pane = tmux_->Pane();
         EXPECT_NE(pane.find("text-before-velm-sim"), std::string::npos)
-            << "expected the text from before the desk back, came:\n" << pane;
+            << "expected the text from before the desk back, came:\n"
+            << pane;
         EXPECT_EQ(pane.find("G15"), std::string::npos) << "the desk stayed:\n" << pane;
         EXPECT_EQ(ReadFile(dir_ + "/before"), ReadFile(dir_ + "/after"))
             << "the terminal's settings changed";
@@ -171,8 +215,8 @@ TEST_F(Terminal, ShowsTheLcdSwitchesToThePlaylistOnF2AndQuitGivesTheTerminalBack
     std::vector<std::string> shown = LcdInPane(tmux_->Pane());
     ASSERT_EQ(shown.size(), 43u) << "no LCD in the pane:\n" << tmux_->Pane();
     auto logged = LoggedFrames(dir_ + "/log.jsonl");
-    EXPECT_TRUE(logged.count(shown)) << "the pane's LCD is none of the " << logged.size()
-                                     << " frames logged";
+    EXPECT_TRUE(logged.count(shown))
+        << "the pane's LCD is none of the " << logged.size() << " frames logged";
 
     tmux_->Keys("F2");
     EXPECT_TRUE(tmux_->WaitFor("screen: playlist")) << tmux_->Pane();
@@ -180,6 +224,19 @@ TEST_F(Terminal, ShowsTheLcdSwitchesToThePlaylistOnF2AndQuitGivesTheTerminalBack
     EXPECT_NE(log.find("\"event\":\"buttons\",\"bits\":2"), std::string::npos)
         << "expected F2 to tap soft button 2";
 
+    tmux_->Keys("q");
+    ExpectTerminalGivenBack("status=0");
+}
+
+TEST_F(Terminal, ANarrowerTerminalShowsEveryPixelInBrailleDots) {
+    tmux_->Start("--log " + dir_ + "/log.jsonl", 100, 30);
+    ASSERT_TRUE(tmux_->WaitFor("screen: now playing")) << tmux_->Pane();
+    ASSERT_TRUE(tmux_->WaitFor("Velm Quartet"));
+    std::vector<std::string> shown = LcdInBraille(tmux_->Pane());
+    ASSERT_EQ(shown.size(), 43u) << "no LCD in Braille in the pane:\n" << tmux_->Pane();
+    auto logged = LoggedFrames(dir_ + "/log.jsonl");
+    EXPECT_TRUE(logged.count(shown))
+        << "the pane's LCD is none of the " << logged.size() << " frames logged";
     tmux_->Keys("q");
     ExpectTerminalGivenBack("status=0");
 }
