@@ -108,21 +108,6 @@ void StartColours() {
     init_pair(kAlertPair, COLOR_RED, -1);
 }
 
-std::string Utf8(unsigned codePoint) {
-    std::string out;
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-    return out;
-}
-
 const char* Glyph(const char* unicode, const char* ascii) {
     return g_utf8 ? unicode : ascii;
 }
@@ -155,7 +140,14 @@ std::string BrailleRow(const LitMask& lcd, int row) {
                     bits |= kDot[dy][dx];
                     ++count;
                 }
-        line += g_utf8 ? Utf8(0x2800 + bits) : std::string(1, " .:+#"[(count + 1) / 2]);
+        if (g_utf8) {
+            // U+2800 + bits in UTF-8.
+            line += static_cast<char>(0xE2);
+            line += static_cast<char>(0xA0 | (bits >> 6));
+            line += static_cast<char>(0x80 | (bits & 0x3F));
+        } else {
+            line += " .:+#"[(count + 1) / 2];
+        }
     }
     return line;
 }
