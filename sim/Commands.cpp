@@ -11,6 +11,7 @@
 #include "testbed/Mixer.h"
 #include "testbed/LcdService.h"
 #include "testbed/Player.h"
+#include "sim/Log.h"
 
 namespace sim {
 namespace {
@@ -147,11 +148,61 @@ bool RunExpect(Simulation& s, const Command& c) {
                        std::string("the pixel is ") + (lit ? "lit" : "dark"));
 }
 
+// A key pressed right after a soft button comes once the plug-in has read that button and acted
+// on it (two passes), as a person presses one after the other.
+void AfterPendingSoftButtons(Simulation& s) {
+    if (s.lcdService().OpenDevices() > 0 && s.lcdService().TapPending()) s.Advance(100);
+}
+
+// One key event through the low-level hooks, as the system delivers it; logged with what the
+// hooks did with it.
+void DeliverKey(Simulation& s, DWORD vk, const std::string& name, bool down) {
+    bool swallowed = hwc::InjectKey(vk, down);
+    s.Write(Event(s.Now(), "key")
+                .Add("key", name)
+                .Add("action", down ? "down" : "up")
+                .Add("hook", swallowed ? "swallowed" : "passed"));
+}
+
+bool RunKey(Simulation& s, const Command& c) {
+    const std::string& key = c.args[0];
+    DWORD vk = key == "volup" ? VK_VOLUME_UP : key == "voldown" ? VK_VOLUME_DOWN
+                                                                : VK_MEDIA_PLAY_PAUSE;
+    AfterPendingSoftButtons(s);
+    DeliverKey(s, vk, key, true);
+    DeliverKey(s, vk, key, false);
+    return true;
+}
+
+std::string CheckCtrl(const Command& c) {
+    if (c.args.size() != 2 || (c.args[0] != "left" && c.args[0] != "right") ||
+        (c.args[1] != "down" && c.args[1] != "up"))
+        return "expects left|right and down|up";
+    return "";
+}
+
+bool RunCtrl(Simulation& s, const Command& c) {
+    AfterPendingSoftButtons(s);
+    bool left = c.args[0] == "left";
+    DeliverKey(s, left ? VK_LCONTROL : VK_RCONTROL, left ? "ctrl-left" : "ctrl-right",
+               c.args[1] == "down");
+    return true;
+}
+
+// Entries "Song 1" to "Song N", three minutes each.
+bool RunPlaylist(Simulation& s, const Command& c) {
+    std::vector<testbed::Entry> entries;
+    long long count = Number(c.args[0]);
+    for (long long i = 1; i <= count; ++i) entries.push_back({"Song " + std::to_string(i), 180});
+    s.player().SetPlaylist(std::move(entries));
+    return true;
+}
+
 std::vector<CommandSpec> MakeCommands() {
     return {
-        {"expect", "expect WHAT", "screen N | priority P | lit X Y | dark X Y: the run fails "
-         "(status 1) unless the\n                         plug-in shows that screen or priority, "
-         "or that pixel of the last frame\n                         is lit or dark",
+        {"expect", "expect WHAT",
+         "screen N | priority P | lit X Y | dark X Y: the run fails (status 1) unless the "
+         "plug-in shows that screen or priority, or that pixel of the last frame is lit or dark",
          CheckExpect, RunExpect},
         {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
          [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
@@ -254,6 +305,16 @@ std::vector<CommandSpec> MakeCommands() {
          }},
         {"snapshot", "snapshot FILE", "write the frame on the LCD now as a PNG picture",
          CheckSnapshot, RunSnapshot},
+        {"key", "key volup|voldown|play",
+         "the media key goes down and up through the keyboard hooks; a volume key they pass on "
+         "steps the system's master volume by 2 of 100; right after a soft button the key waits "
+         "the 100 ms the plug-in takes to act on it",
+         OneOf({"volup", "voldown", "play"}), RunKey},
+        {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up",
+         CheckCtrl, RunCtrl},
+        {"playlist", "playlist N",
+         "the player's playlist becomes N entries, \"Song 1\" to \"Song N\", and plays the first",
+         Numbers(1, 0, 100000), RunPlaylist},
     };
 }
 

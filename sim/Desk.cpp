@@ -4,6 +4,8 @@
 
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
+#include "sim/Commands.h"
+#include "sim/Script.h"
 #include "sim/Simulation.h"
 #include "testbed/Keyboard.h"
 #include "testbed/LcdService.h"
@@ -14,8 +16,6 @@ namespace {
 
 // How long a tapped soft button is drawn down, in simulated ms.
 constexpr uint32_t kPressShownMs = 250;
-// Windows turns the master volume by 2 % for each press of a volume key that nobody took.
-constexpr int kSystemVolumeStep = 65535 / 50;
 // Another program's turn of a system volume in the interactive mode: a tenth.
 constexpr int kOtherProgramStep = 65535 / 10;
 
@@ -50,49 +50,15 @@ std::array<SoftButtonView, 4> SoftButtonsOn(Screen screen) {
     return buttons;
 }
 
-Desk::Desk(Simulation& simulation) : simulation_(simulation) {
-    hwc::SetPassedKeySink([this](DWORD vk, bool down) { OnPassedKey(vk, down); });
-}
+Desk::Desk(Simulation& simulation) : simulation_(simulation) {}
 
-Desk::~Desk() {
-    hwc::SetPassedKeySink(nullptr);
-}
-
-// What the rest of the desktop does with a media key the plug-in let pass: Windows turns the
-// master volume, and the player pauses or plays.
-void Desk::OnPassedKey(DWORD vk, bool down) {
-    if (!down)
-        return;
-    if (vk == VK_VOLUME_UP || vk == VK_VOLUME_DOWN) {
-        testbed::Mixer& mixer = simulation_.mixer();
-        long long value = mixer.Volume(testbed::MixerLine::Master);
-        value += vk == VK_VOLUME_UP ? kSystemVolumeStep : -kSystemVolumeStep;
-        mixer.SetVolume(testbed::MixerLine::Master,
-                        static_cast<DWORD>(std::clamp(value, 0LL, 65535LL)));
-    } else if (vk == VK_MEDIA_PLAY_PAUSE) {
-        testbed::Player& player = simulation_.player();
-        switch (player.State()) {
-            case testbed::PlayState::Playing:
-                player.SetPaused(true);
-                break;
-            case testbed::PlayState::Paused:
-                player.SetPaused(false);
-                break;
-            case testbed::PlayState::Stopped:
-                player.Play();
-                break;
-        }
-    }
-}
-
-void Desk::Key(DWORD vk) {
-    hwc::InjectKey(vk, true);
-    hwc::InjectKey(vk, false);
-}
-
-void Desk::Ctrl(DWORD vk, bool& held) {
-    held = !held;
-    hwc::InjectKey(vk, held);
+// The keyboard's keys go the way of the script's key commands, so that they are logged alike
+// and reach the hooks and, when passed on, the simulated system.
+void Desk::Command(const std::string& line) {
+    std::vector<sim::Command> commands = ParseScript(line, false);
+    ScriptError error;
+    if (commands.size() == 1 && CheckScript(commands, error))
+        FindCommand(commands[0].name)->run(simulation_, commands[0]);
 }
 
 void Desk::Track(int step) {
@@ -124,19 +90,21 @@ void Desk::Act(Action action) {
             break;
         }
         case Action::VolumeUp:
-            Key(VK_VOLUME_UP);
+            Command("key volup");
             break;
         case Action::VolumeDown:
-            Key(VK_VOLUME_DOWN);
+            Command("key voldown");
             break;
         case Action::PlayPause:
-            Key(VK_MEDIA_PLAY_PAUSE);
+            Command("key play");
             break;
         case Action::LeftCtrl:
-            Ctrl(VK_LCONTROL, leftCtrl_);
+            leftCtrl_ = !leftCtrl_;
+            Command(leftCtrl_ ? "ctrl left down" : "ctrl left up");
             break;
         case Action::RightCtrl:
-            Ctrl(VK_RCONTROL, rightCtrl_);
+            rightCtrl_ = !rightCtrl_;
+            Command(rightCtrl_ ? "ctrl right down" : "ctrl right up");
             break;
         case Action::NextTrack:
             Track(1);

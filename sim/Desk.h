@@ -82,7 +82,6 @@ class Desk {
 public:
     // Before the simulation runs.
     explicit Desk(Simulation& simulation);
-    ~Desk();
     Desk(const Desk&) = delete;
     Desk& operator=(const Desk&) = delete;
 
@@ -91,11 +90,9 @@ public:
     DeskView View() const;
 
 private:
-    void Key(DWORD vk);
-    void Ctrl(DWORD vk, bool& held);
+    void Command(const std::string& line);
     void Track(int step);
     void TurnSystemVolume(bool wave, int step);
-    void OnPassedKey(DWORD vk, bool down);
 
     Simulation& simulation_;
     bool leftCtrl_ = false, rightCtrl_ = false;

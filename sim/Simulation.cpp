@@ -17,6 +17,7 @@
 #include "sim/LcdEvents.h"
 #include "testbed/LcdService.h"
 #include "testbed/Player.h"
+#include "testbed/SystemKeys.h"
 
 namespace sim {
 namespace {
@@ -192,6 +193,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     hwc::UseManualClock(kStartTick);
     mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
+    systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_);
     if (options_.keyboard) {
         keyboard_ = std::make_unique<testbed::Keyboard>();
         WatchKeyboard();
@@ -203,6 +205,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
                  });
     player_ = options_.playlist ? std::make_unique<testbed::Player>(*options_.playlist)
                                 : std::make_unique<testbed::Player>();
+    if (options_.playerVolume >= 0) player_->SetVolume(options_.playerVolume);
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
         event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
@@ -229,6 +232,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     log_.Write(Event(Now(), "quit"));
     FreeLibrary(module_);
     player_.reset();
+    systemKeys_.reset();
     mixer_.reset();
     hwc::SetProfileWriteObserver(nullptr);
     keyboard_.reset();

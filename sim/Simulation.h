@@ -22,6 +22,7 @@ class Keyboard;
 class Mixer;
 class LcdService;
 struct LcdShownFrame;
+class SystemKeys;
 }
 
 namespace sim {
@@ -37,6 +38,7 @@ struct Options {
     bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
     // The player's playlist (--playlist); the testbed's own when not given.
     std::optional<std::vector<testbed::Entry>> playlist;
+    int playerVolume = -1;   // the player's volume at the start; -1 for the player's own
 };
 
 class Simulation {
@@ -95,6 +97,7 @@ private:
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
+    std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };
 
 }  // namespace sim

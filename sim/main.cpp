@@ -41,6 +41,7 @@ constexpr OptionHelp kOptions[] = {
     {"--no-keyboard", "no G15 on the HID bus: no light is read or written"},
     {"--no-mixer", "a machine without any audio mixer device"},
     {"--no-lcd-service", "run without the keyboard's LCD service installed"},
+    {"--player-volume V", "the player's volume (0 to 255) when the plug-in starts"},
     {"--help", "show this text"},
 };
 
@@ -149,6 +150,13 @@ int ParseArguments(int argc, char** argv, Arguments& a) {
             a.options.keyboard = false;
         } else if (arg == "--no-lcd-service") {
             a.options.lcdService = false;
+        } else if (arg == "--player-volume") {
+            std::string volume;
+            if (!value(volume) || volume.empty() || volume.size() > 3 ||
+                volume.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(volume) > 255)
+                return UsageError("--player-volume needs a number from 0 to 255");
+            a.options.playerVolume = std::stoi(volume);
         } else {
             return UsageError("unknown option '" + arg + "'");
         }

@@ -273,6 +273,11 @@ void LcdServiceCore::Tap(DWORD bits) {
     tapped_ |= bits;
 }
 
+bool LcdServiceCore::TapPending() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return tapped_ != 0;
+}
+
 void LcdServiceCore::Hold(DWORD bits) {
     std::lock_guard<std::mutex> lk(mu_);
     held_ |= bits;

@@ -82,6 +82,8 @@ public:
     void Tap(DWORD bits);
     void Hold(DWORD bits);
     void Release(DWORD bits);
+    // A tap that no reading has reported yet.
+    bool TapPending() const;
 
     // One call of the entry answers code, doing nothing else; or every call does, until
     // cleared. Code 0 lets the call through.

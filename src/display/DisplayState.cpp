@@ -13,6 +13,8 @@ std::atomic<int> g_playlistRow{1};
 std::atomic<int> g_settingsTop{0};
 std::atomic<int> g_settingsRow{1};
 
+std::atomic<const DisplayObjects*> g_displayObjects{nullptr};
+
 std::atomic<int> g_leftCtrlHeld{0};
 std::atomic<int> g_rightCtrlHeld{0};
 

@@ -43,6 +43,22 @@ extern std::atomic<int> g_settingsRow;
 extern std::atomic<int> g_leftCtrlHeld;
 extern std::atomic<int> g_rightCtrlHeld;
 
+class CEzLcd;
+class CLCDBase;
+class CNemboMixer;
+
+// The display thread's objects that the keyboard hook works on from the player's thread.
+struct DisplayObjects {
+    CEzLcd* lcd;
+    CLCDBase* volumeBar;
+    CNemboMixer* wave;
+    CNemboMixer* master;  // null when the master volume could not be opened
+};
+// Published by the display thread once its screens are built and shown (a release store, so
+// that the hook sees them whole), and cleared before they are freed. Null while the screens do
+// not exist: the hook then acts on no screen, whatever the current screen still says.
+extern std::atomic<const DisplayObjects*> g_displayObjects;
+
 // Fixes the page numbers to the pages the display thread is about to make, before anything
 // that compares the current screen with them runs.
 void FixScreenPageNumbers();

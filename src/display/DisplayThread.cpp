@@ -5,6 +5,9 @@
 #include "display/Alerts.h"
 #include "display/DisplayState.h"
 #include "display/NowPlayingScreen.h"
+#include "display/PlaylistScreen.h"
+#include "display/SettingsScreen.h"
+#include "display/VolumeScreen.h"
 #include "lcd/EzLcd.h"
 #include "lights/KeyboardHid.h"
 #include "lights/LightEffects.h"
@@ -25,6 +28,8 @@ struct Display {
     CEzLcd* lcd = nullptr;
     CNemboMixer* master = nullptr;  // null when the master volume could not be opened
     CNemboMixer* wave = nullptr;    // kept even when not ready: it then reads 0
+    CLCDBase* volumeBar = nullptr;
+    DisplayObjects published = {};  // what the keyboard hook may use
     AlertState alerts;
     char title[kTitleSize] = {};
     BYTE keptMkeys = 0;
@@ -46,10 +51,13 @@ void BuildScreens() {
     // The secondary screens' pages; each is shown while it is built.
     g_volumePage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_volumePage.load(std::memory_order_relaxed));
+    g_display.volumeBar = BuildVolumeScreen(Lcd());
     g_playlistPage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_playlistPage.load(std::memory_order_relaxed));
+    BuildPlaylistScreen(Lcd());
     g_settingsPage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_settingsPage.load(std::memory_order_relaxed));
+    BuildSettingsScreen(Lcd());
     g_playlistTop.store(0, std::memory_order_relaxed);
     g_playlistRow.store(1, std::memory_order_relaxed);
 }
@@ -75,6 +83,10 @@ void StartUp() {
     // The M-key meter hands the LEDs back as they were when the thread started.
     g_display.keptMkeys = ReadLight(kLightMkeys);
     g_currentScreen.store(kNowPlayingScreen, std::memory_order_relaxed);
+    // Only now may the hook act: the current screen left by an earlier run in this process
+    // has just been put right.
+    g_display.published = {g_display.lcd, g_display.volumeBar, g_display.wave, g_display.master};
+    g_displayObjects.store(&g_display.published, std::memory_order_release);
 }
 
 bool AutoLeaveOn(int screen) {
@@ -96,10 +108,12 @@ void LeaveAfterPause() {
     g_display.alerts.alertStart = 0;
 }
 
-// Soft button 3 on the volume screen moves on to the next volume: player, wave, master.
+// Soft button 3 on the volume screen moves on to the next volume: player, wave, master. The
+// title follows at once, before the page is shown again.
 void NextVolume() {
     int next = (g_selectedVolume.load(std::memory_order_relaxed) + 1) % 3;
     g_selectedVolume.store(next, std::memory_order_relaxed);
+    SetVolumeTitle(Lcd(), next);
 }
 
 // Soft buttons 1 and 2, then the time-out, then buttons 3 and 4: a later step in the same
@@ -137,8 +151,13 @@ void RefreshShownScreen() {
     if (screen == kNowPlayingScreen) {
         ExpireAlert(Lcd(), g_display.alerts);
         RefreshNowPlayingScreen(Lcd(), g_display.title);
+    } else if (screen == g_volumePage.load(std::memory_order_relaxed)) {
+        RefreshVolumeScreen(Lcd(), *g_display.wave, g_display.master);
+    } else if (screen == g_playlistPage.load(std::memory_order_relaxed)) {
+        RefreshPlaylistScreen(Lcd());
+    } else if (screen == g_settingsPage.load(std::memory_order_relaxed)) {
+        RefreshSettingsScreen(Lcd());
     }
-    // The volume, playlist and settings screens have no items yet.
 }
 
 void RunPass() {
@@ -147,7 +166,7 @@ void RunPass() {
     if (IsSettingOn(kSettingAlertVolume))
         CheckVolumeAlert(Lcd(), g_display.alerts, *g_display.wave, g_display.master);
     ReadTitle();
-    CheckSongChange(Lcd(), g_display.alerts, g_display.title);
+    if (CheckSongChange(Lcd(), g_display.alerts, g_display.title)) FollowPlayingEntry();
     RefreshShownScreen();
     Lcd().Update();
 }
@@ -167,6 +186,7 @@ DWORD WINAPI DisplayThreadProc(LPVOID) {
 }
 
 void ReleaseDisplay() {
+    g_displayObjects.store(nullptr, std::memory_order_release);
     g_displayOutput.store(nullptr, std::memory_order_relaxed);
     delete g_display.lcd;
     delete g_display.master;

@@ -37,12 +37,8 @@ void CutSuffix(char* title, const char* suffix) {
 }
 
 void SetTypeface(CEzLcd& lcd, CLCDBase* item, const char* face) {
-    CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item);
-    if (!found) return;
-    if (found->GetItemKind() == kItemKindStaticText)
-        static_cast<CLCDText*>(found)->SetTypeface(face);
-    else if (found->GetItemKind() == kItemKindScrollingText)
-        static_cast<CLCDStreamingText*>(found)->SetTypeface(face);
+    ApplyToText(lcd.FindItem(lcd.GetCurrentPage(), item),
+                [face](auto* found) { found->SetTypeface(face); });
 }
 
 void Place(CEzLcd& lcd, CLCDBase* item, int x, int y) {

@@ -167,33 +167,15 @@ CLCDBase* CEzLcd::FindItem(CEzLcdPage* page, CLCDBase* item) {
 }
 
 HRESULT CEzLcd::SetText(CLCDBase* item, const char* text) {
-    CLCDBase* found = FindItem(GetCurrentPage(), item);
-    if (!found) return E_FAIL;
-    switch (found->GetItemKind()) {
-        case kItemKindStaticText:
-            static_cast<CLCDText*>(found)->SetText(text);
-            return S_OK;
-        case kItemKindScrollingText:
-            static_cast<CLCDStreamingText*>(found)->SetText(text);
-            return S_OK;
-        default:
-            return E_FAIL;
-    }
+    bool done = ApplyToText(FindItem(GetCurrentPage(), item),
+                            [text](auto* found) { found->SetText(text); });
+    return done ? S_OK : E_FAIL;
 }
 
 HRESULT CEzLcd::ApplySmallFont(CEzLcdPage* page, CLCDBase* item) {
-    CLCDBase* found = FindItem(page, item);
-    if (!found) return E_FAIL;
-    switch (found->GetItemKind()) {
-        case kItemKindStaticText:
-            static_cast<CLCDText*>(found)->SetPointSize(kSmallFontPoints);
-            return S_OK;
-        case kItemKindScrollingText:
-            static_cast<CLCDStreamingText*>(found)->SetPointSize(kSmallFontPoints);
-            return S_OK;
-        default:
-            return E_FAIL;
-    }
+    bool done = ApplyToText(FindItem(page, item),
+                            [](auto* found) { found->SetPointSize(kSmallFontPoints); });
+    return done ? S_OK : E_FAIL;
 }
 
 HRESULT CEzLcd::SetItemBarValue(CLCDBase* item, float position) {

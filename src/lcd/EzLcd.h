@@ -33,6 +33,10 @@ constexpr int kAlignLeft = 0;
 constexpr int kAlignCenter = 1;
 constexpr int kAlignRight = 2;
 
+// Calls fn with the item as the text it is (static or scrolling); false for other kinds.
+template <typename Fn>
+bool ApplyToText(CLCDBase* item, Fn fn);
+
 class CEzLcd final {
 public:
     CEzLcd();
@@ -86,3 +90,20 @@ private:
     BOOL m_pressedBefore[4] = {};
     DWORD m_connectParameters[2] = {};
 };
+
+#include "lcd/LCDStreamingText.h"
+#include "lcd/LCDText.h"
+
+template <typename Fn>
+bool ApplyToText(CLCDBase* item, Fn fn) {
+    switch (item ? item->GetItemKind() : kItemKindNone) {
+        case kItemKindStaticText:
+            fn(static_cast<CLCDText*>(item));
+            return true;
+        case kItemKindScrollingText:
+            fn(static_cast<CLCDStreamingText*>(item));
+            return true;
+        default:
+            return false;
+    }
+}

@@ -1,8 +1,170 @@
 #include "plugin/KeyboardHook.h"
 
+#include "display/DisplayState.h"
+#include "display/ListWindow.h"
+#include "display/SettingsScreen.h"
+#include "lcd/EzLcd.h"
+#include "mixer/NemboMixer.h"
+#include "plugin/Player.h"
 #include "plugin/Plugin.h"
+#include "plugin/Settings.h"
 
-// Every key passes on unchanged until the secondary screens' key commands take some of them.
+namespace {
+
+constexpr int kPlayerVolumeStep = 5;
+constexpr int kPlayerVolumeMax = 255;
+// 65535 / 51: 51 steps cover the range.
+constexpr int kMixerVolumeStep = 1285;
+constexpr int kMixerVolumeMax = 65535;
+
+void NoteKey() {
+    g_lastKeyTime.store(GetTickCount(), std::memory_order_relaxed);
+}
+
+int Clamp(int value, int high) {
+    return value < 0 ? 0 : value > high ? high : value;
+}
+
+void SetVolumeBar(const DisplayObjects& objects, float percent) {
+    objects.lcd->SetItemBarValue(objects.volumeBar, percent);
+}
+
+int StepPlayerVolume(const DisplayObjects& objects, int up) {
+    int volume = PlayerGetVolume() + (up ? kPlayerVolumeStep : -kPlayerVolumeStep);
+    volume = Clamp(volume, kPlayerVolumeMax);
+    SetVolumeBar(objects, static_cast<float>(volume / 2.55));
+    PlayerSetVolume(volume);
+    return 1;
+}
+
+// A mixer that is missing reads 0 and takes no value; the bar still shows the step.
+int StepMixerVolume(const DisplayObjects& objects, CNemboMixer* mixer, int up) {
+    int value = mixer ? static_cast<int>(mixer->GetValue()) : 0;
+    value = Clamp(value + (up ? kMixerVolumeStep : -kMixerVolumeStep), kMixerVolumeMax);
+    SetVolumeBar(objects, static_cast<float>(value / 655));
+    if (mixer)
+        mixer->SetValue(static_cast<DWORD>(value));
+    return 1;
+}
+
+ListWindow PlaylistWindow() {
+    return {g_playlistTop.load(std::memory_order_relaxed),
+            g_playlistRow.load(std::memory_order_relaxed)};
+}
+
+bool CtrlHeld() {
+    return g_leftCtrlHeld.load(std::memory_order_relaxed) ||
+           g_rightCtrlHeld.load(std::memory_order_relaxed);
+}
+
+// Noted on every screen, so that a Ctrl key let go while another screen is shown is not taken
+// as held later.
+void NoteCtrl(DWORD key, WPARAM message) {
+    std::atomic<int>& held = key == VK_LCONTROL ? g_leftCtrlHeld : g_rightCtrlHeld;
+    if (message == WM_KEYDOWN)
+        held.store(1, std::memory_order_relaxed);
+    else if (message == WM_KEYUP)
+        held.store(0, std::memory_order_relaxed);
+}
+
+void PlayOrToggle(int screen) {
+    NoteKey();
+    if (screen == g_settingsPage.load(std::memory_order_relaxed))
+        ToggleSetting(g_settingsTop.load(std::memory_order_relaxed) +
+                      g_settingsRow.load(std::memory_order_relaxed) - 1);
+    else
+        PlayerSendPlayCommand();
+}
+
+void Step(int screen, int up) {
+    NoteKey();
+    if (screen == g_volumePage.load(std::memory_order_relaxed))
+        StepVolume(up);
+    else if (screen == g_playlistPage.load(std::memory_order_relaxed))
+        StepPlaylist(up);
+    else
+        StepSettingsCursor(up);
+}
+
+// The screen whose keys the hook takes over, or kNoScreen. Until the display thread has
+// published its objects no screen of its own is shown.
+int SecondaryScreenShown() {
+    if (!g_displayObjects.load(std::memory_order_acquire))
+        return kNoScreen;
+    int screen = g_currentScreen.load(std::memory_order_relaxed);
+    if (screen == g_volumePage.load(std::memory_order_relaxed) ||
+        screen == g_playlistPage.load(std::memory_order_relaxed) ||
+        screen == g_settingsPage.load(std::memory_order_relaxed))
+        return screen;
+    return kNoScreen;
+}
+
+// True when the key was used (and is to be swallowed).
+bool Handle(WPARAM message, DWORD key) {
+    if (key == VK_LCONTROL || key == VK_RCONTROL) {
+        NoteCtrl(key, message);
+        return false;
+    }
+    if (message != WM_KEYDOWN)
+        return false;
+    if (key != VK_MEDIA_PLAY_PAUSE && key != VK_VOLUME_DOWN && key != VK_VOLUME_UP)
+        return false;
+    int screen = SecondaryScreenShown();
+    if (screen == kNoScreen)
+        return false;
+    if (key == VK_MEDIA_PLAY_PAUSE)
+        PlayOrToggle(screen);
+    else
+        Step(screen, key == VK_VOLUME_UP ? 1 : 0);
+    return true;
+}
+
+}  // namespace
+
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM event) {
+    if (code == HC_ACTION && Handle(message, reinterpret_cast<KBDLLHOOKSTRUCT*>(event)->vkCode))
+        return 1;
     return CallNextHookEx(g_hookBookkeeping.handle, code, message, event);
+}
+
+int StepVolume(int up) {
+    NoteKey();
+    const DisplayObjects* objects = g_displayObjects.load(std::memory_order_acquire);
+    if (!objects)
+        return 0;
+    switch (g_selectedVolume.load(std::memory_order_relaxed)) {
+        case kVolumePlayer:
+            return StepPlayerVolume(*objects, up);
+        case kVolumeWave:
+            return StepMixerVolume(*objects, objects->wave, up);
+        case kVolumeMaster:
+            return StepMixerVolume(*objects, objects->master, up);
+        default:
+            return 0;
+    }
+}
+
+// An empty playlist has no entry to make current: nothing is sent, rather than entry -1.
+void StepPlaylist(int up) {
+    int count = PlayerGetPlaylistLength();
+    int steps = CtrlHeld() ? static_cast<int>(count * 0.05) : 1;
+    if (steps < 1)
+        steps = 1;
+    ListWindow window = PlaylistWindow();
+    for (int i = 0; i < steps; ++i)
+        window = StepListWindow(window, up != 0, count);
+    g_playlistTop.store(window.top, std::memory_order_relaxed);
+    g_playlistRow.store(window.row, std::memory_order_relaxed);
+    if (count > 0)
+        PlayerSetPlaylistPosition(window.Highlighted());
+    NoteKey();
+}
+
+void StepSettingsCursor(int up) {
+    ListWindow window = {g_settingsTop.load(std::memory_order_relaxed),
+                         g_settingsRow.load(std::memory_order_relaxed)};
+    window = StepListWindow(window, up != 0, GetSettingsItemCount());
+    g_settingsTop.store(window.top, std::memory_order_relaxed);
+    g_settingsRow.store(window.row, std::memory_order_relaxed);
+    NoteKey();
 }

@@ -42,7 +42,8 @@ std::string ReadFile(const std::string& path) {
 class Tmux {
 public:
     explicit Tmux(const std::string& dir)
-        : dir_(dir), socket_("velm-sim-test-" + std::to_string(getpid())) {}
+        : dir_(dir),
+          socket_("velm-sim-test-" + std::to_string(getpid()) + "-" + std::to_string(++count_)) {}
     ~Tmux() { std::system((Base() + " kill-server >/dev/null 2>&1").c_str()); }
 
     // Runs velm-sim with arguments in a pane of that size, between a line of text before it
@@ -77,6 +78,7 @@ public:
 
 private:
     std::string Base() const { return "tmux -L " + socket_; }
+    static inline int count_ = 0;  // a server of its own for each test in this process
     std::string dir_;
     std::string socket_;
 };

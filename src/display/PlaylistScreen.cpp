@@ -1,0 +1,74 @@
+#include "display/PlaylistScreen.h"
+
+#include "display/DisplayState.h"
+#include "display/ListWindow.h"
+#include "lcd/EzLcd.h"
+#include "lcd/LCDText.h"
+#include "plugin/Player.h"
+
+namespace {
+
+// Owned by the display thread.
+CLCDBase* g_title = nullptr;
+CLCDBase* g_rows[kVisibleRows] = {};
+
+// The rows are 9 pixels apart under the title row.
+constexpr int kRowPitch = 9;
+
+void Invert(CEzLcd& lcd, CLCDBase* item, bool inverted) {
+    if (CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item))
+        found->Invert(inverted);
+}
+
+ListWindow LoadWindow() {
+    return {g_playlistTop.load(std::memory_order_relaxed),
+            g_playlistRow.load(std::memory_order_relaxed)};
+}
+
+}  // namespace
+
+void BuildPlaylistScreen(CEzLcd& lcd) {
+    CEzLcdPage* page = lcd.GetCurrentPage();
+    g_title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -2);
+    for (CLCDBase*& row : g_rows)
+        row = lcd.CreateTextItem(page, kTextStatic, 2, kAlignLeft, 160, -2);
+    CLCDBase* items[] = {g_title, g_rows[0], g_rows[1], g_rows[2], g_rows[3]};
+    for (int i = 0; i < 5; ++i) {
+        CLCDBase* item = lcd.FindItem(page, items[i]);
+        if (!item || item->GetItemKind() != kItemKindStaticText)
+            continue;
+        static_cast<CLCDText*>(item)->SetTypeface("Tahoma");
+        item->SetOrigin(0, i * kRowPitch);
+        lcd.ApplySmallFont(page, item);
+    }
+    lcd.SetText(g_title, "Songs in playlist");
+}
+
+// An entry beyond the playlist, or one whose title the player does not give, shows an empty
+// row. The player's text is copied by the row.
+void RefreshPlaylistScreen(CEzLcd& lcd) {
+    int count = PlayerGetPlaylistLength();
+    ListWindow window = LoadWindow();
+    for (int k = 1; k <= kVisibleRows; ++k) {
+        int entry = window.top + k - 1;
+        const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;
+        lcd.SetText(g_rows[k - 1], title ? title : "");
+    }
+    for (int k = 1; k <= kVisibleRows; ++k)
+        Invert(lcd, g_rows[k - 1], k == window.row);
+    Invert(lcd, g_title, true);
+}
+
+void FollowPlayingEntry() {
+    int playing = PlayerGetPlaylistPosition();
+    int count = PlayerGetPlaylistLength();
+    if (playing < 0 || playing >= count)
+        return;
+    ListWindow window = LoadWindow();
+    if (window.Highlighted() == playing)
+        return;
+    while (window.Highlighted() != playing)
+        window = StepListWindow(window, playing > window.Highlighted(), count);
+    g_playlistTop.store(window.top, std::memory_order_relaxed);
+    g_playlistRow.store(window.row, std::memory_order_relaxed);
+}

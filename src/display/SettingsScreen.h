@@ -1,0 +1,18 @@
+// The settings screen, page 3: a title row and a four-row window onto the list of settings,
+// each row with its label on the left and "On" or "Off" on the right.
+#pragma once
+
+class CEzLcd;
+
+// 11 while both Ctrl keys are held (the two backlight meter settings join the list), else 9.
+int GetSettingsItemCount();
+// The label of items 0 to 10; "" for any other number.
+const char* GetSettingLabel(int item);
+// "On" or "Off" for items 0 to 10; "x" for any other number.
+const char* GetSettingState(int item);
+
+// Adds the title, the label rows, the state header and the state rows to the current page,
+// which must be the settings page.
+void BuildSettingsScreen(CEzLcd& lcd);
+// Shows the items in the window and inverts the title row and the highlighted row.
+void RefreshSettingsScreen(CEzLcd& lcd);

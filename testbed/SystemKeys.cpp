@@ -1,0 +1,41 @@
+#include "testbed/SystemKeys.h"
+
+#include "hostwin/control/desktop.h"
+#include "testbed/Mixer.h"
+
+namespace testbed {
+
+SystemKeys::SystemKeys(Mixer& mixer) : mixer_(mixer) {
+    hwc::SetPassedKeySink([this](DWORD vk, bool down) { Take(vk, down); });
+}
+
+SystemKeys::~SystemKeys() {
+    hwc::SetPassedKeySink(nullptr);
+}
+
+// A key held down repeats as further key-downs, and each one steps; key-ups do nothing.
+void SystemKeys::Take(DWORD vk, bool down) {
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        passed_.push_back({vk, down});
+    }
+    if (!down || (vk != VK_VOLUME_UP && vk != VK_VOLUME_DOWN))
+        return;
+    long long master = mixer_.Volume(MixerLine::Master);
+    master += vk == VK_VOLUME_UP ? kMasterStep : -static_cast<long long>(kMasterStep);
+    mixer_.SetVolume(MixerLine::Master, static_cast<DWORD>(master < 0       ? 0
+                                                           : master > 65535 ? 65535
+                                                                            : master));
+}
+
+std::vector<PassedKey> SystemKeys::Passed() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return passed_;
+}
+
+void SystemKeys::Clear() {
+    std::lock_guard<std::mutex> lk(mu_);
+    passed_.clear();
+}
+
+}  // namespace testbed

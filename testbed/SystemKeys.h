@@ -1,0 +1,42 @@
+// What the rest of the system does with the keys that the low-level hooks pass on: the volume
+// keys step the master volume as Windows does, 2 of 100 per key press. Every passed key is
+// kept, so that a test can tell what reached the system and what a hook swallowed.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <vector>
+
+namespace testbed {
+
+class Mixer;
+
+struct PassedKey {
+    DWORD vk;
+    bool down;
+};
+
+class SystemKeys {
+public:
+    // 65535 * 2 / 100, rounded.
+    static constexpr DWORD kMasterStep = 1311;
+
+    // Takes the keys the hooks pass on from now until destruction.
+    explicit SystemKeys(Mixer& mixer);
+    ~SystemKeys();
+    SystemKeys(const SystemKeys&) = delete;
+    SystemKeys& operator=(const SystemKeys&) = delete;
+
+    std::vector<PassedKey> Passed() const;
+    void Clear();
+
+private:
+    void Take(DWORD vk, bool down);
+
+    Mixer& mixer_;
+    mutable std::mutex mu_;
+    std::vector<PassedKey> passed_;
+};
+
+}  // namespace testbed

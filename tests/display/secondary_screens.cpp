@@ -1,0 +1,191 @@
+// The volume, playlist and settings screens: their window rule, their refreshes and frames,
+// and the playlist's following of the playing entry.
+#include <cstdio>
+#include <cstdlib>
+
+#include "display/ListWindow.h"
+#include "display/PlaylistScreen.h"
+#include "display/SettingsScreen.h"
+#include "display/VolumeScreen.h"
+#include "plugin/PlayerMessages.h"
+#include "plugin/Settings.h"
+#include "support/KeyHarness.h"
+
+namespace {
+
+std::string Show(ListWindow w) {
+    return "top " + std::to_string(w.top) + ", row " + std::to_string(w.row);
+}
+
+ListWindow Steps(ListWindow w, bool towardsNext, int count, int times) {
+    for (int i = 0; i < times; ++i)
+        w = StepListWindow(w, towardsNext, count);
+    return w;
+}
+
+TEST(ListWindowRule, TheHighlightScrollsTheWindowOnlyAtItsEdges) {
+    ListWindow w = Steps({0, 1}, true, 10, 3);
+    EXPECT_EQ(Show(w), "top 0, row 4");
+    w = StepListWindow(w, true, 10);
+    EXPECT_EQ(Show(w), "top 1, row 4");
+    EXPECT_EQ(Show(Steps(w, true, 10, 20)), "top 6, row 4") << "stops at the last entry";
+    EXPECT_EQ(Show(Steps(w, false, 10, 3)), "top 1, row 1");
+    EXPECT_EQ(Show(Steps(w, false, 10, 5)), "top 0, row 1") << "stops at the first entry";
+}
+
+TEST(ListWindowRule, ShortAndEmptyListsKeepTheHighlightOnAnEntry) {
+    EXPECT_EQ(Show(Steps({0, 1}, true, 2, 5)), "top 0, row 2");
+    EXPECT_EQ(Show(Steps({0, 1}, true, 3, 5)), "top 0, row 3");
+    EXPECT_EQ(Show(StepListWindow({0, 1}, false, 0)), "top 0, row 1");
+    EXPECT_EQ(Show(StepListWindow({0, 1}, true, 0)), "top 0, row 1");
+    EXPECT_EQ(Show(StepListWindow({2, 3}, true, 0)), "top 0, row 1");
+}
+
+TEST(VolumeScreenLevels, PercentagesOfThePlayerAndTheMixerVolumes) {
+    EXPECT_EQ(PlayerVolumePercent(255), 100);
+    EXPECT_EQ(PlayerVolumePercent(128), 50);
+    EXPECT_EQ(PlayerVolumePercent(2), 0);
+    EXPECT_EQ(MixerVolumePercent(65535), 100);
+    EXPECT_EQ(MixerVolumePercent(654), 0);
+    EXPECT_EQ(MixerVolumePercent(655), 1);
+}
+
+TEST(SettingsList, LabelsAndStatesOutsideTheListAreEmptyAndX) {
+    EXPECT_STREQ(GetSettingLabel(11), "");
+    EXPECT_STREQ(GetSettingLabel(-1), "");
+    EXPECT_STREQ(GetSettingState(11), "x");
+    EXPECT_STREQ(GetSettingState(-1), "x");
+    int saved = g_settings[kSettingLeaveSettings];
+    g_settings[kSettingLeaveSettings] = -1;
+    EXPECT_STREQ(GetSettingState(kSettingLeaveSettings), "On") << "any non-zero value is on";
+    g_settings[kSettingLeaveSettings] = saved;
+}
+
+// A player window on the test's own thread that answers the playlist position and length.
+class FollowStep : public ::testing::Test {
+protected:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_USER && lp == kPlayerPlaylistPosition)
+            return position;
+        if (msg == WM_USER && lp == kPlayerPlaylistLength)
+            return count;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    void SetUp() override {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = "follow step player";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 nullptr, nullptr);
+        saved = g_plugin.playerWindow;
+        g_plugin.playerWindow = window;
+    }
+    void TearDown() override {
+        g_plugin.playerWindow = saved;
+        DestroyWindow(window);
+    }
+    std::string Follow(int playing, int entries, ListWindow from) {
+        position = playing;
+        count = entries;
+        g_playlistTop = from.top;
+        g_playlistRow = from.row;
+        FollowPlayingEntry();
+        return Show({g_playlistTop.load(), g_playlistRow.load()});
+    }
+    static inline int position = 0;
+    static inline int count = 0;
+    HWND window = nullptr;
+    HWND saved = nullptr;
+};
+
+TEST_F(FollowStep, TheHighlightWalksOntoThePlayingEntryInTheNearestRow) {
+    EXPECT_EQ(Follow(6, 10, {0, 1}), "top 3, row 4");
+    EXPECT_EQ(Follow(2, 10, {3, 4}), "top 2, row 1");
+    EXPECT_EQ(Follow(4, 10, {2, 1}), "top 2, row 3") << "no scrolling within the window";
+    EXPECT_EQ(Follow(0, 3, {40, 2}), "top 0, row 1") << "a window left by a longer playlist";
+}
+
+// Whatever the player answers, the step ends; a position outside the playlist leaves the
+// window as it was.
+TEST_F(FollowStep, APositionOutsideThePlaylistLeavesTheWindowAlone) {
+    EXPECT_EQ(Follow(5, 5, {1, 3}), "top 1, row 3");
+    EXPECT_EQ(Follow(-1, 5, {1, 3}), "top 1, row 3");
+    EXPECT_EQ(Follow(0, 0, {0, 2}), "top 0, row 2");
+}
+
+class Screens : public KeyHarness {
+protected:
+    void ExpectFrame(const char* name) {
+        frameart::Art frame = LastFrame();
+        // Prints the frame, for a new reference after a deliberate change of the screen.
+        if (std::getenv("VELM_DUMP_FRAME"))
+            std::fputs(frameart::Show(frame).c_str(), stderr);
+        frameart::Art reference = frameart::Read(std::string(VELM_TEST_DATA "/") + name);
+        ASSERT_EQ(reference.size(), 43u) << "reference frame " << name << " missing";
+        EXPECT_TRUE(frameart::Same(reference, frame)) << name;
+    }
+};
+
+// "Settings" and the state header inverted across the top; the first four items with their
+// states, the first of them highlighted.
+TEST_F(Screens, SettingsScreenOpensAtItsFirstItem) {
+    Start();
+    Tap(4);
+    ExpectFrame("settings_screen.txt");
+}
+
+// The window scrolled by one entry, its fourth row inverted over its band, under the inverted
+// title row.
+TEST_F(Screens, PlaylistScreenShowsFourEntriesWithTheHighlightedOneInverted) {
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    Tap(2);
+    PressTimes(VK_VOLUME_UP, 5);  // the last of five entries
+    Run(50);
+    ExpectFrame("playlist_screen.txt");
+}
+
+TEST_F(Screens, TheWindowFollowsATrackChangeOnWhicheverScreenIsShown) {
+    std::vector<testbed::Entry> ten;
+    for (int i = 0; i < 10; ++i)
+        ten.push_back({"Entry " + std::to_string(i), 100});
+    player->SetPlaylist(ten);
+    Start();
+    Tap(4);
+    player->PlayEntry(6);
+    Run(100);
+    EXPECT_EQ(Show({g_playlistTop.load(), g_playlistRow.load()}), "top 3, row 4");
+    Tap(2);
+    EXPECT_EQ(Show({g_playlistTop.load(), g_playlistRow.load()}), "top 3, row 4")
+        << "opening the screen keeps the window";
+}
+
+// With both Ctrl keys held and item 10 highlighted, letting one go pulls the window back onto
+// the shorter list's last item.
+TEST_F(Screens, HiddenItemsLeavingTheListPullTheWindowBack) {
+    Start();
+    Tap(4);
+    Ctrl(VK_LCONTROL, true);
+    Ctrl(VK_RCONTROL, true);
+    PressTimes(VK_VOLUME_UP, 10);
+    ASSERT_EQ(Show({g_settingsTop.load(), g_settingsRow.load()}), "top 7, row 4");
+    Ctrl(VK_RCONTROL, false);
+    Run(50);
+    EXPECT_EQ(Show({g_settingsTop.load(), g_settingsRow.load()}), "top 5, row 4");
+    Ctrl(VK_LCONTROL, false);
+}
+
+TEST_F(Screens, SwitchingOnTheSettingsScreensAutoLeaveClosesItThreeSecondsLater) {
+    Start();
+    Tap(4);
+    PressTimes(VK_VOLUME_UP, 3);
+    Press(VK_MEDIA_PLAY_PAUSE);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1);
+    Run(2950);
+    EXPECT_EQ(Screen(), kSettingsScreen);
+    Run(100);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+}
+
+}  // namespace
