@@ -157,13 +157,14 @@ std::vector<std::string> LcdInBraille(const std::string& pane) {
     return rows;
 }
 
-// Every frame of the log, as its 43 rows.
-std::set<std::vector<std::string>> LoggedFrames(const std::string& log) {
+// The frames of the log shown at or after simulated time `from`, each as its 43 rows.
+std::set<std::vector<std::string>> LoggedFrames(const std::string& log, long from = 0) {
     std::set<std::vector<std::string>> frames;
     std::istringstream in(ReadFile(log));
     for (std::string line; std::getline(in, line);) {
         size_t rows = line.find("\"rows\":[");
-        if (line.find("\"event\":\"frame\"") == std::string::npos || rows == std::string::npos)
+        if (line.find("\"event\":\"frame\"") == std::string::npos || rows == std::string::npos ||
+            std::stol(line.substr(5)) < from)
             continue;
         std::vector<std::string> frame;
         for (size_t at = line.find('"', rows + 8); at != std::string::npos && frame.size() < 43;
@@ -172,6 +173,15 @@ std::set<std::vector<std::string>> LoggedFrames(const std::string& log) {
         frames.insert(frame);
     }
     return frames;
+}
+
+// The simulated time of the first event of the log that holds text, or -1.
+long EventTime(const std::string& log, const std::string& text) {
+    std::istringstream in(ReadFile(log));
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos)
+            return std::stol(line.substr(5));
+    return -1;
 }
 
 class Terminal : public ::testing::Test {
@@ -221,10 +231,16 @@ TEST_F(Terminal, ShowsTheLcdSwitchesToThePlaylistOnF2AndQuitGivesTheTerminalBack
         << "the pane's LCD is none of the " << logged.size() << " frames logged";
 
     tmux_->Keys("F2");
-    EXPECT_TRUE(tmux_->WaitFor("screen: playlist")) << tmux_->Pane();
-    std::string log = ReadFile(dir_ + "/log.jsonl");
-    EXPECT_NE(log.find("\"event\":\"buttons\",\"bits\":2"), std::string::npos)
-        << "expected F2 to tap soft button 2";
+    ASSERT_TRUE(tmux_->WaitFor("screen: playlist")) << tmux_->Pane();
+    shown = LcdInPane(tmux_->Pane());
+    // The pass that reads the tapped button is followed by the one that shows the playlist.
+    long tapped = EventTime(dir_ + "/log.jsonl", "\"event\":\"buttons\",\"bits\":2");
+    long shownAt = EventTime(dir_ + "/log.jsonl", "\"event\":\"screen\",\"screen\":2");
+    ASSERT_GE(tapped, 0) << "expected F2 to tap soft button 2";
+    ASSERT_GE(shownAt, tapped) << "expected the playlist screen after the tap";
+    EXPECT_LE(shownAt - tapped, 50) << "expected the playlist within one pass of the reading";
+    EXPECT_TRUE(LoggedFrames(dir_ + "/log.jsonl", shownAt).count(shown))
+        << "the pane's LCD is none of the playlist screen's frames";
 
     tmux_->Keys("q");
     ExpectTerminalGivenBack("status=0");
