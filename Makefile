@@ -1,7 +1,7 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup test demo build-host bench fuzz $(addprefix test-,$(PRESETS))
+.PHONY: setup test demo pictures build-host bench fuzz $(addprefix test-,$(PRESETS))
 
 setup:
 	@./scripts/setup
@@ -13,8 +13,21 @@ test: setup
 	    ctest --preset $$preset || exit 1; \
 	done
 
+# In a terminal the tour plays on the desk and then the keys are yours; elsewhere (CI, a pipe)
+# the tour runs on the simulated clock and leaves its log and pictures in build/demo/.
 demo: setup build-host
-	./build/host/velm-sim --demo
+	@if [ -t 0 ] && [ -t 1 ]; then \
+	    ./build/host/velm-sim --demo; \
+	else \
+	    rm -rf build/demo && mkdir -p build/demo && \
+	    ./build/host/velm-sim --demo --log build/demo/tour.jsonl --png build/demo/frames \
+	        --gif build/demo/tour.gif && \
+	    echo "demo: build/demo/tour.gif, build/demo/frames/ and the log build/demo/tour.jsonl"; \
+	fi
+
+# The README's pictures in docs/.
+pictures: setup build-host
+	./scripts/pictures
 
 build-host:
 	@cmake --preset host >/dev/null

@@ -3,8 +3,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "hostwin/control/desktop.h"
+#include "sim/Pictures.h"
 #include "sim/Simulation.h"
 #include "testbed/Mixer.h"
 #include "testbed/LcdService.h"
@@ -79,6 +81,28 @@ bool RunService(Simulation& s, const Command& c) {
         s.lcdService().FailNext(testbed::LcdEntryByName(c.args[1]),
                                 static_cast<DWORD>(Number(c.args[2])));
     return true;
+}
+
+std::string CheckSnapshot(const Command& c) {
+    if (c.rest.empty()) return "expects a file name";
+    std::filesystem::path folder = std::filesystem::path(c.rest).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+        return "there is no folder " + folder.string();
+    return "";
+}
+
+// The frame on the LCD now, as a picture; a run whose LCD shows nothing fails here.
+bool RunSnapshot(Simulation& s, const Command& c) {
+    testbed::LcdShownFrame frame;
+    std::string error;
+    if (!s.lcdService().Displayed(frame))
+        error = "the LCD shows no frame";
+    else
+        WritePng(c.rest, PictureOf(MaskOf(frame.pixels)), error);
+    if (error.empty()) return true;
+    std::fprintf(stderr, "velm-sim: line %d: snapshot: %s\n", c.line, error.c_str());
+    return false;
 }
 
 std::string CheckExpect(const Command& c) {
@@ -176,9 +200,9 @@ bool RunPlaylist(Simulation& s, const Command& c) {
 
 std::vector<CommandSpec> MakeCommands() {
     return {
-        {"expect", "expect WHAT", "screen N | priority P | lit X Y | dark X Y: the run fails "
-         "(status 1) unless the\n                         plug-in shows that screen or priority, "
-         "or that pixel of the last frame\n                         is lit or dark",
+        {"expect", "expect WHAT",
+         "screen N | priority P | lit X Y | dark X Y: the run fails (status 1) unless the "
+         "plug-in shows that screen or priority, or that pixel of the last frame is lit or dark",
          CheckExpect, RunExpect},
         {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
          [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
@@ -260,9 +284,8 @@ std::vector<CommandSpec> MakeCommands() {
              s.lcdService().Plug();
              return true;
          }},
-        {"service", "service fail ENTRY CODE",
-         "the LCD service's next ENTRY call (e.g. show-frame) answers CODE;\n"
-         "                         'service restart' restarts the service",
+        {"service", "service fail ENTRY CODE|restart",
+         "the LCD service's next ENTRY call (e.g. show-frame) answers CODE, or it restarts",
          CheckService, RunService},
         {"soft", "soft N", "soft button N (1 to 4) goes down for one reading and up again",
          Numbers(1, 1, 4),
@@ -280,11 +303,12 @@ std::vector<CommandSpec> MakeCommands() {
              s.lcdService().Release(SoftButtonBit(c));
              return true;
          }},
+        {"snapshot", "snapshot FILE", "write the frame on the LCD now as a PNG picture",
+         CheckSnapshot, RunSnapshot},
         {"key", "key volup|voldown|play",
-         "the media key goes down and up through the keyboard hooks; a volume key that they\n"
-         "                         pass on steps the system's master volume by 2 of 100. Right "
-         "after a\n                         soft button, the key waits the 100 ms the plug-in "
-         "takes to act on it",
+         "the media key goes down and up through the keyboard hooks; a volume key they pass on "
+         "steps the system's master volume by 2 of 100; right after a soft button the key waits "
+         "the 100 ms the plug-in takes to act on it",
          OneOf({"volup", "voldown", "play"}), RunKey},
         {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up",
          CheckCtrl, RunCtrl},

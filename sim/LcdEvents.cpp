@@ -15,16 +15,18 @@ std::string FrameRowsJson(const std::vector<BYTE>& pixels) {
     return json + "]";
 }
 
-void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint32_t()> now) {
+void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint32_t()> now,
+                  std::function<void(const testbed::LcdShownFrame&)> onFrame) {
     service.SetCallObserver([&log, now](const testbed::LcdCall& call) {
         log.Write(Event(now(), "lcd")
                       .Add("call", testbed::LcdEntryName(call.entry))
                       .Add("result", static_cast<long long>(call.result)));
     });
-    service.SetFrameObserver([&log, now](const testbed::LcdShownFrame& frame) {
+    service.SetFrameObserver([&log, now, onFrame](const testbed::LcdShownFrame& frame) {
         log.Write(Event(now(), "frame")
                       .Add("priority", static_cast<long long>(frame.priority))
                       .AddRaw("rows", FrameRowsJson(frame.pixels)));
+        if (onFrame) onFrame(frame);
     });
     service.SetButtonsObserver([&log, now](DWORD buttons) {
         log.Write(Event(now(), "buttons").Add("bits", static_cast<long long>(buttons)));

@@ -11,7 +11,9 @@
 
 namespace sim {
 
-void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint32_t()> now);
+// onFrame, when given, also sees each frame shown, after it was logged.
+void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint32_t()> now,
+                  std::function<void(const testbed::LcdShownFrame&)> onFrame = nullptr);
 
 // The frame's rows as a JSON array of strings.
 std::string FrameRowsJson(const std::vector<BYTE>& pixels);

@@ -34,6 +34,11 @@ constexpr const char* kSettingKeys[] = {
     "SaveKeyboard", "AlertVolume",  "AlertSongChange",
 };
 
+std::function<void()>& FatalHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 bool IsInteger(const std::string& text) {
     size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
     if (start == text.size() || text.size() > 11) return false;
@@ -136,6 +141,7 @@ int Simulation::Fail(const std::string& message, int status) {
 
 bool Simulation::Advance(long long ms) {
     if (hwc::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); })) return true;
+    if (FatalHook()) FatalHook()();
     std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
     std::fflush(nullptr);
     RemoveTemporaryIniDir();
@@ -165,7 +171,22 @@ bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
     return hwc::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
 }
 
+void Simulation::SetFatalHook(std::function<void()> hook) { FatalHook() = std::move(hook); }
+
+void Simulation::AddFrameListener(
+    std::function<void(uint32_t, const testbed::LcdShownFrame&)> listener) {
+    frameListeners_.push_back(std::move(listener));
+}
+
 int Simulation::Run(const std::vector<Command>& commands) {
+    return Run([&commands](Simulation& simulation) {
+        for (const Command& command : commands)
+            if (!FindCommand(command.name)->run(simulation, command)) return 1;
+        return 0;
+    });
+}
+
+int Simulation::Run(const std::function<int(Simulation&)>& body) {
     if (!log_.Open(options_.logPath))
         return Fail("cannot write the log " + options_.logPath, 2);
     if (!PrepareIniDir()) return Fail("cannot use the folder " + options_.iniDir, 2);
@@ -178,8 +199,12 @@ int Simulation::Run(const std::vector<Command>& commands) {
         WatchKeyboard();
     }
     WatchSettingsFile();
-    LogLcdEvents(*lcd_, log_, [this] { return Now(); });
-    player_ = std::make_unique<testbed::Player>();
+    LogLcdEvents(*lcd_, log_, [this] { return Now(); },
+                 [this](const testbed::LcdShownFrame& frame) {
+                     for (auto& listener : frameListeners_) listener(Now(), frame);
+                 });
+    player_ = options_.playlist ? std::make_unique<testbed::Player>(*options_.playlist)
+                                : std::make_unique<testbed::Player>();
     if (options_.playerVolume >= 0) player_->SetVolume(options_.playerVolume);
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
@@ -201,13 +226,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
         return Fail("init did not return", 3);
     NoteScreenChange();
 
-    int status = 0;
-    for (const Command& command : commands) {
-        if (!FindCommand(command.name)->run(*this, command)) {
-            status = 1;
-            break;
-        }
-    }
+    int status = body(*this);
 
     if (!CallOnPlayerThread([record] { record->quit(); })) return Fail("quit did not return", 3);
     log_.Write(Event(Now(), "quit"));

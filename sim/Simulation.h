@@ -8,18 +8,20 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "plugin/PluginRecord.h"
 #include "sim/Log.h"
 #include "sim/Script.h"
+#include "testbed/Player.h"
 
 namespace testbed {
 class Keyboard;
-class Player;
 class Mixer;
 class LcdService;
+struct LcdShownFrame;
 class SystemKeys;
 }
 
@@ -34,6 +36,8 @@ struct Options {
     std::string iniDir;
     bool keyboard = true;  // a G15 on the simulated HID bus
     bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
+    // The player's playlist (--playlist); the testbed's own when not given.
+    std::optional<std::vector<testbed::Entry>> playlist;
     int playerVolume = -1;   // the player's volume at the start; -1 for the player's own
 };
 
@@ -44,11 +48,19 @@ public:
 
     // Loads the plug-in, runs init, the commands and quit. Returns the exit status.
     int Run(const std::vector<Command>& commands);
+    // The same with body in place of the commands; body's result is the exit status.
+    int Run(const std::function<int(Simulation&)>& body);
+
+    // Before Run: each frame the LCD service is shown, with its simulated time.
+    void AddFrameListener(std::function<void(uint32_t t, const testbed::LcdShownFrame&)> l);
+    // Runs when the simulated world hangs, just before the process ends.
+    static void SetFatalHook(std::function<void()> hook);
 
     // For the commands.
     testbed::Player& player() { return *player_; }
     testbed::Mixer& mixer() { return *mixer_; }
     testbed::LcdService& lcdService() { return *lcd_; }
+    testbed::Keyboard* keyboard() { return keyboard_.get(); }  // null with --no-keyboard
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
@@ -84,6 +96,7 @@ private:
     int loggedScreen_ = -1;
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;
+    std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
     std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };
 

@@ -45,9 +45,14 @@ void SynthesizeMusic(int elapsedMs, bool playing) {
         double wobble = 0.5 + 0.5 * std::sin(t * (2.0 + band * 0.13) + band * 0.7);
         g_music[band] = static_cast<char>(std::lround(44.0 * shape * beat * wobble));
     }
+    // The wave swells and fades with the beat, so that a level meter on it walks through its
+    // whole range: the meter adds up the steps between samples, which at this amplitude and
+    // pitch come to about 12 times the amplitude.
+    double swell = std::fabs(std::sin(t * 2.3)) * (0.6 + 0.4 * std::sin(t * 0.7));
+    double amplitude = 1.0 + 11.0 * swell;
     for (int i = 0; i < 74; ++i) {
-        double sample = std::sin(t * 40.0 + i * 0.45) * 0.6 + std::sin(t * 7.0 + i * 0.11) * 0.4;
-        g_music[76 + i] = static_cast<char>(std::lround(90.0 * beat * sample));
+        double sample = std::sin(t * 40.0 + i * 0.5) * 0.8 + std::sin(t * 7.0 + i * 0.11) * 0.2;
+        g_music[76 + i] = static_cast<char>(std::lround(amplitude * sample));
     }
 }
 
@@ -399,6 +404,12 @@ std::string Player::Caption() const {
 int Player::PlaylistLength() const {
     std::lock_guard<std::mutex> lk(mu_);
     return static_cast<int>(playlist_.size());
+}
+
+Entry Player::EntryAt(int index) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return index >= 0 && index < static_cast<int>(playlist_.size()) ? playlist_[index]
+                                                                     : Entry{"", 0};
 }
 
 void Player::CallOnPlayerThread(std::function<void()> fn) {

@@ -64,6 +64,8 @@ public:
     int ElapsedMs() const;
     std::string Caption() const;
     int PlaylistLength() const;
+    // Entry index of the playlist; an empty entry when there is none.
+    Entry EntryAt(int index) const;
 
     // Runs fn on the player's thread, the way the player calls into its plug-ins. Returns at
     // once; done() turns true once fn has returned.

@@ -79,4 +79,8 @@ void SetScreenSaverRunning(bool running) {
     Locked([running](hostwin::Control& c) { return c.screenSaverRunning = running; });
 }
 
+bool ScreenSaverRunning() {
+    return Locked([](hostwin::Control& c) { return c.screenSaverRunning; });
+}
+
 }  // namespace hwc

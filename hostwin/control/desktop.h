@@ -28,5 +28,6 @@ std::vector<MessageBoxShown> MessageBoxes();
 void ClearMessageBoxes();
 
 void SetScreenSaverRunning(bool running);
+bool ScreenSaverRunning();
 
 }  // namespace hwc

@@ -1,0 +1,37 @@
+// Playlists from M3U files, so that the simulated player plays the user's own music: plain M3U
+// (one path per line) and extended M3U, whose "#EXTINF:<seconds>,<title>" line gives the title
+// and the length of the path that follows it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "testbed/Player.h"
+
+namespace sim {
+
+struct PlaylistError {
+    int line = 0;
+    int column = 0;  // from 1
+    std::string message;
+};
+
+// Reads the text of an M3U file. A path without "#EXTINF" is titled by its file name without
+// folder and extension, with an unknown length (0). Text that is UTF-8 (a ".m3u8" file, or one
+// that starts with the UTF-8 mark) is turned into the player's 8-bit text, Windows-1252, with
+// '?' for what that cannot hold. False, with the place of the first fault, on a malformed
+// "#EXTINF" line.
+bool ReadM3u(const std::string& text, bool utf8, std::vector<testbed::Entry>& entries,
+             PlaylistError& error);
+
+// Reads the file; a file that cannot be read is an error at line 0.
+bool ReadM3uFile(const std::string& path, std::vector<testbed::Entry>& entries,
+                 PlaylistError& error);
+
+// The player's 8-bit text (Windows-1252) as UTF-8, for the terminal; '?' for its holes.
+std::string Cp1252ToUtf8(const std::string& text);
+
+// What the player shows for a path without a title: the file name without folder and extension.
+std::string TitleFromPath(const std::string& path);
+
+}  // namespace sim
