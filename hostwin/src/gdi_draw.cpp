@@ -181,10 +181,13 @@ void DrawLine(DC& dc, POINT from, POINT to) {
         VisibleSteps(from.x, sx, area.left, area.right, n, first, last);
     else
         VisibleSteps(from.y, sy, area.top, area.bottom, n, first, last);
+    // A line along an axis has no minor steps to work out: no division per pixel.
+    bool straight = (xMajor ? ady : adx) == 0;
     for (int64_t i = first; i < last; ++i) {
         int64_t major = (xMajor ? from.x : from.y) + (xMajor ? sx : sy) * i;
-        int64_t minor = xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
-                               : from.x + RoundHalfDown(sx * i * adx, ady);
+        int64_t minor = straight ? (xMajor ? from.y : from.x)
+                        : xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
+                                 : from.x + RoundHalfDown(sx * i * adx, ady);
         int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
         if (x < area.left || x >= area.right || y < area.top || y >= area.bottom)
             continue;
