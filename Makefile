@@ -1,7 +1,7 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup test demo pictures build-host $(addprefix test-,$(PRESETS))
+.PHONY: setup test demo pictures build-host bench fuzz $(addprefix test-,$(PRESETS))
 
 setup:
 	@./scripts/setup
@@ -37,3 +37,27 @@ $(addprefix test-,$(PRESETS)): test-%: setup
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 	ctest --preset $*
+
+# Google Benchmark's table of the display passes and the hook, then callgrind's instruction
+# count of one pass.
+bench: setup
+	@cmake --preset host >/dev/null
+	@cmake --build --preset host --target velm_bench
+	./build/host/bench/velm_bench
+	./bench/callgrind_pass.sh build/host/bench/velm_bench
+
+# Each libFuzzer harness for FUZZ_SECONDS (clang build in build/fuzz). New inputs go to
+# build/fuzz/corpus/<harness>; findings to build/fuzz/crash-* and the like.
+FUZZ_SECONDS ?= 60
+FUZZ_HARNESSES := settings_reader clean_title draw_text plugin_events
+
+fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@for h in $(FUZZ_HARNESSES); do \
+	    mkdir -p build/fuzz/corpus/$$h && \
+	    echo "fuzz: $$h for $(FUZZ_SECONDS) s" && \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	    ./build/fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
+	done

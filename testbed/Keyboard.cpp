@@ -5,6 +5,7 @@
 namespace testbed {
 
 Keyboard::Keyboard(std::string path) : path_(std::move(path)) {
+    reports_.reserve(kReportsKept);
     hwc::HidDevice device;
     device.path = path_;
     device.vendorId = 0x046D;
@@ -49,7 +50,12 @@ bool Keyboard::OnFeature(bool set, unsigned char* report, unsigned long length) 
             report[3] = static_cast<unsigned char>(mkeys_);
         }
         LightReport recorded{set, {report[0], report[1], report[2], report[3]}};
-        reports_.push_back(recorded);
+        if (reports_.size() < kReportsKept) {
+            reports_.push_back(recorded);
+        } else {
+            reports_[oldestReport_] = recorded;
+            oldestReport_ = (oldestReport_ + 1) % kReportsKept;
+        }
     }
     if (observer)
         observer(report[1], report[2]);
@@ -80,13 +86,16 @@ void Keyboard::SetLights(int selector1, int selector2, int mkeys) {
 
 std::vector<LightReport> Keyboard::Reports() const {
     std::lock_guard<std::mutex> lk(mu_);
-    return reports_;
+    std::vector<LightReport> ordered(reports_.begin() + static_cast<std::ptrdiff_t>(oldestReport_),
+                                     reports_.end());
+    ordered.insert(ordered.end(), reports_.begin(),
+                   reports_.begin() + static_cast<std::ptrdiff_t>(oldestReport_));
+    return ordered;
 }
 
 std::vector<std::pair<int, int>> Keyboard::Writes() const {
-    std::lock_guard<std::mutex> lk(mu_);
     std::vector<std::pair<int, int>> writes;
-    for (const auto& r : reports_)
+    for (const auto& r : Reports())
         if (r.set)
             writes.emplace_back(r.bytes[1], r.bytes[2]);
     return writes;
@@ -95,6 +104,7 @@ std::vector<std::pair<int, int>> Keyboard::Writes() const {
 void Keyboard::ClearReports() {
     std::lock_guard<std::mutex> lk(mu_);
     reports_.clear();
+    oldestReport_ = 0;
 }
 
 void Keyboard::SetWriteObserver(std::function<void(int selector, int value)> observer) {

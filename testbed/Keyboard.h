@@ -37,6 +37,9 @@ public:
     int Mkeys() const;
     void SetLights(int selector1, int selector2, int mkeys);
 
+    // The last reports (at most kReportsKept), oldest first: a long run stays within a fixed
+    // amount of memory.
+    static constexpr size_t kReportsKept = 8192;
     std::vector<LightReport> Reports() const;
     // Only the reports written to the keyboard, as (selector, value).
     std::vector<std::pair<int, int>> Writes() const;
@@ -55,7 +58,8 @@ private:
     int selector1_ = 0;
     int selector2_ = 0;
     int mkeys_ = 0;
-    std::vector<LightReport> reports_;
+    std::vector<LightReport> reports_;  // a ring once full
+    size_t oldestReport_ = 0;
     std::function<void(int, int)> observer_;
 };
 

@@ -10,8 +10,33 @@ const char* const kEntryNames[kLcdEntryCount] = {
     "find-device", "open-device", "close-device", "read-buttons", "show-frame"};
 
 constexpr size_t kFramesKept = 256;
+constexpr size_t kCallsKept = 4096;
+
+// Adds to a ring that keeps the last `kept` values: appended until full, then the oldest
+// slot is overwritten (reusing what it holds).
+template <typename T>
+void KeepInRing(std::vector<T>& ring, size_t& oldest, size_t kept, const T& value) {
+    if (ring.size() < kept) {
+        ring.push_back(value);
+        return;
+    }
+    ring[oldest] = value;
+    oldest = (oldest + 1) % kept;
+}
+
+template <typename T>
+std::vector<T> RingInOrder(const std::vector<T>& ring, size_t oldest) {
+    std::vector<T> ordered(ring.begin() + static_cast<std::ptrdiff_t>(oldest), ring.end());
+    ordered.insert(ordered.end(), ring.begin(), ring.begin() + static_cast<std::ptrdiff_t>(oldest));
+    return ordered;
+}
 
 }  // namespace
+
+LcdServiceCore::LcdServiceCore() {
+    calls_.reserve(kCallsKept);
+    frames_.reserve(kFramesKept);
+}
 
 const char* LcdEntryName(int entry) {
     return entry >= 0 && entry < kLcdEntryCount ? kEntryNames[entry] : "unknown";
@@ -38,7 +63,7 @@ bool LcdServiceCore::Planned(int entry, DWORD& code) {
 // call back in.
 DWORD LcdServiceCore::Finish(std::unique_lock<std::mutex>& lk, int entry, const Outcome& outcome) {
     ++callCounts_[entry];
-    calls_.push_back(LcdCall{entry, outcome.result});
+    KeepInRing(calls_, oldestCall_, kCallsKept, LcdCall{entry, outcome.result});
     auto callObserver = callObserver_;
     auto frameObserver = outcome.frame ? frameObserver_ : nullptr;
     auto buttonsObserver = outcome.buttonsChanged ? buttonsObserver_ : nullptr;
@@ -221,13 +246,15 @@ DWORD LcdServiceCore::ShowFrameLocked(int device, LscFrame* frame, DWORD priorit
         return ERROR_INVALID_PARAMETER;
     int connection = devices_[device].connection;
     Connection& owner = connections_[connection];
-    owner.latest = LcdShownFrame{connection, owner.application, priority,
-                                 std::vector<BYTE>(frame->pixels, frame->pixels + kLcdPixelBytes),
-                                 ++sequence_};
+    // Assigned field by field, so that the connection's buffers are reused.
+    LcdShownFrame& latest = owner.latest;
+    latest.connection = connection;
+    latest.application = owner.application;
+    latest.priority = priority;
+    latest.pixels.assign(frame->pixels, frame->pixels + kLcdPixelBytes);
+    latest.sequence = ++sequence_;
     owner.hasFrame = true;
-    frames_.push_back(owner.latest);
-    if (frames_.size() > kFramesKept)
-        frames_.pop_front();
+    KeepInRing(frames_, oldestFrame_, kFramesKept, latest);
     ++frameCount_;
     outcome.frame = &owner.latest;
     return ERROR_SUCCESS;
@@ -317,7 +344,7 @@ int LcdServiceCore::CallCount(int entry) const {
 
 std::vector<LcdCall> LcdServiceCore::Calls() const {
     std::lock_guard<std::mutex> lk(mu_);
-    return calls_;
+    return RingInOrder(calls_, oldestCall_);
 }
 
 size_t LcdServiceCore::FrameCount() const {
@@ -327,7 +354,15 @@ size_t LcdServiceCore::FrameCount() const {
 
 std::vector<LcdShownFrame> LcdServiceCore::Frames() const {
     std::lock_guard<std::mutex> lk(mu_);
-    return std::vector<LcdShownFrame>(frames_.begin(), frames_.end());
+    return RingInOrder(frames_, oldestFrame_);
+}
+
+bool LcdServiceCore::LastFrame(LcdShownFrame& frame) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (frames_.empty())
+        return false;
+    frame = frames_[(oldestFrame_ + frames_.size() - 1) % frames_.size()];
+    return true;
 }
 
 bool LcdServiceCore::Displayed(LcdShownFrame& frame) const {

@@ -52,7 +52,7 @@ struct LcdCall {
 
 class LcdServiceCore {
 public:
-    LcdServiceCore() = default;
+    LcdServiceCore();
     LcdServiceCore(const LcdServiceCore&) = delete;
     LcdServiceCore& operator=(const LcdServiceCore&) = delete;
 
@@ -93,10 +93,13 @@ public:
 
     // What happened.
     int CallCount(int entry) const;
+    // The last calls (at most the last 4096), oldest first.
     std::vector<LcdCall> Calls() const;
     size_t FrameCount() const;
-    // The last frames shown (at most the last 256).
+    // The last frames shown (at most the last 256), oldest first.
     std::vector<LcdShownFrame> Frames() const;
+    // The last frame shown; false before the first.
+    bool LastFrame(LcdShownFrame& frame) const;
     // The frame on the LCD now: of the open connections' latest frames the one with the
     // highest priority, the latest of equals. False when there is none or no keyboard.
     bool Displayed(LcdShownFrame& frame) const;
@@ -149,8 +152,12 @@ private:
     bool failAlways_[kLcdEntryCount] = {};
     DWORD failAlwaysCode_[kLcdEntryCount] = {};
     int callCounts_[kLcdEntryCount] = {};
+    // Both kept in rings whose slots are reused once full, so that a long run stays within
+    // a fixed amount of memory and a frame costs no allocation once the ring is full.
     std::vector<LcdCall> calls_;
-    std::deque<LcdShownFrame> frames_;
+    size_t oldestCall_ = 0;
+    std::vector<LcdShownFrame> frames_;
+    size_t oldestFrame_ = 0;
     size_t frameCount_ = 0;
     unsigned long long sequence_ = 0;
     std::function<void(const LcdCall&)> callObserver_;

@@ -29,16 +29,21 @@ const char* StateName(PlayState s) {
 }
 
 // Spectrum in bytes 0..74 and wave samples in 76..149 while playing; silence otherwise. A
-// function of the play time only, so runs repeat exactly.
-void Synthesize(int elapsedMs, bool playing) {
-    std::memset(g_visualData, 0, sizeof g_visualData);
+// function of the play time only, so runs repeat exactly. Like a real player, which has its
+// data ready when asked, it works it out once per moment of play, however often it is asked.
+char g_music[kVisualDataSize];
+int g_musicElapsedMs = -1;
+bool g_musicPlaying = false;
+
+void SynthesizeMusic(int elapsedMs, bool playing) {
+    std::memset(g_music, 0, sizeof g_music);
     if (!playing) return;
     double t = elapsedMs / 1000.0;
     double beat = 0.6 + 0.4 * std::fabs(std::sin(t * 3.1));
     for (int band = 0; band < 75; ++band) {
         double shape = 1.0 - band / 90.0;
         double wobble = 0.5 + 0.5 * std::sin(t * (2.0 + band * 0.13) + band * 0.7);
-        g_visualData[band] = static_cast<char>(std::lround(44.0 * shape * beat * wobble));
+        g_music[band] = static_cast<char>(std::lround(44.0 * shape * beat * wobble));
     }
     // The wave swells and fades with the beat, so that a level meter on it walks through its
     // whole range: the meter adds up the steps between samples, which at this amplitude and
@@ -47,8 +52,17 @@ void Synthesize(int elapsedMs, bool playing) {
     double amplitude = 1.0 + 11.0 * swell;
     for (int i = 0; i < 74; ++i) {
         double sample = std::sin(t * 40.0 + i * 0.5) * 0.8 + std::sin(t * 7.0 + i * 0.11) * 0.2;
-        g_visualData[76 + i] = static_cast<char>(std::lround(amplitude * sample));
+        g_music[76 + i] = static_cast<char>(std::lround(amplitude * sample));
     }
+}
+
+void Synthesize(int elapsedMs, bool playing) {
+    if (elapsedMs != g_musicElapsedMs || playing != g_musicPlaying) {
+        g_musicElapsedMs = elapsedMs;
+        g_musicPlaying = playing;
+        SynthesizeMusic(elapsedMs, playing);
+    }
+    std::memcpy(g_visualData, g_music, sizeof g_visualData);
 }
 
 std::atomic<VisualMode> g_visualMode{VisualMode::Music};
@@ -151,7 +165,9 @@ LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_GETTEXT: {
             PlayerMessage record{"", static_cast<long long>(static_cast<LONG_PTR>(wp)),
                                  static_cast<long long>(lp), "", true};
-            LRESULT result = self->Answer(msg, wp, lp, record);
+            LRESULT result = 0;
+            if (!self->Overridden(msg, wp, lp, result, record))
+                result = self->Answer(msg, wp, lp, record);
             self->Observe(record);
             return result;
         }
@@ -226,8 +242,8 @@ LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
         case kPlayerEntryTitle: {
             record.name = "get-entry-title";
             if (arg < 0 || arg >= static_cast<int>(playlist_.size())) return address(nullptr, "");
-            titleStore_.push_back(std::make_unique<std::string>(playlist_[arg].title));
-            return address(titleStore_.back()->c_str(), playlist_[arg].title);
+            const std::string& kept = *titleStore_.insert(playlist_[arg].title).first;
+            return address(kept.c_str(), kept);
         }
         case kPlayerVisualData:
             record.name = arg == 0 ? "get-vis-data-function" : "get-vis-request-function";
@@ -238,6 +254,26 @@ LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
             record.name = "user-" + std::to_string(static_cast<long long>(lp));
             return number(0);
     }
+}
+
+bool Player::Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerMessage& record) {
+    AnswerOverride answer;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        answer = answerOverride_;
+    }
+    if (!answer || !answer(msg, wp, lp, result))
+        return false;
+    record.name = msg == WM_GETTEXT ? "get-caption" : msg == WM_COMMAND ? "command" : "overridden";
+    if (msg == WM_GETTEXT)
+        record.lparam = 0;
+    record.result = std::to_string(static_cast<long long>(result));
+    return true;
+}
+
+void Player::SetAnswerOverride(AnswerOverride override) {
+    std::lock_guard<std::mutex> lk(mu_);
+    answerOverride_ = std::move(override);
 }
 
 void Player::Observe(const PlayerMessage& record) {

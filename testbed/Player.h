@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,13 @@ public:
     // Called on the player's thread for every message the plug-in sends.
     void SetMessageObserver(std::function<void(const PlayerMessage&)> observer);
 
+    // A player that answers nonsense: called on the player's thread before each WM_USER,
+    // WM_COMMAND or WM_GETTEXT message is answered (for WM_GETTEXT, lp is the caller's buffer
+    // and wp its size). Returning true answers with result instead, and the player does
+    // nothing else; the message is still observed. Null answers as usual again.
+    using AnswerOverride = std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)>;
+    void SetAnswerOverride(AnswerOverride override);
+
     // For every player: the visual data is process-wide, as the function's address is.
     static void SetVisualMode(VisualMode mode);
     // How often the visual-data request function has been called with 1.
@@ -83,6 +91,7 @@ private:
     static DWORD WINAPI ThreadMain(LPVOID self);
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record);
+    bool Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerMessage& record);
     void Observe(const PlayerMessage& record);
 
     // Where playback stands now: a track that has played to its end has given way to the next.
@@ -106,9 +115,11 @@ private:
     DWORD playStart_ = 0;
     int volume_ = 200;
     int pendingCalls_ = 0;
-    // Entry titles handed out by address stay valid for the player's lifetime.
-    std::vector<std::unique_ptr<std::string>> titleStore_;
+    // Entry titles handed out by address stay valid for the player's lifetime; each text is
+    // kept once, however often it is asked for.
+    std::set<std::string> titleStore_;
     std::function<void(const PlayerMessage&)> observer_;
+    AnswerOverride answerOverride_;
 
     HWND window_ = nullptr;
     HANDLE thread_ = nullptr;

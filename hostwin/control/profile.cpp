@@ -1,5 +1,6 @@
 #include "hostwin/control/profile.h"
 
+#include "../src/handles.h"
 #include "../src/profile.h"
 
 namespace hwc {
@@ -7,6 +8,10 @@ namespace hwc {
 void SetProfileWriteObserver(
     std::function<void(const std::string&, const std::string&, const std::string&)> observer) {
     hostwin::SetProfileWriteObserver(std::move(observer));
+}
+
+void SetProfileFileProtected(const std::string& file, bool isProtected) {
+    hostwin::SetProfileFileProtected(hostwin::ToHostPath(file.c_str()), isProtected);
 }
 
 }  // namespace hwc

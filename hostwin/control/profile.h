@@ -12,4 +12,9 @@ void SetProfileWriteObserver(
     std::function<void(const std::string& file, const std::string& section, const std::string& key)>
         observer);
 
+// A file that no profile write may change, whoever the user: what the read-only attribute
+// does on Windows. Wine (and so the stand-in) lets the superuser write a file without write
+// permission, and the tests may well run as the superuser. file as the product names it.
+void SetProfileFileProtected(const std::string& file, bool isProtected);
+
 }  // namespace hwc

@@ -1,4 +1,5 @@
-// Files: here only CreateFileA, for the HID device paths that SetupAPI hands out.
+// Files: CreateFileA, for the HID device paths that SetupAPI hands out; attributes and folders,
+// for the tests of the settings file.
 #pragma once
 
 #include "windef.h"
@@ -16,13 +17,21 @@ extern "C" {
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_FLAG_OVERLAPPED 0x40000000
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           struct _SECURITY_ATTRIBUTES* lpSecurityAttributes,
                           DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                           HANDLE hTemplateFile);
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
+BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName,
+                             struct _SECURITY_ATTRIBUTES* lpSecurityAttributes);
+BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName);
 
 #ifdef __cplusplus
 }

@@ -61,9 +61,20 @@ struct Bitmap : Object {
     int bitCount = 1;  // only 8-bit DIB sections are drawn into; the DC's 1x1 default is not
     bool topDown = false;
     int stride = 0;
-    std::vector<RGBQUAD> colors;
+    std::vector<RGBQUAD> colors;  // fixed once the section is made
     std::vector<BYTE> storage;
     HDC selectedInto = nullptr;
+
+    // The last colours mapped to the table and where they landed: a search of 256 entries per
+    // pixel or line would cost more than the drawing. GDI remembers its mapping as well.
+    static constexpr int kRememberedColors = 4;
+    struct RememberedColor {
+        COLORREF color;
+        BYTE index;
+    };
+    mutable RememberedColor remembered[kRememberedColors] = {};
+    mutable int rememberedCount = 0;
+    mutable int nextToReplace = 0;
 
     BYTE* Row(int y) {
         return storage.data() + static_cast<size_t>(topDown ? y : height - 1 - y) * stride;
@@ -102,8 +113,11 @@ std::shared_ptr<T> LookupAs(HGDIOBJ handle, Kind kind) {
     auto object = Lookup(handle);
     return object && object->kind == kind ? std::static_pointer_cast<T>(object) : nullptr;
 }
-inline std::shared_ptr<DC> LookupDC(HDC hdc) {
-    return LookupAs<DC>(reinterpret_cast<HGDIOBJ>(hdc), Kind::DC);
+// Without taking a share: valid for as long as the lock is held and the object not deleted.
+Object* Find(HGDIOBJ handle);
+inline DC* LookupDC(HDC hdc) {
+    Object* object = Find(reinterpret_cast<HGDIOBJ>(hdc));
+    return object && object->kind == Kind::DC ? static_cast<DC*>(object) : nullptr;
 }
 size_t LiveObjectCount();
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "gdi.h"
 
@@ -11,7 +12,9 @@ using namespace hostwin::gdi;
 
 namespace hostwin::gdi {
 
-BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
+namespace {
+
+BYTE SearchNearestIndex(const Bitmap& bitmap, COLORREF color) {
     int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
     BYTE best = 0;
     long bestDistance = -1;
@@ -25,6 +28,20 @@ BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
         }
     }
     return best;
+}
+
+}  // namespace
+
+BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
+    for (int i = 0; i < bitmap.rememberedCount; ++i)
+        if (bitmap.remembered[i].color == color)
+            return bitmap.remembered[i].index;
+    BYTE index = SearchNearestIndex(bitmap, color);
+    bitmap.remembered[bitmap.nextToReplace] = {color, index};
+    bitmap.nextToReplace = (bitmap.nextToReplace + 1) % Bitmap::kRememberedColors;
+    if (bitmap.rememberedCount < Bitmap::kRememberedColors)
+        ++bitmap.rememberedCount;
+    return index;
 }
 
 COLORREF IndexColor(const Bitmap& bitmap, BYTE index) {
@@ -62,10 +79,16 @@ void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index) {
     RECT area = DrawableRect(dc);
     LONG left = std::max(device.left, area.left), right = std::min(device.right, area.right);
     LONG top = std::max(device.top, area.top), bottom = std::min(device.bottom, area.bottom);
+    if (left >= right)
+        return;
     for (LONG y = top; y < bottom; ++y) {
         BYTE* row = dc.bitmap->Row(y);
+        if (op == RectOp::Copy) {
+            std::memset(row + left, index, static_cast<size_t>(right - left));
+            continue;
+        }
         for (LONG x = left; x < right; ++x)
-            row[x] = op == RectOp::Invert ? ~row[x] : index;
+            row[x] = static_cast<BYTE>(~row[x]);
     }
 }
 
@@ -158,10 +181,13 @@ void DrawLine(DC& dc, POINT from, POINT to) {
         VisibleSteps(from.x, sx, area.left, area.right, n, first, last);
     else
         VisibleSteps(from.y, sy, area.top, area.bottom, n, first, last);
+    // A line along an axis has no minor steps to work out: no division per pixel.
+    bool straight = (xMajor ? ady : adx) == 0;
     for (int64_t i = first; i < last; ++i) {
         int64_t major = (xMajor ? from.x : from.y) + (xMajor ? sx : sy) * i;
-        int64_t minor = xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
-                               : from.x + RoundHalfDown(sx * i * adx, ady);
+        int64_t minor = straight ? (xMajor ? from.y : from.x)
+                        : xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
+                                 : from.x + RoundHalfDown(sx * i * adx, ady);
         int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
         if (x < area.left || x >= area.right || y < area.top || y >= area.bottom)
             continue;

@@ -242,6 +242,8 @@ HGDIOBJ Add(std::shared_ptr<Object> object) { return Table().Add(std::move(objec
 
 std::shared_ptr<Object> Lookup(HGDIOBJ handle) { return Table().Share(handle); }
 
+Object* Find(HGDIOBJ handle) { return Table().Find(handle); }
+
 size_t LiveObjectCount() { return Table().CountLive(); }
 
 }  // namespace hostwin::gdi

@@ -31,6 +31,8 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
 
 bool RemoveHandle(HANDLE handle) { return Table().erase(reinterpret_cast<uintptr_t>(handle)) > 0; }
 
+size_t HandleCountLocked() { return Table().size(); }
+
 std::string ToHostPath(const char* windowsPath) {
     std::string path = windowsPath ? windowsPath : "";
     if (path.size() >= 3 && (path[0] == 'Z' || path[0] == 'z') && path[1] == ':' &&

@@ -20,6 +20,7 @@ struct KernelObject {
 HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 bool RemoveHandle(HANDLE handle);
+size_t HandleCountLocked();
 
 template <typename T>
 std::shared_ptr<T> LookupHandleAs(HANDLE handle) {

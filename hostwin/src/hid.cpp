@@ -69,8 +69,10 @@ DeviceInfoSet* LiveSet(HDEVINFO set) {
     return Sets().count(candidate) ? candidate : nullptr;
 }
 
-// The device behind a handle, or false with the error that Windows gives.
-bool DeviceOf(HANDLE handle, hwc::HidDevice& out) {
+// Hands the device behind a handle to take, under the lock; false with the error that Windows
+// gives when there is none.
+template <typename Take>
+bool WithDeviceOf(HANDLE handle, Take take) {
     std::shared_ptr<HidHandle> object;
     {
         std::lock_guard<std::mutex> lk(hostwin::Scheduler::Get().mu);
@@ -83,7 +85,7 @@ bool DeviceOf(HANDLE handle, hwc::HidDevice& out) {
     std::lock_guard<std::mutex> lk(g_mu);
     for (const auto& plugged : Devices()) {
         if (plugged.id == object->deviceId) {
-            out = plugged.device;
+            take(plugged.device);
             return true;
         }
     }
@@ -93,22 +95,30 @@ bool DeviceOf(HANDLE handle, hwc::HidDevice& out) {
 
 // The handler runs without any of the stand-in's locks, on the caller's thread.
 BOOLEAN Feature(HANDLE handle, PVOID buffer, ULONG length, bool set) {
-    hwc::HidDevice device;
-    if (!DeviceOf(handle, device))
+    // Only the handler is copied out: a report costs no allocation.
+    hwc::HidFeatureHandler onFeature;
+    if (!WithDeviceOf(handle, [&](const hwc::HidDevice& device) { onFeature = device.onFeature; }))
         return FALSE;
     if (!buffer || length == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    // The caller's buffer changes only when the call succeeds.
-    std::vector<unsigned char> report(static_cast<unsigned char*>(buffer),
-                                      static_cast<unsigned char*>(buffer) + length);
-    if (!device.onFeature || !device.onFeature(set, report.data(), length)) {
+    // The caller's buffer changes only when the call succeeds. Reports are short; a long one
+    // gets a buffer of its own.
+    unsigned char shortReport[64];
+    std::vector<unsigned char> longReport;
+    unsigned char* report = shortReport;
+    if (length > sizeof shortReport) {
+        longReport.resize(length);
+        report = longReport.data();
+    }
+    std::memcpy(report, buffer, length);
+    if (!onFeature || !onFeature(set, report, length)) {
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
     if (!set)
-        std::memcpy(buffer, report.data(), length);
+        std::memcpy(buffer, report, length);
     return TRUE;
 }
 
@@ -156,7 +166,7 @@ void NTAPI HidD_GetHidGuid(LPGUID guid) {
 
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
     hwc::HidDevice device;
-    if (!DeviceOf(handle, device))
+    if (!WithDeviceOf(handle, [&](const hwc::HidDevice& found) { device = found; }))
         return FALSE;
     if (!attributes) {
         SetLastError(ERROR_INVALID_PARAMETER);

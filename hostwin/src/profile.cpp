@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ using Profile = std::vector<Section>;
 std::mutex g_fileMu;
 std::mutex g_observerMu;
 ProfileWriteObserver g_observer;
+std::set<std::string> g_protected;  // guarded by g_fileMu
+
+bool IsProtected(const std::string& hostPath) {
+    return g_protected.count(hostPath) > 0;
+}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -186,6 +192,14 @@ void SetProfileWriteObserver(ProfileWriteObserver observer) {
     g_observer = std::move(observer);
 }
 
+void SetProfileFileProtected(const std::string& hostPath, bool isProtected) {
+    std::lock_guard<std::mutex> lk(g_fileMu);
+    if (isProtected)
+        g_protected.insert(hostPath);
+    else
+        g_protected.erase(hostPath);
+}
+
 }  // namespace hostwin
 
 using namespace hostwin;
@@ -267,7 +281,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 entry->value = newValue;
             }
         }
-        if (changed && !WriteWholeFile(hostPath, Serialize(profile))) {
+        if (changed && (IsProtected(hostPath) || !WriteWholeFile(hostPath, Serialize(profile)))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

@@ -70,8 +70,7 @@ void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
         }
     }
     // Whoever still waits for an answer from this thread gets 0, as from a window that is gone.
-    for (auto& item : rec->sent) item->done = true;
-    rec->sent.clear();
+    while (!rec->sent.empty()) rec->sent.pop_front()->done = true;
     if (rec->counted) {
         if (rec->blocked) {
             rec->blocked = false;
@@ -126,16 +125,25 @@ void Scheduler::WakeAll() {
     }
 }
 
+void Scheduler::Wake(ThreadRec& thread) {
+    if (!thread.blocked)
+        return;
+    MarkRunnable(thread);
+    thread.cv.notify_all();
+}
+
 void Scheduler::RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self) {
     while (!self.sent.empty()) {
-        auto item = self.sent.front();
-        self.sent.pop_front();
+        SentItem* item = self.sent.pop_front();
         lk.unlock();
         LRESULT result = item->run();
         lk.lock();
         item->result = result;
         item->done = true;
-        WakeAll();
+        if (item->sender)
+            Wake(*item->sender);
+        else
+            WakeAll();
     }
 }
 

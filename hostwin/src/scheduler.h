@@ -16,12 +16,39 @@ namespace hostwin {
 
 constexpr uint64_t kNever = UINT64_MAX;
 
+struct ThreadRec;
+
 // A message sent to a thread (SendMessageA, a hook call): run on the receiving thread, which
-// stores the result and wakes the sender.
+// stores the result and wakes the sender. It lives on the sender's stack, since the sender
+// waits until it is done; queued through its own link, so that sending allocates nothing.
 struct SentItem {
     std::function<LRESULT()> run;
     LRESULT result = 0;
     bool done = false;
+    SentItem* next = nullptr;
+    ThreadRec* sender = nullptr;  // the one thread that waits for it
+};
+
+// The messages sent to one thread, oldest first.
+class SentQueue {
+public:
+    bool empty() const { return !head_; }
+    void push_back(SentItem* item) {
+        item->next = nullptr;
+        (tail_ ? tail_->next : head_) = item;
+        tail_ = item;
+    }
+    SentItem* pop_front() {
+        SentItem* item = head_;
+        head_ = item->next;
+        if (!head_)
+            tail_ = nullptr;
+        return item;
+    }
+
+private:
+    SentItem* head_ = nullptr;
+    SentItem* tail_ = nullptr;
 };
 
 struct ThreadRec {
@@ -32,7 +59,7 @@ struct ThreadRec {
     bool blocked = false;
     uint64_t wakeAt = kNever;
     std::condition_variable cv;
-    std::deque<std::shared_ptr<SentItem>> sent;
+    SentQueue sent;
     std::deque<MSG> posted;
     bool newPosted = false;
     bool quitPosted = false;
@@ -60,6 +87,9 @@ public:
                    const std::function<bool()>& pred, uint64_t deadline);
     // Something changed that a blocked thread may wait for. Lock held.
     void WakeAll();
+    // Something changed that only this thread waits for (a message sent to it, or the answer
+    // to its own). Lock held.
+    void Wake(ThreadRec& thread);
 
     // Runs every message sent to this thread; drops and retakes the lock around each.
     void RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self);

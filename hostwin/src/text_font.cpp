@@ -113,6 +113,8 @@ std::shared_ptr<TextFont> TextFont::Get(const std::string& faceName, int logical
 }
 
 TextFont::~TextFont() {
+    for (std::atomic<GlyphImage*>& glyph : glyphs_)
+        delete glyph.load(std::memory_order_relaxed);
     std::lock_guard<std::mutex> lk(g_libraryMu);
     if (face_) FT_Done_Face(static_cast<FT_Face>(face_));
 }
@@ -178,14 +180,20 @@ void TextFont::Render(unsigned char c, GlyphImage& out) {
 }
 
 const GlyphImage& TextFont::Glyph(unsigned char c) {
+    std::atomic<GlyphImage*>& slot = glyphs_[c];
+    if (GlyphImage* glyph = slot.load(std::memory_order_acquire))
+        return *glyph;
     std::lock_guard<std::mutex> lk(mu_);
-    auto& slot = glyphs_[c];
-    if (!slot) {
-        slot = std::make_unique<GlyphImage>();
-        std::lock_guard<std::mutex> library(g_libraryMu);
-        Render(c, *slot);
+    GlyphImage* glyph = slot.load(std::memory_order_relaxed);
+    if (!glyph) {
+        glyph = new GlyphImage;
+        {
+            std::lock_guard<std::mutex> library(g_libraryMu);
+            Render(c, *glyph);
+        }
+        slot.store(glyph, std::memory_order_release);
     }
-    return *slot;
+    return *glyph;
 }
 
 int TextFont::Width(const char* text, int length) {

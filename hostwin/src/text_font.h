@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,8 +52,10 @@ private:
     std::string family_;
     FontMetrics metrics_;
     bool emboldened_ = false;
-    std::mutex mu_;
-    std::array<std::unique_ptr<GlyphImage>, 256> glyphs_;
+    std::mutex mu_;  // rendering a glyph
+    // Owned; set once, when the glyph is first rendered, and read without the lock after that:
+    // text is measured and drawn a glyph at a time.
+    std::array<std::atomic<GlyphImage*>, 256> glyphs_ = {};
 };
 
 }  // namespace hostwin

@@ -79,14 +79,15 @@ namespace hostwin {
 LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
                      std::function<LRESULT()> fn) {
     Scheduler& sched = Scheduler::Get();
-    auto item = std::make_shared<SentItem>();
-    item->run = std::move(fn);
-    target.sent.push_back(item);
-    sched.WakeAll();
+    SentItem item;
+    item.run = std::move(fn);
+    item.sender = &self;
+    target.sent.push_back(&item);
+    sched.Wake(target);
     for (;;) {
         sched.WaitUntil(
-            lk, self, [&] { return item->done || !self.sent.empty(); }, kNever);
-        if (item->done) return item->result;
+            lk, self, [&] { return item.done || !self.sent.empty(); }, kNever);
+        if (item.done) return item.result;
         sched.RunSentItems(lk, self);
     }
 }
@@ -263,8 +264,16 @@ LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     auto owner = sched.FindThread(w->owner);
     if (!owner) return 0;
-    return hostwin::SendToThread(lk, *self, *owner,
-                                 [=] { return CallOwnProc(hwnd, msg, wp, lp); });
+    // Captured by reference: the sender waits, and a capture this small costs no allocation.
+    struct Message {
+        HWND hwnd;
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    } message{hwnd, msg, wp, lp};
+    return hostwin::SendToThread(lk, *self, *owner, [&message] {
+        return CallOwnProc(message.hwnd, message.msg, message.wp, message.lp);
+    });
 }
 
 static BOOL PostToThread(ThreadRec& target, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -376,3 +385,9 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL 
 }
 
 }  // extern "C"
+
+namespace hostwin {
+
+size_t WindowCountLocked() { return Windows().size(); }
+
+}  // namespace hostwin

@@ -75,7 +75,9 @@ void OpenMixers() {
     alerts.lastPlayerVolume = PlayerGetVolume();
 }
 
-void StartUp() {
+}  // namespace
+
+void StartDisplay() {
     FetchVisualDataFunctions();
     BuildScreens();
     OpenMixers();
@@ -88,6 +90,8 @@ void StartUp() {
     g_display.published = {g_display.lcd, g_display.volumeBar, g_display.wave, g_display.master};
     g_displayObjects.store(&g_display.published, std::memory_order_release);
 }
+
+namespace {
 
 bool AutoLeaveOn(int screen) {
     if (screen == g_volumePage.load(std::memory_order_relaxed))
@@ -160,7 +164,9 @@ void RefreshShownScreen() {
     }
 }
 
-void RunPass() {
+}  // namespace
+
+void RunDisplayPass() {
     ActOnSoftButtons();
     UpdateLights();
     if (IsSettingOn(kSettingAlertVolume))
@@ -171,17 +177,19 @@ void RunPass() {
     Lcd().Update();
 }
 
-}  // namespace
+void EndDisplay() {
+    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, g_display.keptMkeys);
+}
 
 DWORD WINAPI DisplayThreadProc(LPVOID) {
-    StartUp();
+    StartDisplay();
     // The stop request is looked at only after the Sleep that ends a pass, so a pass that has
     // begun always finishes.
     while (!g_stopRequest.load(std::memory_order_relaxed)) {
-        RunPass();
+        RunDisplayPass();
         Sleep(50);
     }
-    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, g_display.keptMkeys);
+    EndDisplay();
     return 0;
 }
 

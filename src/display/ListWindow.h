@@ -17,3 +17,19 @@ struct ListWindow {
 // the list's count entries. An empty list has nothing to highlight: the window goes back to
 // row 1 at entry 0, so that it never names an entry before the first.
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count);
+
+// A window whose highlight lies beyond the end of the list (the list has become shorter since)
+// moves onto the list's last entry, in the last row that entry can take; every step starts
+// from there. An empty list gives row 1 at entry 0.
+ListWindow KeepInList(ListWindow window, int count);
+
+// The same as taking the single step `steps` times, at a cost that does not grow with steps or
+// count: while the highlight sits in the row at the edge it moves towards, each step only
+// scrolls the window by one entry, and such a run is taken at once; a step that changes
+// nothing (at an end of the list) ends the walk, since every further one changes nothing too.
+// A player may answer a playlist of two thousand million entries.
+ListWindow StepListWindow(ListWindow window, bool towardsNext, int count, int steps);
+// Single steps towards the entry target, the direction chosen anew before each, until the
+// highlight is on it; runs of scrolling are again taken at once. target must lie within the
+// list (0 <= target < count).
+ListWindow WalkListWindowTo(ListWindow window, int target, int count);

@@ -48,7 +48,14 @@ void BuildPlaylistScreen(CEzLcd& lcd) {
 // row. The player's text is copied by the row.
 void RefreshPlaylistScreen(CEzLcd& lcd) {
     int count = PlayerGetPlaylistLength();
+    // A list that became shorter under the window: the highlight comes back onto it.
     ListWindow window = LoadWindow();
+    ListWindow kept = KeepInList(window, count);
+    if (kept.top != window.top || kept.row != window.row) {
+        window = kept;
+        g_playlistTop.store(window.top, std::memory_order_relaxed);
+        g_playlistRow.store(window.row, std::memory_order_relaxed);
+    }
     for (int k = 1; k <= kVisibleRows; ++k) {
         int entry = window.top + k - 1;
         const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;
@@ -67,8 +74,7 @@ void FollowPlayingEntry() {
     ListWindow window = LoadWindow();
     if (window.Highlighted() == playing)
         return;
-    while (window.Highlighted() != playing)
-        window = StepListWindow(window, playing > window.Highlighted(), count);
+    window = WalkListWindowTo(window, playing, count);
     g_playlistTop.store(window.top, std::memory_order_relaxed);
     g_playlistRow.store(window.row, std::memory_order_relaxed);
 }

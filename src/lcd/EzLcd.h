@@ -22,8 +22,9 @@ public:
 
 private:
     CEzLcd* m_owner;
-    int m_width;
-    int m_height;
+    // The size the facade gave the page; kept with it, though nothing reads it back.
+    [[maybe_unused]] int m_width;
+    [[maybe_unused]] int m_height;
 };
 
 // Text item kinds and alignments as the screens ask for them.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #ifdef _WIN32
@@ -65,6 +66,19 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+// Registered by the first guarded call and kept until the guard is released: registering
+// takes a lock and a heap block, too much for every frame. It acts only for an armed thread.
+std::atomic<PVOID> g_handler{nullptr};
+
+void Install() {
+    if (g_handler.load(std::memory_order_acquire))
+        return;
+    PVOID handler = AddVectoredExceptionHandler(1, OnException);
+    PVOID expected = nullptr;
+    if (handler && !g_handler.compare_exchange_strong(expected, handler))
+        RemoveVectoredExceptionHandler(handler);  // another thread was first
+}
+
 }  // namespace
 
 bool RunFaultGuarded(void (*body)(void*), void* context) {
@@ -73,7 +87,7 @@ bool RunFaultGuarded(void (*body)(void*), void* context) {
 #ifndef _WIN64
     __asm__ volatile("movl %%fs:0, %0" : "=r"(jump.exceptionList));
 #endif
-    PVOID handler = AddVectoredExceptionHandler(1, OnException);
+    Install();
     volatile bool completed = false;
     if (__builtin_setjmp(jump.frame) == 0) {
         t_armed = &jump;
@@ -81,9 +95,12 @@ bool RunFaultGuarded(void (*body)(void*), void* context) {
         completed = true;
     }
     t_armed = outer;
-    if (handler)
-        RemoveVectoredExceptionHandler(handler);
     return completed;
+}
+
+void ReleaseFaultGuard() {
+    if (PVOID handler = g_handler.exchange(nullptr))
+        RemoveVectoredExceptionHandler(handler);
 }
 
 #else  // the host build
@@ -99,9 +116,11 @@ constexpr int kSignalCount = sizeof kFaultSignals / sizeof kFaultSignals[0];
 
 thread_local sigjmp_buf* t_armed = nullptr;
 
-// The handlers are in place only while some thread is inside a guard.
+// The handlers go in with the first guarded call and stay until the guard is released:
+// changing them around every call would cost eight system calls a frame. They act only for an
+// armed thread and hand every other fault on.
 pthread_mutex_t g_installMutex = PTHREAD_MUTEX_INITIALIZER;
-int g_guardsRunning = 0;
+std::atomic<bool> g_installed{false};
 struct sigaction g_previous[kSignalCount];
 
 // Not ours: the fault goes to whoever handled it before, or ends the process as it would
@@ -132,27 +151,37 @@ void OnFault(int signal, siginfo_t* info, void* context) {
 }
 
 void Install() {
+    if (g_installed.load(std::memory_order_acquire))
+        return;
     pthread_mutex_lock(&g_installMutex);
-    if (g_guardsRunning++ == 0) {
+    if (!g_installed.load(std::memory_order_relaxed)) {
         struct sigaction action = {};
         action.sa_sigaction = OnFault;
         action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         for (int i = 0; i < kSignalCount; ++i)
             sigaction(kFaultSignals[i], &action, &g_previous[i]);
+        g_installed.store(true, std::memory_order_release);
     }
     pthread_mutex_unlock(&g_installMutex);
 }
 
-void Uninstall() {
+}  // namespace
+
+// A handler that someone put in after ours stays theirs.
+void ReleaseFaultGuard() {
     pthread_mutex_lock(&g_installMutex);
-    if (--g_guardsRunning == 0)
-        for (int i = 0; i < kSignalCount; ++i)
-            sigaction(kFaultSignals[i], &g_previous[i], nullptr);
+    if (g_installed.load(std::memory_order_relaxed)) {
+        for (int i = 0; i < kSignalCount; ++i) {
+            struct sigaction current = {};
+            sigaction(kFaultSignals[i], nullptr, &current);
+            if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnFault)
+                sigaction(kFaultSignals[i], &g_previous[i], nullptr);
+        }
+        g_installed.store(false, std::memory_order_release);
+    }
     pthread_mutex_unlock(&g_installMutex);
 }
-
-}  // namespace
 
 bool RunFaultGuarded(void (*body)(void*), void* context) {
     sigjmp_buf jump;
@@ -166,7 +195,6 @@ bool RunFaultGuarded(void (*body)(void*), void* context) {
         completed = true;
     }
     t_armed = outer;
-    Uninstall();
     return completed;
 }
 

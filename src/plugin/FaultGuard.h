@@ -9,6 +9,10 @@
 // illegal instruction, integer division by zero); its frames are then abandoned as they stood,
 // so body must hold nothing that needs cleaning up.
 bool RunFaultGuarded(void (*body)(void*), void* context);
+// Takes the guard's handler away from the system again; the next guarded call puts it back.
+// Quit calls it once the display thread, which makes the guarded calls, has ended, so that
+// nothing of the plug-in stays registered when its DLL is unloaded.
+void ReleaseFaultGuard();
 
 // Asks the player to keep producing visual data (request with 1), fetches the data's address
 // (data) and copies its first count bytes to out, all under the guard. False when either

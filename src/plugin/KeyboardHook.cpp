@@ -21,8 +21,9 @@ void NoteKey() {
     g_lastKeyTime.store(GetTickCount(), std::memory_order_relaxed);
 }
 
-int Clamp(int value, int high) {
-    return value < 0 ? 0 : value > high ? high : value;
+// Wide enough for any answer plus a step: a player that answers INT_MAX gets 255, not 0.
+int Clamp(long long value, int high) {
+    return value < 0 ? 0 : value > high ? high : static_cast<int>(value);
 }
 
 void SetVolumeBar(const DisplayObjects& objects, float percent) {
@@ -30,8 +31,9 @@ void SetVolumeBar(const DisplayObjects& objects, float percent) {
 }
 
 int StepPlayerVolume(const DisplayObjects& objects, int up) {
-    int volume = PlayerGetVolume() + (up ? kPlayerVolumeStep : -kPlayerVolumeStep);
-    volume = Clamp(volume, kPlayerVolumeMax);
+    int volume = Clamp(
+        static_cast<long long>(PlayerGetVolume()) + (up ? kPlayerVolumeStep : -kPlayerVolumeStep),
+        kPlayerVolumeMax);
     SetVolumeBar(objects, static_cast<float>(volume / 2.55));
     PlayerSetVolume(volume);
     return 1;
@@ -39,8 +41,8 @@ int StepPlayerVolume(const DisplayObjects& objects, int up) {
 
 // A mixer that is missing reads 0 and takes no value; the bar still shows the step.
 int StepMixerVolume(const DisplayObjects& objects, CNemboMixer* mixer, int up) {
-    int value = mixer ? static_cast<int>(mixer->GetValue()) : 0;
-    value = Clamp(value + (up ? kMixerVolumeStep : -kMixerVolumeStep), kMixerVolumeMax);
+    long long present = mixer ? mixer->GetValue() : 0;
+    int value = Clamp(present + (up ? kMixerVolumeStep : -kMixerVolumeStep), kMixerVolumeMax);
     SetVolumeBar(objects, static_cast<float>(value / 655));
     if (mixer)
         mixer->SetValue(static_cast<DWORD>(value));
@@ -150,9 +152,7 @@ void StepPlaylist(int up) {
     int steps = CtrlHeld() ? static_cast<int>(count * 0.05) : 1;
     if (steps < 1)
         steps = 1;
-    ListWindow window = PlaylistWindow();
-    for (int i = 0; i < steps; ++i)
-        window = StepListWindow(window, up != 0, count);
+    ListWindow window = StepListWindow(PlaylistWindow(), up != 0, count, steps);
     g_playlistTop.store(window.top, std::memory_order_relaxed);
     g_playlistRow.store(window.row, std::memory_order_relaxed);
     if (count > 0)

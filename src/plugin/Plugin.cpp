@@ -5,6 +5,7 @@
 #include "lights/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
+#include "plugin/FaultGuard.h"
 #include "plugin/KeyboardHook.h"
 #include "plugin/Settings.h"
 
@@ -52,6 +53,7 @@ void ReleaseLcd() {
     if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed)) output->Shutdown();
     LscCleanup();
     ReleaseDisplay();
+    ReleaseFaultGuard();
 }
 
 int PluginInit() {

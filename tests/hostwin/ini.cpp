@@ -17,7 +17,11 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
         std::remove(path.c_str());
     }
-    void TearDown() override { std::remove(path.c_str()); }
+    void TearDown() override {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
+        RemoveDirectoryA(path.c_str());
+        std::remove(path.c_str());
+    }
 
     void Put(const char* text) {
         FILE* file = std::fopen(path.c_str(), "wb");
@@ -151,6 +155,38 @@ TEST_F(IniFile, WriteIntoAMissingFolderFailsAndCreatesNothing) {
     char buffer[8];
     EXPECT_EQ(GetPrivateProfileStringA("General", "VU", "d", buffer, sizeof buffer, inMissing), 1u);
     EXPECT_STREQ(buffer, "d");
+}
+
+// The read-only attribute, as Wine maps it, is the file's lack of every write permission: a
+// profile write to such a file goes through exactly when the system still lets this process
+// write the file (on Windows never; under Wine, and so in the stand-in, for the superuser).
+TEST_F(IniFile, AReadOnlyFileIsReadAndWrittenOnlyWhereTheSystemLetsItBeWritten) {
+    Put("[General]\nVU=5\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(Get("General", "VU", "1"), "5");
+    FILE* probe = std::fopen(path.c_str(), "r+b");
+    bool writable = probe != nullptr;
+    if (probe)
+        std::fclose(probe);
+    EXPECT_EQ(Set("General", "VU", "0"), writable);
+    EXPECT_EQ(Raw(), writable ? "[General]\r\nVU=0\r\n" : "[General]\nVU=5\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_TRUE(Set("General", "VU", "7")) << "writable again";
+    EXPECT_EQ(Get("General", "VU", "1"), "7");
+}
+
+// A folder where the file should be: nothing to read, so every key has its default, and
+// nothing can be written.
+TEST_F(IniFile, AFolderOfThatNameGivesDefaultsAndTakesNoWrite) {
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    EXPECT_EQ(Get("General", "VU", "1"), "1");
+    EXPECT_FALSE(Set("General", "VU", "0"));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY))
+        << "still a folder";
 }
 
 }  // namespace

@@ -1,0 +1,117 @@
+#include "bench/BenchWorld.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "display/Alerts.h"
+#include "display/DisplayState.h"
+#include "display/DisplayThread.h"
+#include "hostwin/control/clock.h"
+#include "lcd/LCDOutput.h"
+#include "lcdservice/LcdService.h"
+#include "lights/KeyboardHid.h"
+#include "plugin/Plugin.h"
+#include "plugin/Settings.h"
+#include "testbed/Keyboard.h"
+#include "testbed/LcdService.h"
+#include "testbed/Mixer.h"
+#include "testbed/Player.h"
+
+namespace bench {
+namespace {
+
+constexpr uint32_t kStartTick = 1000000;
+constexpr DWORD kPassMs = 50;
+
+// One track far longer than any benchmark runs, with a title too wide for the LCD: every
+// pass scrolls it, and no track change interrupts the steady state.
+std::vector<testbed::Entry> Playlist() {
+    return {{"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 360000},
+            {"Velm Quartet - Morning on the Lake", 185},
+            {"The Soft Buttons - Backlight Serenade", 242},
+            {"Nine Volts - M1 M2 M3", 59},
+            {"Tahoma Seven - Small Print", 131}};
+}
+
+BenchWorld* g_world = nullptr;
+
+}  // namespace
+
+struct BenchWorld::Parts {
+    std::unique_ptr<testbed::LcdService> service;
+    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::Player> player;
+};
+
+BenchWorld& BenchWorld::Get() {
+    if (!g_world)
+        g_world = new BenchWorld;
+    return *g_world;
+}
+
+void BenchWorld::TearDown() {
+    delete g_world;
+    g_world = nullptr;
+}
+
+BenchWorld::BenchWorld() : parts_(new Parts) {
+    hwc::UseManualClock(kStartTick);
+    parts_->service = std::make_unique<testbed::LcdService>();
+    parts_->mixer = std::make_unique<testbed::Mixer>(true);
+    parts_->keyboard = std::make_unique<testbed::Keyboard>();
+    parts_->player = std::make_unique<testbed::Player>(Playlist());
+    g_plugin.playerWindow = parts_->player->Window();
+    // The settings as a fresh install has them; no settings file is read or written.
+    g_keyboardFound.store(FindKeyboard());
+    if (g_keyboardFound.load())
+        SaveLightState();
+    FixScreenPageNumbers();
+    StartDisplay();
+}
+
+BenchWorld::~BenchWorld() {
+    EndDisplay();
+    if (CLCDOutput* output = g_displayOutput.load())
+        output->Shutdown();
+    LscCleanup();
+    ReleaseDisplay();
+    g_plugin.playerWindow = nullptr;
+    parts_->player.reset();
+    parts_->keyboard.reset();
+    parts_->mixer.reset();
+    parts_->service.reset();
+    delete parts_;
+    hwc::UseRealClock();
+}
+
+void BenchWorld::Show(int screen) {
+    g_settings[kSettingLeaveVolume].store(0);
+    g_settings[kSettingLeavePlaylist].store(0);
+    g_settings[kSettingLeaveSettings].store(0);
+    const DisplayObjects* objects = g_displayObjects.load();
+    if (!objects)
+        std::abort();
+    ShowScreen(*objects->lcd, screen);
+}
+
+void BenchWorld::NextTick() {
+    if (!hwc::AdvanceClock(kPassMs))
+        std::abort();
+}
+
+void BenchWorld::Pass() {
+    RunDisplayPass();
+}
+
+void BenchWorld::WarmUp(int passes) {
+    for (int i = 0; i < passes; ++i) {
+        NextTick();
+        Pass();
+    }
+}
+
+}  // namespace bench

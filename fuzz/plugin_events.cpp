@@ -1,0 +1,286 @@
+// A random sequence of what can happen around the plug-in, run in the testbed on the
+// hand-driven clock: soft buttons, media and Ctrl keys, volumes, tracks, playlists of every
+// size (0 and 1 among them), a player answering nonsense, the screen saver, the LCD unplugged
+// and its service failing. After every step the plug-in's state must hold its invariants;
+// a crash, a hang or a bad memory access is a finding as well. One input is a few simulated
+// seconds between an init and a quit, so that the fuzzer gets many runs a second.
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/DisplayState.h"
+#include "fuzz/FuzzInput.h"
+#include "hostwin/control/clock.h"
+#include "hostwin/control/desktop.h"
+#include "hostwin/control/modules.h"
+#include "lights/LightEffects.h"
+#include "plugin/Plugin.h"
+#include "plugin/PlayerMessages.h"
+#include "plugin/Settings.h"
+#include "support/PluginInvariants.h"
+#include "testbed/Keyboard.h"
+#include "testbed/LcdService.h"
+#include "testbed/Mixer.h"
+#include "testbed/Player.h"
+
+namespace {
+
+constexpr int kMaxSteps = 32;
+constexpr uint32_t kPassMs = 50;
+const DWORD kKeys[] = {VK_VOLUME_UP, VK_VOLUME_DOWN, VK_MEDIA_PLAY_PAUSE,
+                       VK_LCONTROL,  VK_RCONTROL,    'A'};
+const DWORD kCodes[] = {ERROR_NO_MORE_ITEMS,        ERROR_SERVICE_NOT_ACTIVE,
+                        ERROR_DEVICE_NOT_CONNECTED, ERROR_ALREADY_INITIALIZED,
+                        RPC_S_SERVER_UNAVAILABLE,   ERROR_INVALID_HANDLE};
+const int kListSizes[] = {0, 1, 2, 3, 4, 5, 9, 11, 100};
+const int kNonsense[] = {INT_MIN, -1, 0, 1, 255, 256, INT_MAX - 1, INT_MAX};
+
+// What the player answers instead of the truth, by function number; a length of -1 means no
+// override.
+struct Nonsense {
+    int playlistLength = -1;
+    int playlistPosition = INT_MIN;
+    bool positionSet = false;
+    int trackLength = 0;
+    bool trackLengthSet = false;
+    int volume = 0;
+    bool volumeSet = false;
+    bool nullTitles = false;
+};
+
+// The desk, made once per process; each input starts the plug-in afresh on it.
+struct Desk {
+    std::unique_ptr<testbed::LcdService> service;
+    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::Player> player;
+    std::string folder;
+    std::shared_ptr<Nonsense> nonsense = std::make_shared<Nonsense>();
+
+    Desk() {
+        hwc::UseManualClock(1000000);
+        char pattern[] = "/tmp/velm-fuzz-events-XXXXXX";
+        if (!mkdtemp(pattern))
+            fuzz::Broken("cannot make a folder");
+        folder = pattern;
+        service = std::make_unique<testbed::LcdService>();
+        mixer = std::make_unique<testbed::Mixer>(true);
+        keyboard = std::make_unique<testbed::Keyboard>();
+        player = std::make_unique<testbed::Player>();
+        g_plugin.playerWindow = player->Window();
+        g_plugin.moduleInstance =
+            hwc::RegisterNamedModule(hwc::WindowsPath(folder + "/gen_g15_velm.dll"));
+        std::shared_ptr<Nonsense> answers = nonsense;
+        player->SetAnswerOverride([answers](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+            if (msg != WM_USER)
+                return false;
+            const Nonsense& n = *answers;
+            if (lp == kPlayerPlaylistLength && n.playlistLength >= 0)
+                result = n.playlistLength;
+            else if (lp == kPlayerPlaylistPosition && n.positionSet)
+                result = n.playlistPosition;
+            else if (lp == kPlayerPlayTime && wp == 1 && n.trackLengthSet)
+                result = n.trackLength;
+            else if (lp == kPlayerVolume && static_cast<int>(wp) == kPlayerQueryVolume &&
+                     n.volumeSet)
+                result = n.volume;
+            else if (lp == kPlayerEntryTitle && n.nullTitles)
+                result = 0;
+            else
+                return false;
+            return true;
+        });
+    }
+
+    // The desk as it stands between inputs: everything working, nothing pending.
+    void Reset() {
+        *nonsense = Nonsense();
+        service->ClearFailures();
+        service->Plug();
+        service->Release(15);
+        hwc::SetScreenSaverRunning(false);
+        testbed::Player::SetVisualMode(testbed::VisualMode::Music);
+        player->SetPlaylist(testbed::Player::DefaultPlaylist());
+        player->SetVolume(200);
+    }
+
+    // The plug-in's own state as a fresh load of the DLL has it.
+    static void FreshlyLoaded() {
+        g_currentScreen.store(kNowPlayingScreen);
+        g_selectedVolume.store(kVolumePlayer);
+        g_outputPriority.store(kPriorityNormal);
+        g_lastKeyTime.store(0);
+        g_playlistTop.store(0);
+        g_playlistRow.store(1);
+        g_settingsTop.store(0);
+        g_settingsRow.store(1);
+        g_leftCtrlHeld.store(0);
+        g_rightCtrlHeld.store(0);
+        g_lightEffects = {0, 0, 0};
+        g_hookBookkeeping = {nullptr, nullptr};
+    }
+
+    int PlaylistLength() const {
+        return nonsense->playlistLength >= 0 ? nonsense->playlistLength : player->PlaylistLength();
+    }
+
+    void CallOnPlayerThread(void (*entry)()) {
+        player->CallOnPlayerThread(entry);
+        if (!hwc::AdvanceUntil([this] { return !player->CallsPending(); }, 10000))
+            fuzz::Broken("init or quit did not return");
+    }
+};
+
+Desk& TheDesk() {
+    static Desk* desk = new Desk;
+    return *desk;
+}
+
+std::vector<testbed::Entry> Playlist(int size) {
+    std::vector<testbed::Entry> entries;
+    for (int i = 0; i < size; ++i)
+        entries.push_back({"Entry " + std::to_string(i), 30 + i % 7 * 60});
+    return entries;
+}
+
+void Step(Desk& desk, fuzz::Input& in) {
+    switch (in.Pick(14)) {
+        case 0:
+            desk.service->Tap(1u << in.Pick(4));
+            break;
+        case 1: {
+            DWORD bit = 1u << in.Pick(4);
+            if (in.Pick(2))
+                desk.service->Hold(bit);
+            else
+                desk.service->Release(bit);
+            break;
+        }
+        case 2:
+        case 3: {
+            DWORD key = kKeys[in.Pick(6)];
+            bool down = in.Pick(4) != 0;
+            hwc::InjectKey(key, down);
+            if (down && in.Pick(2))
+                hwc::InjectKey(key, false);
+            break;
+        }
+        case 4:
+            desk.player->SetVolume(in.Pick(256));
+            break;
+        case 5:
+            desk.mixer->SetVolume(
+                in.Pick(2) ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
+                static_cast<DWORD>(in.Range(0, 65535)));
+            break;
+        case 6: {
+            int what = in.Pick(5);
+            if (what == 0)
+                desk.player->PlayEntry(in.Pick(16));
+            else if (what == 1)
+                desk.player->SetPaused(true);
+            else if (what == 2)
+                desk.player->SetPaused(false);
+            else if (what == 3)
+                desk.player->Stop();
+            else
+                desk.player->Play();
+            break;
+        }
+        case 7:
+            desk.player->SetPlaylist(Playlist(kListSizes[in.Pick(9)]));
+            break;
+        case 8: {
+            Nonsense& n = *desk.nonsense;
+            switch (in.Pick(6)) {
+                case 0:
+                    n.playlistLength = in.Pick(2) ? -1 : kNonsense[in.Pick(8)] & INT_MAX;
+                    break;
+                case 1:
+                    n.positionSet = in.Pick(2);
+                    n.playlistPosition = kNonsense[in.Pick(8)];
+                    break;
+                case 2:
+                    n.trackLengthSet = in.Pick(2);
+                    n.trackLength = kNonsense[in.Pick(8)];
+                    break;
+                case 3:
+                    n.volumeSet = in.Pick(2);
+                    n.volume = kNonsense[in.Pick(8)];
+                    break;
+                default:
+                    n.nullTitles = !n.nullTitles;
+                    break;
+            }
+            break;
+        }
+        case 9:
+            hwc::SetScreenSaverRunning(in.Pick(2));
+            break;
+        case 10:
+            if (in.Pick(2))
+                desk.service->Unplug();
+            else
+                desk.service->Plug();
+            break;
+        case 11:
+            desk.service->FailNext(in.Pick(testbed::kLcdEntryCount), kCodes[in.Pick(6)]);
+            break;
+        case 12:
+            desk.service->Restart();
+            break;
+        default: {
+            static const testbed::VisualMode kModes[] = {
+                testbed::VisualMode::Music, testbed::VisualMode::Silence, testbed::VisualMode::Loud,
+                testbed::VisualMode::Fault};
+            testbed::Player::SetVisualMode(kModes[in.Pick(4)]);
+            break;
+        }
+    }
+}
+
+void CheckInvariants(Desk& desk, int step) {
+    std::string broken = invariants::Broken(desk.PlaylistLength());
+    if (!broken.empty())
+        fuzz::Broken("after step " + std::to_string(step) + ": " + broken);
+    testbed::LcdShownFrame frame;
+    if (desk.service->LastFrame(frame))
+        fuzz::Expect(frame.priority == 128 || frame.priority == 255,
+                     "a frame pushed at priority " + std::to_string(frame.priority));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Desk& desk = TheDesk();
+    desk.Reset();
+    Desk::FreshlyLoaded();
+    fuzz::Input in(data, size);
+    // The settings file as the first bytes make it: each setting on or off.
+    {
+        std::ofstream file(desk.folder + "/VelmG15.ini", std::ios::trunc);
+        file << "[General]\n";
+        unsigned bits = (in.Byte() << 8) | in.Byte();
+        for (int i = 0; i < kSettingCount; ++i)
+            file << kSettingsTable[i].key << "=" << ((bits >> i) & 1) << "\n";
+    }
+    desk.CallOnPlayerThread([] { g_plugin.init(); });
+    for (int step = 0; step < kMaxSteps && !in.Empty(); ++step) {
+        Step(desk, in);
+        uint32_t wait = kPassMs * (1 + in.Pick(4));
+        if (!hwc::AdvanceClock(wait))
+            fuzz::Broken("the world hung after step " + std::to_string(step));
+        CheckInvariants(desk, step);
+    }
+    desk.CallOnPlayerThread([] { g_plugin.quit(); });
+    fuzz::Expect(hwc::LiveThreadCount() == 1, "the display thread outlived quit");
+    fuzz::Expect(hwc::HookCount() == 0, "the hook outlived quit");
+    return 0;
+}

@@ -1,0 +1,48 @@
+// What must hold of the plug-in's shared state whatever the player, the keyboard, the LCD
+// service or the user did before. Used by the fault tests, the soak and the event fuzzer.
+#pragma once
+
+#include <string>
+
+#include "display/DisplayState.h"
+#include "display/ListWindow.h"
+#include "plugin/Settings.h"
+
+namespace invariants {
+
+inline std::string Window(const char* name, int top, int row) {
+    return std::string(name) + " window at top " + std::to_string(top) + ", row " +
+           std::to_string(row);
+}
+
+// "" when all hold, else what broke. playlistLength is the player's list as it stands, or -1
+// when unknown; the playlist window is checked against it only while the playlist screen is
+// shown and after a pass has run since the list last changed (the screen puts it right).
+inline std::string Broken(int playlistLength = -1) {
+    int screen = g_currentScreen.load();
+    if (screen < kNowPlayingScreen || screen > kSettingsScreen)
+        return "current screen " + std::to_string(screen) + ", expected 0 to 3";
+    int priority = g_outputPriority.load();
+    if (priority != kPriorityNormal && priority != kPriorityAlert)
+        return "output priority " + std::to_string(priority) + ", expected 128 or 255";
+    int selected = g_selectedVolume.load();
+    if (selected < kVolumePlayer || selected > kVolumeMaster)
+        return "selected volume " + std::to_string(selected) + ", expected 0 to 2";
+    int settingsTop = g_settingsTop.load(), settingsRow = g_settingsRow.load();
+    if (settingsRow < 1 || settingsRow > kVisibleRows || settingsTop < 0 ||
+        settingsTop + kVisibleRows > kSettingCount)
+        return Window("settings", settingsTop, settingsRow) + ", expected rows 1 to 4 of 11 items";
+    int playlistTop = g_playlistTop.load(), playlistRow = g_playlistRow.load();
+    if (playlistRow < 1 || playlistRow > kVisibleRows || playlistTop < 0)
+        return Window("playlist", playlistTop, playlistRow) + ", expected rows 1 to 4";
+    if (screen == kPlaylistScreen && playlistLength >= 0) {
+        ListWindow window{playlistTop, playlistRow};
+        ListWindow kept = KeepInList(window, playlistLength);
+        if (kept.top != window.top || kept.row != window.row)
+            return Window("playlist", playlistTop, playlistRow) + " outside a list of " +
+                   std::to_string(playlistLength);
+    }
+    return "";
+}
+
+}  // namespace invariants
