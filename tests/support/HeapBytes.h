@@ -5,7 +5,8 @@
 #include <cstddef>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
+// Declared here because GCC ships no header for the sanitizers' allocator interface.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 inline size_t LiveHeapBytes() {
     return __sanitizer_get_current_allocated_bytes();
 }
