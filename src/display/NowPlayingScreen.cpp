@@ -65,11 +65,17 @@ void FormatTrackLength(int lengthSeconds, char* text, size_t size) {
     std::snprintf(text, size, "%d:%02d", minutes, seconds - minutes * 60);
 }
 
-// Seconds in single precision, as the screen has always counted them.
+// The milliseconds scaled in double and only then rounded to single precision, as the screen
+// has always counted them: scaling in float shows a second too many near the end of a minute
+// on long tracks.
+float ElapsedSeconds(int elapsedMs) {
+    return static_cast<float>(elapsedMs * 0.001);
+}
+
 void FormatPlayTime(int elapsedMs, char* text, size_t size) {
     text[0] = '\0';
     if (elapsedMs <= 0) return;
-    float seconds = static_cast<float>(elapsedMs) * 0.001f;
+    float seconds = ElapsedSeconds(elapsedMs);
     int minutes = static_cast<int>(seconds / 60.0f);
     int rest = static_cast<int>(static_cast<float>(seconds - static_cast<float>(minutes) * 60.0f));
     std::snprintf(text, size, "%d:%02d", minutes, rest);
@@ -81,7 +87,7 @@ const char* FormatElapsedTime() {
 }
 
 float TrackPositionPercent(int elapsedMs, int lengthSeconds) {
-    float elapsedSeconds = static_cast<float>(elapsedMs) * 0.001f;
+    float elapsedSeconds = ElapsedSeconds(elapsedMs);
     float fraction = elapsedSeconds / static_cast<float>(lengthSeconds);
     float percent = fraction * 100.0f;
     return std::isfinite(percent) ? percent : 0.0f;

@@ -91,7 +91,7 @@ CEzLcdPage* CEzLcd::GetPage(int index) const {
 }
 
 BOOL CEzLcd::SelectPage(int index) {
-    if (index >= m_pageCount) return FALSE;
+    if (index < 0 || index >= m_pageCount) return FALSE;
     m_currentPage.store(m_pages[index], std::memory_order_relaxed);
     m_output.PinScreen(m_pages[index]);
     return TRUE;

@@ -37,6 +37,8 @@ TEST(NowPlayingTimes, ElapsedTimeCutsToWholeSeconds) {
     EXPECT_EQ(PlayTime(0), "");
     EXPECT_EQ(PlayTime(-1), "");
     EXPECT_EQ(PlayTime(INT_MAX), "35791:23");
+    // Scaled in single precision this would round up to 16000 s and show 266:40.
+    EXPECT_EQ(PlayTime(15999999), "266:39");
 }
 
 TEST(NowPlayingTimes, BarPositionIsThePercentagePlayedAndAlwaysANumber) {
@@ -62,6 +64,8 @@ TEST_F(NowPlaying, SteadyScreenMatchesItsReferenceFrame) {
     Start();
     Run(4900);
     frameart::Art frame = LastFrame();
+    EXPECT_EQ(service->Frames().back().application, "Velm's G15 Winamp Plugin")
+        << "the name the LCD service lists the plug-in under";
     // Prints the frame, for a new reference after a deliberate change of the screen.
     if (std::getenv("VELM_DUMP_FRAME")) std::fputs(frameart::Show(frame).c_str(), stderr);
     frameart::Art reference = frameart::Read(VELM_TEST_DATA "/now_playing.txt");

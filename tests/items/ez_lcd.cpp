@@ -23,6 +23,7 @@ TEST_F(EzLcdTest, StartsWithOneCurrentPageAndCountsNewOnes) {
     EXPECT_EQ(lcd.CreatePage(), 3);
     EXPECT_EQ(lcd.GetCurrentPage(), lcd.GetPage(0)) << "a new page is not shown";
     EXPECT_FALSE(lcd.SelectPage(3));
+    EXPECT_FALSE(lcd.SelectPage(-1));
     EXPECT_EQ(lcd.GetCurrentPage(), lcd.GetPage(0));
     EXPECT_TRUE(lcd.SelectPage(2));
     EXPECT_EQ(lcd.GetCurrentPage(), lcd.GetPage(2));
