@@ -28,10 +28,9 @@ auto Locked(F f) {
     return f(hostwin::ControlState());
 }
 
-}  // namespace
-
-bool InjectKey(DWORD vk, bool down) {
-    bool swallowed = hostwin::DeliverKeyToHooks(vk, down, 0) != 0;
+// Hands the key to the hooks; one they pass on goes on to the key sink.
+bool Deliver(DWORD vk, bool down, DWORD flags) {
+    bool swallowed = hostwin::DeliverKeyToHooks(vk, down, flags) != 0;
     if (!swallowed) {
         std::function<void(DWORD, bool)> sink;
         {
@@ -41,6 +40,16 @@ bool InjectKey(DWORD vk, bool down) {
         if (sink) sink(vk, down);
     }
     return swallowed;
+}
+
+}  // namespace
+
+bool InjectKey(DWORD vk, bool down) {
+    return Deliver(vk, down, 0);
+}
+
+bool InjectKeyWithAlt(DWORD vk, bool down) {
+    return Deliver(vk, down, LLKHF_ALTDOWN);
 }
 
 void SetPassedKeySink(std::function<void(DWORD vk, bool down)> sink) {

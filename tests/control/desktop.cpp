@@ -74,6 +74,26 @@ TEST(Keys, WithoutHooksEveryKeyPasses) {
     EXPECT_FALSE(hwc::InjectKey(VK_VOLUME_UP, true));
 }
 
+std::vector<std::pair<WPARAM, DWORD>> g_messages;
+
+LRESULT CALLBACK NoteMessage(int code, WPARAM msg, LPARAM lp) {
+    g_messages.push_back({msg, reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->flags});
+    return CallNextHookEx(nullptr, code, msg, lp);
+}
+
+TEST(Keys, WithAltHeldTheHooksSeeSystemKeyMessages) {
+    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, NoteMessage, nullptr, 0);
+    ASSERT_NE(hook, nullptr);
+    g_messages.clear();
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, true));
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, false));
+    EXPECT_FALSE(hwc::InjectKey(VK_LCONTROL, true));
+    EXPECT_TRUE(UnhookWindowsHookEx(hook));
+    std::vector<std::pair<WPARAM, DWORD>> expected = {
+        {WM_SYSKEYDOWN, LLKHF_ALTDOWN}, {WM_SYSKEYUP, LLKHF_ALTDOWN | LLKHF_UP}, {WM_KEYDOWN, 0}};
+    EXPECT_EQ(g_messages, expected);
+}
+
 TEST(Hooks, InstallAndRemovalFailOnceWhenAsked) {
     hwc::FailNextHookInstall();
     EXPECT_EQ(SetWindowsHookExA(WH_KEYBOARD_LL, SwallowVolumeUp, nullptr, 0), nullptr);

@@ -102,9 +102,11 @@ TEST_F(ScreenStates, PausingIsNoTrackChange) {
     player->SetPaused(true);
     Run(500);
     EXPECT_EQ(Priority(), kPriorityNormal);
+    EXPECT_EQ(FramePriority(), 128u) << "paused";
     player->SetPaused(false);
     Run(500);
     EXPECT_EQ(Priority(), kPriorityNormal);
+    EXPECT_EQ(FramePriority(), 128u) << "playing again";
 }
 
 TEST_F(ScreenStates, SoftButtonOneReturnsAtOnceAndKeepsThePriority) {
@@ -112,9 +114,56 @@ TEST_F(ScreenStates, SoftButtonOneReturnsAtOnceAndKeepsThePriority) {
     mixer->SetVolume(testbed::MixerLine::Master, 30000);
     Run(100);
     ASSERT_EQ(Priority(), kPriorityAlert);
+    ASSERT_EQ(FramePriority(), 255u);
     Tap(1);
     EXPECT_EQ(Screen(), kNowPlayingScreen);
     EXPECT_EQ(Priority(), kPriorityAlert);
+    EXPECT_EQ(FramePriority(), 255u) << "the frames after the return";
+}
+
+// The alert expiry belongs to the now-playing screen: on any other screen a song alert holds
+// the LCD for as long as that screen is shown, and the return lets it go at once.
+TEST_F(ScreenStates, ASongAlertOnAnotherScreenHoldsUntilTheNowPlayingScreenIsBack) {
+    Start();
+    Run(8200);
+    Tap(4);  // the settings screen stays by default
+    player->PlayEntry(2);
+    Run(100);
+    EXPECT_EQ(FramePriority(), 255u);
+    Run(9000);
+    ASSERT_EQ(Screen(), kSettingsScreen);
+    EXPECT_EQ(FramePriority(), 255u) << "9 s later, still on the settings screen";
+    Tap(1);
+    EXPECT_EQ(FramePriority(), 128u) << "back on the now-playing screen";
+    EXPECT_EQ(Priority(), kPriorityNormal);
+}
+
+TEST_F(ScreenStates, WithSongAlertsOffATrackChangeKeepsTheNormalPriority) {
+    WriteSettings("AlertSongChange=0");
+    Start();
+    EXPECT_EQ(FramePriority(), 128u) << "the first title raised an alert";
+    player->PlayEntry(3);
+    Run(100);
+    EXPECT_EQ(FramePriority(), 128u) << "the track change raised an alert";
+    EXPECT_EQ(g_playlistTop.load() + g_playlistRow.load() - 1, 3)
+        << "the playlist window still follows the playing entry";
+}
+
+// Pressing the button of the screen that is shown counts as a key: the time-out starts again.
+TEST_F(ScreenStates, TheShownScreensOwnButtonRestartsItsTimeOut) {
+    Start();
+    for (int button : {2, 3}) {
+        int screen = button == 2 ? kPlaylistScreen : kVolumeScreen;
+        Tap(button);
+        ASSERT_EQ(Screen(), screen);
+        Run(2000);
+        Tap(button);
+        Run(2000);
+        EXPECT_EQ(Screen(), screen)
+            << "4 s after the first press of button " << button << ", 2 s after the second";
+        Run(1100);
+        EXPECT_EQ(Screen(), kNowPlayingScreen) << "3 s after the second press of " << button;
+    }
 }
 
 TEST_F(ScreenStates, AButtonHeldAcrossPassesActsOnce) {

@@ -7,6 +7,8 @@
 #include "display/PlaylistScreen.h"
 #include "display/SettingsScreen.h"
 #include "display/VolumeScreen.h"
+#include "lcd/EzLcd.h"
+#include "lcd/LCDText.h"
 #include "plugin/PlayerMessages.h"
 #include "plugin/Settings.h"
 #include "support/KeyHarness.h"
@@ -126,6 +128,56 @@ protected:
         EXPECT_TRUE(frameart::Same(reference, frame)) << name;
     }
 };
+
+// The volume screen's top 21 rows as they look with that title, drawn alone: a text made the
+// way the volume screen makes its title.
+frameart::Art VolumeTitleRows(const char* title) {
+    CEzLcd probe;
+    CEzLcdPage* page = probe.GetCurrentPage();
+    CLCDBase* item = probe.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -3);
+    static_cast<CLCDText*>(item)->SetTypeface("Arial");
+    item->SetOrigin(0, 5);
+    probe.SetText(item, title);
+    page->Draw();
+    CLCDGfx& gfx = page->GetGfx();
+    frameart::Art art = frameart::FromPixels(gfx.GetPixels(), 160, 43, 160);
+    art.resize(21);
+    return art;
+}
+
+TEST_F(Screens, TheVolumeScreensTitleFollowsSoftButtonThree) {
+    Start();
+    for (const char* title : {"Winamp Volume", "Wave Volume", "Master Volume", "Winamp Volume"}) {
+        Tap(3);
+        frameart::Art shown = LastFrame();
+        shown.resize(21);
+        EXPECT_TRUE(frameart::Same(VolumeTitleRows(title), shown)) << "expected " << title;
+    }
+}
+
+// A playlist that became shorter under the screen: the rows past its end are emptied, not
+// left with the titles they showed.
+TEST_F(Screens, PlaylistOfTwoEntriesLeavesTheLastTwoRowsEmpty) {
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    Tap(2);
+    frameart::Art five = LastFrame();
+    auto lit = [](const frameart::Art& art, int from, int to) {
+        int count = 0;
+        for (int y = from; y < to; ++y)
+            for (char c : art[y])
+                count += c == '#';
+        return count;
+    };
+    ASSERT_GT(lit(five, 27, 43), 0) << "rows 3 and 4 show entries of the five";
+    player->SetPlaylist({{"First Entry", 100}, {"Second Entry", 100}});
+    Run(100);
+    frameart::Art two = LastFrame();
+    EXPECT_EQ(lit(two, 27, 43), 0) << "rows 3 and 4 (pixel rows 27 to 42):\n"
+                                   << frameart::Show(two);
+    EXPECT_GT(lit(two, 9, 18), 0) << "row 1 shows the first entry";
+    EXPECT_GT(lit(two, 18, 27), 0) << "row 2 shows the second entry";
+}
 
 // "Settings" and the state header inverted across the top; the first four items with their
 // states, the first of them highlighted.

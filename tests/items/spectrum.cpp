@@ -87,6 +87,25 @@ TEST_F(SpectrumTest, LinesBarsAndDotsLandOnTheirRows) {
         for (int x = 0; x < 160; ++x) ASSERT_FALSE(Lit(art, x, 8 + y)) << x << "," << y;
 }
 
+// The peak falls 1 a frame, the bar 2: after a loud frame the dot floats above the bar.
+TEST_F(SpectrumTest, PeakDotFloatsAboveAFallingBar) {
+    g_bands[0] = 30;
+    Frame();
+    g_bands[0] = 0;
+    frameart::Art art;
+    for (int i = 0; i < 5; ++i)
+        art = Frame();
+    ASSERT_EQ(spectrum->Peak(0), 25);
+    ASSERT_EQ(spectrum->Level(0), 20);
+    EXPECT_TRUE(BandLit(art, 0, 9)) << "peak 25: the dot on row 9";
+    for (int y = 10; y <= 12; ++y)
+        EXPECT_FALSE(BandLit(art, 0, y)) << "gap row " << y;
+    for (int y = 13; y <= 27; ++y)
+        EXPECT_TRUE(BandLit(art, 0, y)) << "level 20: bar row " << y;
+    for (int y = 1; y < 9; ++y)
+        EXPECT_FALSE(BandLit(art, 0, y)) << "above the dot, row " << y;
+}
+
 TEST_F(SpectrumTest, NegativeLevelsReachBelowTheBaselineInsideTheBox) {
     g_bands[2] = static_cast<char>(200);  // reads as -56: the bar keeps falling 2 a frame
     for (int i = 0; i < 3; ++i) Frame();

@@ -123,6 +123,33 @@ TEST_F(StaticTextTest, InvertedOneSpaceIsAFullBarAndAnEmptyTextIsNothing) {
     EXPECT_EQ(LitIn(nothing, 0, 0, 160, 43), 0);
 }
 
+// The surface is shared by every item drawn after this one: what the text sets up for its
+// own drawing it gives back.
+TEST_F(StaticTextTest, DrawingLeavesTheDeviceContextAsItFoundIt) {
+    CLCDGfx gfx;
+    ASSERT_EQ(gfx.Initialize(160, 43), S_OK);
+    HDC dc = gfx.GetDrawingDC();
+    gfx.BeginFrame();
+    MakeText("Settle", 60, 13)->SetPaintMode(OPAQUE);
+    item->Invert(TRUE);
+    LOGFONTA lf = {};
+    lf.lfHeight = -20;
+    SetFaceName(lf, "Tahoma");
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ original = SelectObject(dc, font);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetTextColor(dc, RGB(0, 0, 255));
+    SetBkMode(dc, TRANSPARENT);
+    item->OnDraw(gfx);
+    EXPECT_NE(item->GetLineExtent().cx, 0) << "the text was measured and drawn";
+    EXPECT_EQ(GetMapMode(dc), MM_ANISOTROPIC);
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT) << "opaque drawing left its mode behind";
+    EXPECT_EQ(SelectObject(dc, original), font) << "another font was left selected";
+    gfx.EndFrame();
+    DeleteObject(font);
+}
+
 TEST_F(StaticTextTest, ContentOffsetMovesTheGlyphsUpInsideTheClippedBox) {
     MakeText("Mg", 30, 11);
     frameart::Art plain = Frame();

@@ -49,11 +49,30 @@ protected:
 
 TEST_F(StreamingTextTest, TextThatFitsIsOnePieceWithTheItemsAlignmentAndNeverMoves) {
     MakeTitle()->SetText("Short Title");
-    Frame(100);
+    frameart::Art first = Frame(100);
     EXPECT_EQ(title->PieceCount(), 1);
-    for (int i = 0; i < 80; ++i) Frame(100);
+    // Centred: the ink starts about half the free width in (glyphs may start a pixel or two
+    // right of the pen), where a left-aligned text would start at column 0 or 1.
+    int width = title->Piece(0)->GetLineExtent().cx;
+    ASSERT_GT(width, 20);
+    ASSERT_LT(width, 140);
+    auto inked = [&](int x) {
+        for (int y = 0; y < 20; ++y)
+            if (Lit(first, x, y))
+                return true;
+        return false;
+    };
+    int leftmost = 0;
+    while (leftmost < 160 && !inked(leftmost))
+        ++leftmost;
+    EXPECT_GE(leftmost, (160 - width) / 2) << "text " << width << " pixels wide";
+    EXPECT_LE(leftmost, (160 - width) / 2 + 2) << "text " << width << " pixels wide";
+    frameart::Art later;
+    for (int i = 0; i < 80; ++i)
+        later = Frame(100);
     EXPECT_EQ(title->PieceCount(), 1);
     EXPECT_EQ(FirstOffset(), 0);
+    EXPECT_TRUE(frameart::Same(first, later)) << "8 s later the text stands where it stood";
 }
 
 TEST_F(StreamingTextTest, TextOnePixelWiderThanTheBoxMakesFourPieces) {

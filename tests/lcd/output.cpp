@@ -266,6 +266,40 @@ TEST_F(Output, NoKeyboardYetKeepsTheConnectionAndAsksAgainEachUpdate) {
     EXPECT_EQ(Marks(), "1 ");
 }
 
+// Not finding the keyboard for any reason but "none yet" ends the connection; a keyboard found
+// but not opened keeps it, and the next frame tries the device again.
+TEST_F(Output, FindFailingDropsTheConnectionAndOpenFailingKeepsIt) {
+    OpenWithScreen();
+    int connection = output.GetConnection();
+    service->FailNext(testbed::kLcdShowFrame, ERROR_DEVICE_NOT_CONNECTED);
+    output.Draw();
+    ASSERT_EQ(output.GetDevice(), kNoHandle);
+    service->FailNext(testbed::kLcdOpenDevice, ERROR_GEN_FAILURE);
+    size_t frames = service->FrameCount();
+    Frame();
+    EXPECT_EQ(output.GetConnection(), connection) << "open failed: the connection stays";
+    EXPECT_EQ(output.GetDevice(), kNoHandle) << "open failed: no device";
+    EXPECT_EQ(service->OpenConnections(), 1);
+    EXPECT_EQ(service->FrameCount(), frames) << "no frame without a device";
+    Frame();
+    EXPECT_NE(output.GetDevice(), kNoHandle) << "the next frame opens it";
+    EXPECT_EQ(service->CallCount(testbed::kLcdConnect), 1);
+
+    service->FailNext(testbed::kLcdShowFrame, ERROR_DEVICE_NOT_CONNECTED);
+    output.Draw();
+    ASSERT_EQ(output.GetConnection(), connection);
+    service->FailNext(testbed::kLcdFindDevice, ERROR_GEN_FAILURE);
+    int opens = service->CallCount(testbed::kLcdOpenDevice);
+    Frame();
+    EXPECT_EQ(output.GetConnection(), kNoHandle) << "find failed with 31: the connection goes";
+    EXPECT_EQ(output.GetDevice(), kNoHandle);
+    EXPECT_EQ(service->OpenConnections(), 0) << "closed at the service too";
+    EXPECT_EQ(service->CallCount(testbed::kLcdOpenDevice), opens) << "nothing to open";
+    Frame();
+    EXPECT_NE(output.GetDevice(), kNoHandle) << "the next frame connects and opens again";
+    EXPECT_EQ(service->CallCount(testbed::kLcdConnect), 2);
+}
+
 // One output through a long run of mishaps, frame by frame; after each it is driving the LCD
 // again within a frame or two, without being recreated.
 TEST_F(Output, RecoversFromEveryLossWithoutBeingRecreated) {

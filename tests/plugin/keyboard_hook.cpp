@@ -1,5 +1,7 @@
 // The keyboard hook as the system drives it: which keys it passes on, and what the media keys
 // do on the volume, playlist and settings screens.
+#include "hostwin/control/mixer.h"
+#include "lcd/LCDProgressBar.h"
 #include "plugin/KeyboardHook.h"
 #include "support/KeyHarness.h"
 
@@ -17,6 +19,23 @@ std::vector<testbed::Entry> Numbered(int count) {
 
 int Highlighted(const std::atomic<int>& top, const std::atomic<int>& row) {
     return top.load() + row.load() - 1;
+}
+
+// The position the volume bar holds now, as the hook left it; -1 without the screens.
+float VolumeBarValue() {
+    const DisplayObjects* objects = g_displayObjects.load();
+    return objects ? static_cast<CLCDProgressBar*>(objects->volumeBar)->GetValue() : -1.0f;
+}
+
+// A sound card whose speakers line has no volume control: the master volume cannot be opened,
+// while the wave volume can.
+hwc::MixerDevice CardWithoutMasterVolume() {
+    hwc::MixerDevice card;
+    card.destinations = {
+        {{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, false, 0},
+         {{"SW Synth", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, 2, true, 45000},
+          {"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, testbed::Mixer::kStartWave}}}};
+    return card;
 }
 
 TEST_F(KeyCommands, OnTheNowPlayingScreenEveryKeyPassesAndThePlayerHearsNothing) {
@@ -153,6 +172,130 @@ TEST_F(KeyCommands, WithoutTheDisplayThreadsObjectsTheHookActsOnNoScreen) {
     EXPECT_EQ(KeyboardHookProc(HC_ACTION, WM_KEYDOWN, reinterpret_cast<LPARAM>(&event)), 0);
     EXPECT_EQ(StepVolume(1), 0);
     EXPECT_TRUE(Sent("get-volume").empty());
+}
+
+// Only hook code 0 carries a key to act on; any other is handed on untouched, even while a
+// screen whose keys the hook takes over is shown.
+TEST_F(KeyCommands, AHookCodeOtherThanZeroIsPassedOnOnASecondaryScreen) {
+    Start();
+    Tap(3);
+    ASSERT_EQ(Screen(), kVolumeScreen);
+    ForgetMessages();
+    int volume = player->Volume();
+    DWORD keyTime = g_lastKeyTime.load();
+    for (int code : {-1, 1, 3}) {
+        for (DWORD vk : {DWORD(VK_VOLUME_UP), DWORD(VK_MEDIA_PLAY_PAUSE), DWORD(VK_LCONTROL)}) {
+            KBDLLHOOKSTRUCT event = {};
+            event.vkCode = vk;
+            EXPECT_EQ(KeyboardHookProc(code, WM_KEYDOWN, reinterpret_cast<LPARAM>(&event)), 0)
+                << "key " << vk << " with hook code " << code << " was swallowed";
+        }
+    }
+    EXPECT_EQ(player->Volume(), volume) << "the volume changed";
+    EXPECT_TRUE(Sent("get-volume").empty()) << "the player was asked for its volume";
+    EXPECT_TRUE(Sent("play").empty()) << "a play command was sent";
+    EXPECT_EQ(g_leftCtrlHeld.load(), 0) << "the left Ctrl was noted as held";
+    EXPECT_EQ(g_lastKeyTime.load(), keyTime) << "the key time was renewed";
+}
+
+// Keys pressed while Alt is held come as system-key messages: a Ctrl key then changes neither
+// Ctrl flag, and a media key is not acted on.
+TEST_F(KeyCommands, SystemKeyMessagesChangeNoCtrlFlagAndAreNotActedOn) {
+    Start();
+    Tap(4);
+    ASSERT_EQ(Screen(), kSettingsScreen);
+    Ctrl(VK_LCONTROL, true);
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, false));
+    EXPECT_EQ(g_leftCtrlHeld.load(), 1) << "a system key-up let the left Ctrl go";
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, true));
+    EXPECT_EQ(g_rightCtrlHeld.load(), 0) << "a system key-down took the right Ctrl as held";
+    Ctrl(VK_RCONTROL, true);
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, false));
+    EXPECT_EQ(g_rightCtrlHeld.load(), 1) << "a system key-up let the right Ctrl go";
+    Ctrl(VK_LCONTROL, false);
+    Ctrl(VK_RCONTROL, false);
+    EXPECT_EQ(g_leftCtrlHeld.load() + g_rightCtrlHeld.load(), 0) << "the key-ups let both go";
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, true)) << "a system key-down was swallowed";
+    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, false));
+    EXPECT_EQ(g_settingsRow.load(), 1) << "the settings cursor moved";
+}
+
+TEST_F(KeyCommands, WithCtrlHeldAPlaylistStepIsATwentiethOfTheListAndAtLeastOne) {
+    player->SetPlaylist(Numbered(100));
+    Start();
+    Tap(2);
+    Ctrl(VK_LCONTROL, true);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 5) << "left Ctrl, one press";
+    Ctrl(VK_LCONTROL, false);
+    Ctrl(VK_RCONTROL, true);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 10) << "right Ctrl, one press";
+    EXPECT_TRUE(Press(VK_VOLUME_DOWN));
+    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 5) << "right Ctrl, one press back";
+    Ctrl(VK_RCONTROL, false);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 6) << "no Ctrl: one entry";
+    EXPECT_EQ(Sent("set-playlist-position"), (std::vector<long long>{5, 10, 5, 6}));
+
+    // A twentieth is cut to whole entries, and never less than one.
+    for (int count : {19, 39}) {
+        player->SetPlaylist(Numbered(count));
+        Run(100);  // the window follows the new playlist's first entry
+        int before = Highlighted(g_playlistTop, g_playlistRow);
+        Ctrl(VK_LCONTROL, true);
+        EXPECT_TRUE(Press(VK_VOLUME_UP));
+        Ctrl(VK_LCONTROL, false);
+        EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), before + 1) << count << " entries";
+    }
+}
+
+// The bar shows the new volume as the hook computes it: the player's as an exact fraction,
+// a mixer's in whole percent.
+TEST_F(KeyCommands, TheHookSetsTheBarToThePercentageOfTheNewVolume) {
+    player->SetVolume(123);
+    Start();
+    Tap(3);
+    ASSERT_EQ(g_selectedVolume.load(), kVolumePlayer);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    ASSERT_EQ(player->Volume(), 128);
+    EXPECT_NEAR(VolumeBarValue(), 50.196f, 0.001f) << "128 / 2.55, not cut to whole percent";
+    Run(100);  // the display thread's alert for the player's new volume
+    mixer->SetVolume(MixerLine::Wave, 15);
+    Run(100);
+    ASSERT_EQ(g_selectedVolume.load(), kVolumeWave);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    ASSERT_EQ(mixer->Volume(MixerLine::Wave), 1300u);
+    EXPECT_EQ(VolumeBarValue(), 1.0f) << "1300 / 655 divided in whole numbers, not 1.98";
+}
+
+// Without a master volume the master step starts from 0 every time and writes nowhere.
+TEST_F(KeyCommands, WithoutAMasterVolumeAMasterStepMovesOnlyTheBar) {
+    hwc::SetMixerDevices({CardWithoutMasterVolume()});
+    Start();
+    Tap(3);
+    Tap(3);
+    Tap(3);
+    ASSERT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    EXPECT_EQ(VolumeBarValue(), 1.0f) << "one step from 0: 1285 / 655";
+    EXPECT_TRUE(Press(VK_VOLUME_UP));
+    EXPECT_EQ(VolumeBarValue(), 1.0f) << "again from 0: the first step was kept nowhere";
+    EXPECT_EQ(hwc::MixerCallCount(hwc::MixerCall::SetControlDetails), 0) << "a mixer was written";
+    EXPECT_EQ(mixer->Volume(MixerLine::Wave), testbed::Mixer::kStartWave);
+}
+
+TEST_F(KeyCommands, AVolumeStepWithNoVolumeSelectedChangesNothing) {
+    Start();
+    Tap(3);
+    ForgetMessages();
+    g_selectedVolume.store(3);
+    EXPECT_EQ(StepVolume(1), 0);
+    EXPECT_TRUE(Press(VK_VOLUME_DOWN)) << "the key still belongs to the volume screen";
+    g_selectedVolume.store(kVolumePlayer);
+    EXPECT_TRUE(Sent("get-volume").empty()) << "the player was asked for its volume";
+    EXPECT_TRUE(Sent("set-volume").empty()) << "the player's volume was set";
+    EXPECT_EQ(hwc::MixerCallCount(hwc::MixerCall::SetControlDetails), 0) << "a mixer was written";
 }
 
 }  // namespace
