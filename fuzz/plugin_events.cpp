@@ -24,6 +24,7 @@
 #include "plugin/Plugin.h"
 #include "plugin/PlayerMessages.h"
 #include "plugin/Settings.h"
+#include "support/FreshlyLoaded.h"
 #include "support/PluginInvariants.h"
 #include "testbed/Keyboard.h"
 #include "testbed/LcdService.h"
@@ -109,22 +110,6 @@ struct Desk {
         testbed::Player::SetVisualMode(testbed::VisualMode::Music);
         player->SetPlaylist(testbed::Player::DefaultPlaylist());
         player->SetVolume(200);
-    }
-
-    // The plug-in's own state as a fresh load of the DLL has it.
-    static void FreshlyLoaded() {
-        g_currentScreen.store(kNowPlayingScreen);
-        g_selectedVolume.store(kVolumePlayer);
-        g_outputPriority.store(kPriorityNormal);
-        g_lastKeyTime.store(0);
-        g_playlistTop.store(0);
-        g_playlistRow.store(1);
-        g_settingsTop.store(0);
-        g_settingsRow.store(1);
-        g_leftCtrlHeld.store(0);
-        g_rightCtrlHeld.store(0);
-        g_lightEffects = {0, 0, 0};
-        g_hookBookkeeping = {nullptr, nullptr};
     }
 
     int PlaylistLength() const {
@@ -261,7 +246,7 @@ void CheckInvariants(Desk& desk, int step) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Desk& desk = TheDesk();
     desk.Reset();
-    Desk::FreshlyLoaded();
+    ResetToFreshlyLoaded();
     fuzz::Input in(data, size);
     // The settings file as the first bytes make it: each setting on or off.
     {

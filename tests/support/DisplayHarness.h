@@ -8,6 +8,7 @@
 #include <string>
 
 #include "display/DisplayState.h"
+#include "support/FreshlyLoaded.h"
 #include "support/PluginHarness.h"
 #include "testbed/LcdService.h"
 #include "testbed/Mixer.h"
@@ -18,15 +19,7 @@ protected:
 
     void SetUp() override {
         PluginHarness::SetUp();
-        // As a freshly loaded DLL has them.
-        g_selectedVolume.store(kVolumePlayer);
-        g_lastKeyTime.store(0);
-        g_playlistTop.store(0);
-        g_playlistRow.store(1);
-        g_settingsTop.store(0);
-        g_settingsRow.store(1);
-        g_leftCtrlHeld.store(0);
-        g_rightCtrlHeld.store(0);
+        ResetToFreshlyLoaded();
         service = std::make_unique<testbed::LcdService>();
         mixer = std::make_unique<testbed::Mixer>(true);
     }
