@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <time.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -105,6 +107,21 @@ void BenchWorld::NextTick() {
 
 void BenchWorld::Pass() {
     RunDisplayPass();
+}
+
+double BenchWorld::PassOnPlayerThread() {
+    double seconds = 0;
+    parts_->player->CallOnPlayerThread([&seconds] {
+        timespec start, end;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+        RunDisplayPass();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+        seconds = static_cast<double>(end.tv_sec - start.tv_sec) +
+                  static_cast<double>(end.tv_nsec - start.tv_nsec) * 1e-9;
+    });
+    if (!hwc::WaitIdle() || parts_->player->CallsPending())
+        std::abort();
+    return seconds;
 }
 
 void BenchWorld::WarmUp(int passes) {

@@ -21,6 +21,10 @@ public:
     void NextTick();
     // One pass of the display thread, on this thread.
     void Pass();
+    // One pass on the player's own thread, where each message to the player is a plain call
+    // rather than two thread switches: the plug-in's own work and its drawing, without the
+    // transport. Returns the CPU time of that pass alone, in seconds.
+    double PassOnPlayerThread();
     // Passes until scrolling, alerts and caches have settled.
     void WarmUp(int passes);
 
