@@ -20,7 +20,9 @@ public:
     int Pick(int count) { return count > 0 ? Byte() % count : 0; }
     int Range(int low, int high) {
         int span = high - low + 1;
-        int value = (Byte() << 8) | Byte();
+        // Two statements: the order of the reads must not be left to the compiler.
+        int value = Byte() << 8;
+        value |= Byte();
         return low + value % span;
     }
     int32_t Int() {

@@ -17,6 +17,7 @@
 
 #include "display/DisplayState.h"
 #include "fuzz/FuzzInput.h"
+#include "fuzz/TempFolder.h"
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/modules.h"
@@ -67,10 +68,7 @@ struct Desk {
 
     Desk() {
         hwc::UseManualClock(1000000);
-        char pattern[] = "/tmp/velm-fuzz-events-XXXXXX";
-        if (!mkdtemp(pattern))
-            fuzz::Broken("cannot make a folder");
-        folder = pattern;
+        folder = fuzz::TempFolder("events");
         service = std::make_unique<testbed::LcdService>();
         mixer = std::make_unique<testbed::Mixer>(true);
         keyboard = std::make_unique<testbed::Keyboard>();
@@ -252,7 +250,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         std::ofstream file(desk.folder + "/VelmG15.ini", std::ios::trunc);
         file << "[General]\n";
-        unsigned bits = (in.Byte() << 8) | in.Byte();
+        unsigned bits = in.Byte() << 8;
+        bits |= in.Byte();
         for (int i = 0; i < kSettingCount; ++i)
             file << kSettingsTable[i].key << "=" << ((bits >> i) & 1) << "\n";
     }

@@ -13,22 +13,12 @@
 #include <string>
 
 #include "fuzz/FuzzInput.h"
+#include "fuzz/TempFolder.h"
 #include "hostwin/control/modules.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 
 namespace {
-
-// A folder of its own for the "DLL" and its settings file, made once per process.
-std::string SettingsFolder() {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/velm-fuzz-settings-XXXXXX";
-        if (!mkdtemp(pattern))
-            fuzz::Broken("cannot make a folder");
-        return std::string(pattern);
-    }();
-    return folder;
-}
 
 int ReadAsPluginWould(const SettingInfo& info, const char* path) {
     char fallback[64];
@@ -63,7 +53,7 @@ void CheckParseAgainstStrtoll(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string folder = SettingsFolder();
+    const std::string& folder = fuzz::TempFolder("settings");
     static HMODULE module =
         hwc::RegisterNamedModule(hwc::WindowsPath(folder + "/gen_g15_velm.dll"));
     g_plugin.moduleInstance = module;

@@ -49,8 +49,12 @@ __attribute__((noinline, noreturn)) void ResumeAtJumpPoint() {
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
+    // The code first: every exception of every thread in the player passes here, and the
+    // first touch of a thread-local on a thread may allocate.
+    if (!IsFault(info->ExceptionRecord->ExceptionCode))
+        return EXCEPTION_CONTINUE_SEARCH;
     JumpPoint* jump = t_armed;
-    if (!jump || !IsFault(info->ExceptionRecord->ExceptionCode))
+    if (!jump)
         return EXCEPTION_CONTINUE_SEARCH;
     t_armed = nullptr;
     t_resume = jump;
