@@ -26,6 +26,10 @@ void Keyboard::Unplug() {
     deviceId_ = 0;
 }
 
+int Keyboard::OpenHandles() const {
+    return deviceId_ ? hwc::OpenHidHandles(deviceId_) : 0;
+}
+
 // Report 2 only, always four bytes. A get answers with the selector asked for in byte 1, that
 // light in byte 2 (the selector-2 level in its lower four bits) and the M-key mask in byte 3.
 bool Keyboard::OnFeature(bool set, unsigned char* report, unsigned long length) {

@@ -48,6 +48,8 @@ public:
     void SetWriteObserver(std::function<void(int selector, int value)> observer);
 
     void Unplug();
+    // How many handles the system has open on the keyboard's interface.
+    int OpenHandles() const;
 
 private:
     bool OnFeature(bool set, unsigned char* report, unsigned long length);

@@ -105,6 +105,13 @@ int FindKeyboard() {
     return g_keyboard != INVALID_HANDLE_VALUE ? 1 : 0;
 }
 
+void CloseKeyboard() {
+    g_keyboardFound.store(0, std::memory_order_relaxed);
+    if (g_keyboard != INVALID_HANDLE_VALUE)
+        CloseHandle(g_keyboard);
+    g_keyboard = INVALID_HANDLE_VALUE;
+}
+
 BYTE ReadLight(int selector) {
     if (!g_keyboardFound.load(std::memory_order_relaxed))
         return 0;

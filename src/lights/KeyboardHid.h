@@ -23,6 +23,9 @@ extern std::atomic<int> g_keyboardFound;
 // Searches the HID interfaces for the keyboard and keeps the first that opens and matches.
 // Returns 1 if found, else 0.
 int FindKeyboard();
+// Lets the keyboard go: the found flag drops to 0 and the handle is closed, so that nothing of
+// the plug-in stays open in the player's process once it is unloaded.
+void CloseKeyboard();
 // The present value of one light; 0 when there is no keyboard or the read fails.
 BYTE ReadLight(int selector);
 void WriteLight(int selector, BYTE value);

@@ -70,7 +70,8 @@ BYTE BacklightValueForLevel(int level, bool useOffLevel) {
 }
 
 int UpdateScreenSaverDimming() {
-    BOOL running = FALSE;
+    // A failed query leaves the last answer standing rather than waking the lights.
+    BOOL running = g_lightEffects.screenSaverRunning;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
     g_lightEffects.screenSaverRunning = running;
     if (running && !g_lightEffects.dimmingActive) {

@@ -79,6 +79,8 @@ void PluginQuit() {
         g_displayThread = nullptr;
     }
     ReleaseLcd();
+    // The display thread has written its last light report.
+    CloseKeyboard();
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ TEST_F(InitLights, InitSavesTheLightsAndWritesTheSettingsBeforeTheThreadAsksTheP
 
 TEST_F(InitLights, TheThreadHandsTheKeptMkeysBackAtItsExitWhileTheMeterIsOn) {
     ASSERT_TRUE(Init());
+    EXPECT_EQ(keyboard->OpenHandles(), 1);
     ASSERT_TRUE(hwc::AdvanceClock(200));
     EXPECT_EQ(keyboard->Mkeys(), 15) << "silence darkens every M-key";
     keyboard->ClearReports();
@@ -91,6 +92,8 @@ TEST_F(InitLights, TheThreadHandsTheKeptMkeysBackAtItsExitWhileTheMeterIsOn) {
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.back(), std::make_pair(4, 5)) << "the value read when the thread started";
     EXPECT_EQ(keyboard->Mkeys(), 5);
+    EXPECT_EQ(keyboard->OpenHandles(), 0) << "quit lets the keyboard go after its last report";
+    EXPECT_EQ(g_keyboardFound.load(), 0);
 }
 
 TEST_F(InitLights, WithTheMeterOffNoLightIsWrittenAtAll) {
