@@ -52,7 +52,8 @@ void CLCDProgressBar::OnDraw(CLCDGfx& gfx) {
 
     // An empty range has no fraction; the bar then stands at its start rather than turning an
     // undefined quotient into a pixel column.
-    float span = static_cast<float>(m_range.maximum - m_range.minimum);
+    // Each limit is taken to single precision first: their difference may not fit an int.
+    float span = static_cast<float>(m_range.maximum) - static_cast<float>(m_range.minimum);
     float t = span > 0.0f ? (GetValue() - static_cast<float>(m_range.minimum)) / span : 0.0f;
     switch (m_style) {
         case 0: {

@@ -1,5 +1,7 @@
 // The progress bar's three styles, its clamping and its pixel columns.
+#include <climits>
 #include <memory>
+#include <string>
 
 #include "ItemCanvas.h"
 #include "lcd/LCDProgressBar.h"
@@ -96,6 +98,16 @@ TEST_F(ProgressBarTest, EmptyRangeDrawsTheBarAtItsStart) {
     bar->SetLimits(40, 40);
     bar->SetValue(40.0f);
     EXPECT_EQ(MiddleRow(50, 5).substr(0, 8), "######..");
+}
+
+// The widest range an int allows is wider than an int: the middle of it is still the middle.
+TEST_F(ProgressBarTest, TheWidestRangeStillPlacesTheCursor) {
+    MakeBar(50, 5, 1);
+    bar->SetValue(50.0f);
+    std::string middle = MiddleRow(50, 5);
+    bar->SetLimits(INT_MIN, INT_MAX);
+    bar->SetValue(0.0f);
+    EXPECT_EQ(MiddleRow(50, 5), middle);
 }
 
 }  // namespace

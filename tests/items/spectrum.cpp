@@ -15,7 +15,8 @@ char* __cdecl Data() {
     if (g_fault) return reinterpret_cast<char*>(16);  // an address nobody can read
     return g_bands;
 }
-void __cdecl Request(int) {}
+std::vector<int> g_requests;
+void __cdecl Request(int what) { g_requests.push_back(what); }
 
 LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_USER && lp == kPlayerVisualData)
@@ -29,6 +30,7 @@ protected:
         ItemCanvas::SetUp();
         std::fill(std::begin(g_bands), std::end(g_bands), 0);
         g_fault = false;
+        g_requests.clear();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = PlayerProc;
         wc.lpszClassName = "spectrum test player";
@@ -68,6 +70,7 @@ TEST_F(SpectrumTest, BandThatReadsThirtyOnceFallsAsPeaksAndBarsDo) {
                                        8,  6,  4,  2,  0,  -2, 0,  -2, 0,  -2};
     EXPECT_EQ(peaks, expectedPeaks);
     EXPECT_EQ(levels, expectedLevels);
+    EXPECT_EQ(g_requests, std::vector<int>(21, 1)) << "the spectrum is asked for on every frame";
 }
 
 TEST_F(SpectrumTest, LinesBarsAndDotsLandOnTheirRows) {

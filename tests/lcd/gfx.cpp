@@ -57,7 +57,7 @@ TEST_F(Gfx, BeginFrameSelectsTheDibWithWhiteTextOnBlackAndEndFrameGivesItBack) {
     gfx.EndFrame();
     HDC other = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(other, gfx.GetBitmap());
-    EXPECT_NE(previous, nullptr) << "the DIB is still selected after EndFrame";
+    EXPECT_NE(previous, nullptr) << "the DIB is still selected in the drawing DC after EndFrame";
     SelectObject(other, previous);
     DeleteDC(other);
     gfx.EndFrame();  // without a pass: nothing to give back
