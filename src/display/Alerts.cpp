@@ -20,20 +20,36 @@ void SetOutputPriority(CEzLcd& lcd, int priority) {
 
 namespace {
 
-void RaiseVolumeAlert(CEzLcd& lcd, AlertState& state, int selected) {
-    SetOutputPriority(lcd, kPriorityAlert);
-    state.alertStart = GetTickCount();
+int VolumePage() { return g_volumePage.load(std::memory_order_relaxed); }
+
+// The end of every volume alert: the volume screen with the changed volume selected, its
+// time-out counted from now.
+void ShowChangedVolume(CEzLcd& lcd, int selected) {
+    g_currentScreen.store(VolumePage(), std::memory_order_relaxed);
     g_selectedVolume.store(selected, std::memory_order_relaxed);
-    ShowScreen(lcd, g_volumePage.load(std::memory_order_relaxed));
+    lcd.SelectPage(VolumePage());
     g_lastKeyTime.store(GetTickCount(), std::memory_order_relaxed);
 }
 
-// The value seen now becomes the last seen by reading the mixer again, as the volume may
-// still be moving.
+// The value seen now becomes the last seen by reading the volume again, as it may still be
+// moving.
 void CheckMixer(CEzLcd& lcd, AlertState& state, CNemboMixer& mixer, DWORD& last, int selected) {
     if (mixer.GetValue() == last) return;
-    RaiseVolumeAlert(lcd, state, selected);
+    SetOutputPriority(lcd, kPriorityAlert);
+    state.alertStart = GetTickCount();
     last = mixer.GetValue();
+    ShowChangedVolume(lcd, selected);
+}
+
+// The player's volume names the volume screen as current before it asks again, so that a key
+// the player's thread handles meanwhile already acts on that screen.
+void CheckPlayerVolume(CEzLcd& lcd, AlertState& state) {
+    if (PlayerGetVolume() == state.lastPlayerVolume) return;
+    g_currentScreen.store(VolumePage(), std::memory_order_relaxed);
+    SetOutputPriority(lcd, kPriorityAlert);
+    state.alertStart = GetTickCount();
+    state.lastPlayerVolume = PlayerGetVolume();
+    ShowChangedVolume(lcd, kVolumePlayer);
 }
 
 }  // namespace
@@ -41,10 +57,7 @@ void CheckMixer(CEzLcd& lcd, AlertState& state, CNemboMixer& mixer, DWORD& last,
 void CheckVolumeAlert(CEzLcd& lcd, AlertState& state, CNemboMixer& wave, CNemboMixer* master) {
     CheckMixer(lcd, state, wave, state.lastWaveVolume, kVolumeWave);
     if (master) CheckMixer(lcd, state, *master, state.lastMasterVolume, kVolumeMaster);
-    if (PlayerGetVolume() != state.lastPlayerVolume) {
-        RaiseVolumeAlert(lcd, state, kVolumePlayer);
-        state.lastPlayerVolume = PlayerGetVolume();
-    }
+    CheckPlayerVolume(lcd, state);
 }
 
 bool CheckSongChange(CEzLcd& lcd, AlertState& state, const char* title) {

@@ -106,7 +106,10 @@ bool AutoLeaveOn(int screen) {
 void LeaveAfterPause() {
     int screen = g_currentScreen.load(std::memory_order_relaxed);
     if (!AutoLeaveOn(screen)) return;
-    if (Now() - g_lastKeyTime.load(std::memory_order_relaxed) <= kAutoLeaveMs) return;
+    // The key time first: a key noted after the clock was read would make the difference wrap
+    // and close the screen at once.
+    DWORD lastKey = g_lastKeyTime.load(std::memory_order_relaxed);
+    if (Now() - lastKey <= kAutoLeaveMs) return;
     ShowScreen(Lcd(), kNowPlayingScreen);
     SetOutputPriority(Lcd(), kPriorityNormal);
     g_display.alerts.alertStart = 0;

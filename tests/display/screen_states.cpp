@@ -49,6 +49,20 @@ TEST_F(ScreenStates, SoftButtonFourAlwaysOpensTheSettingsAtTheFirstItem) {
     EXPECT_EQ(Screen(), kSettingsScreen) << "the settings screen stays by default";
 }
 
+// The alert's expiry belongs to the song alert: without song alerts, and with the volume
+// screen's time-out off, a volume alert keeps its priority even back on the main screen.
+TEST_F(ScreenStates, WithoutSongAlertsAVolumeAlertKeepsItsPriority) {
+    WriteSettings("AlertSongChange=0\nLeaveVolume=0");
+    Start();
+    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    Run(100);
+    ASSERT_EQ(Priority(), kPriorityAlert);
+    Tap(1);
+    Run(9000);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+    EXPECT_EQ(Priority(), kPriorityAlert);
+}
+
 TEST_F(ScreenStates, MasterVolumeTurnedElsewhereBringsTheVolumeScreenAtAlertPriority) {
     Start();
     Run(8200);  // the start-up title alert is over
