@@ -230,7 +230,7 @@ void Step(Desk& desk, fuzz::Input& in) {
 }
 
 void CheckInvariants(Desk& desk, int step) {
-    std::string broken = invariants::Broken(desk.PlaylistLength());
+    std::string broken = invariants::Broken(*desk.player);
     if (!broken.empty())
         fuzz::Broken("after step " + std::to_string(step) + ": " + broken);
     testbed::LcdShownFrame frame;

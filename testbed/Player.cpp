@@ -168,6 +168,8 @@ LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             LRESULT result = 0;
             if (!self->Overridden(msg, wp, lp, result, record))
                 result = self->Answer(msg, wp, lp, record);
+            if (msg == WM_USER)
+                self->CheckPositionRequest(wp, lp, result);
             self->Observe(record);
             return result;
         }
@@ -269,6 +271,22 @@ bool Player::Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerM
         record.lparam = 0;
     record.result = std::to_string(static_cast<long long>(result));
     return true;
+}
+
+void Player::CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result) {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (lp == kPlayerPlaylistLength) {
+        lengthTold_ = static_cast<int>(result);
+    } else if (lp == kPlayerSetPlaylistPosition) {
+        long long position = static_cast<int>(wp);
+        if (position < 0 || position >= lengthTold_)
+            ++positionsOutsideList_;
+    }
+}
+
+int Player::PositionsOutsideList() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return positionsOutsideList_;
 }
 
 void Player::SetAnswerOverride(AnswerOverride override) {

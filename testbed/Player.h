@@ -64,6 +64,9 @@ public:
     int ElapsedMs() const;
     std::string Caption() const;
     int PlaylistLength() const;
+    // Requests to make an entry current that named none of the playlist as the player last
+    // told its length (whether the length came from its list or from an answer override).
+    int PositionsOutsideList() const;
     // Entry index of the playlist; an empty entry when there is none.
     Entry EntryAt(int index) const;
 
@@ -105,6 +108,8 @@ private:
     void SettleLocked();  // makes the present position the new starting point
     void LoadLocked(int index);
     std::string CaptionLocked() const;
+    // Counts a request to make an entry current that lies outside the length last told.
+    void CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result);
 
     mutable std::mutex mu_;
     std::vector<Entry> playlist_;
@@ -120,6 +125,8 @@ private:
     std::set<std::string> titleStore_;
     std::function<void(const PlayerMessage&)> observer_;
     AnswerOverride answerOverride_;
+    long long lengthTold_ = -1;  // the last playlist length answered; -1 before the first
+    int positionsOutsideList_ = 0;
 
     HWND window_ = nullptr;
     HANDLE thread_ = nullptr;

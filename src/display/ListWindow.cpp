@@ -36,7 +36,6 @@ ListWindow KeepInList(ListWindow window, int count) {
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count) {
     if (count <= 0)
         return {0, 1};
-    window = KeepInList(window, count);
     window.row += towardsNext ? 1 : -1;
     if (window.row < 1) {
         window.row = 1;

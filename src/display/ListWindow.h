@@ -15,7 +15,9 @@ struct ListWindow {
 // Moves the highlight one row towards the next entry (or the previous one); the window scrolls
 // by one entry when the highlight would leave the visible rows, and the highlight stays within
 // the list's count entries. An empty list has nothing to highlight: the window goes back to
-// row 1 at entry 0, so that it never names an entry before the first.
+// row 1 at entry 0, so that it never names an entry before the first. A window beyond the end
+// of the list is stepped from where it is (the settings list only ever shrinks by its two
+// hidden items, which its screen puts right on its next pass).
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count);
 
 // A window whose highlight lies beyond the end of the list (the list has become shorter since)
@@ -23,7 +25,8 @@ ListWindow StepListWindow(ListWindow window, bool towardsNext, int count);
 // from there. An empty list gives row 1 at entry 0.
 ListWindow KeepInList(ListWindow window, int count);
 
-// The same as taking the single step `steps` times, at a cost that does not grow with steps or
+// The same as taking the single step `steps` times, after KeepInList, at a cost that does not
+// grow with steps or
 // count: while the highlight sits in the row at the edge it moves towards, each step only
 // scrolls the window by one entry, and such a run is taken at once; a step that changes
 // nothing (at an end of the list) ends the walk, since every further one changes nothing too.

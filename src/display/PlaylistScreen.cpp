@@ -48,14 +48,12 @@ void BuildPlaylistScreen(CEzLcd& lcd) {
 // row. The player's text is copied by the row.
 void RefreshPlaylistScreen(CEzLcd& lcd) {
     int count = PlayerGetPlaylistLength();
-    // A list that became shorter under the window: the highlight comes back onto it.
-    ListWindow window = LoadWindow();
-    ListWindow kept = KeepInList(window, count);
-    if (kept.top != window.top || kept.row != window.row) {
-        window = kept;
-        g_playlistTop.store(window.top, std::memory_order_relaxed);
-        g_playlistRow.store(window.row, std::memory_order_relaxed);
-    }
+    // A list that became shorter under the window is shown with the highlight on its last
+    // entry, where the next key or follow step starts from. The window itself is left to the
+    // hook and the follow step: stored from here it could overwrite a key's step taken
+    // meanwhile, and a list that is empty for a moment while the player reloads it would
+    // lose the window for good.
+    ListWindow window = KeepInList(LoadWindow(), count);
     for (int k = 1; k <= kVisibleRows; ++k) {
         int entry = window.top + k - 1;
         const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;

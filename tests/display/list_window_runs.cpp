@@ -14,7 +14,10 @@ std::string Show(ListWindow w) {
     return "top " + std::to_string(w.top) + ", row " + std::to_string(w.row);
 }
 
+// Both forms first bring a window beyond a shorter list back onto it, then step one at a time.
 ListWindow OneAtATime(ListWindow w, bool towardsNext, int count, int steps) {
+    if (steps > 0)
+        w = KeepInList(w, count);
     for (int i = 0; i < steps; ++i)
         w = StepListWindow(w, towardsNext, count);
     return w;
@@ -22,6 +25,8 @@ ListWindow OneAtATime(ListWindow w, bool towardsNext, int count, int steps) {
 
 // The walk as the rule states it, with a limit so that a fault here cannot hang the test.
 bool WalkOneAtATime(ListWindow& w, int target, int count) {
+    if (w.Highlighted() != target)
+        w = KeepInList(w, count);
     for (int i = 0; i < 10000 && w.Highlighted() != target; ++i)
         w = StepListWindow(w, target > w.Highlighted(), count);
     return w.Highlighted() == target;
@@ -76,8 +81,15 @@ TEST(ListWindowRuns, AHighlightBeyondAShorterListComesBackOntoItsLastEntry) {
     EXPECT_EQ(Show(KeepInList({47, 3}, 3)), "top 0, row 3");
     EXPECT_EQ(Show(KeepInList({8, 2}, 10)), "top 8, row 2") << "its last entry, shown";
     EXPECT_EQ(Show(KeepInList({5, 4}, 0)), "top 0, row 1");
-    EXPECT_EQ(Show(StepListWindow({47, 3}, true, 10)), "top 6, row 4") << "at the end already";
-    EXPECT_EQ(Show(StepListWindow({47, 3}, false, 10)), "top 6, row 3");
+    EXPECT_EQ(Show(StepListWindow({47, 3}, true, 10, 1)), "top 6, row 4") << "at the end already";
+    EXPECT_EQ(Show(StepListWindow({47, 3}, false, 10, 1)), "top 6, row 3");
+}
+
+// The settings list loses its two hidden items when a Ctrl key is let go; a key pressed before
+// the screen's next pass steps the window from where it is, not from the pulled-back one.
+TEST(ListWindowRuns, ASingleStepStartsFromTheWindowAsItIs) {
+    EXPECT_EQ(Show(StepListWindow({7, 4}, false, 9)), "top 7, row 3");
+    EXPECT_EQ(Show(StepListWindow({7, 4}, true, 9)), "top 7, row 4");
 }
 
 }  // namespace

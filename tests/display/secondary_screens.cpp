@@ -228,6 +228,18 @@ TEST_F(Screens, HiddenItemsLeavingTheListPullTheWindowBack) {
     Ctrl(VK_LCONTROL, false);
 }
 
+// Each key the screen uses counts from anew: the screen closes three seconds after the last.
+TEST_F(Screens, AKeyOnASecondaryScreenPutsItsTimeOutOff) {
+    Start();
+    Tap(2);
+    Run(2000);
+    Press(VK_VOLUME_UP);
+    Run(2500);
+    EXPECT_EQ(Screen(), kPlaylistScreen) << "4.5 s open, but only 2.5 s since the key";
+    Run(600);
+    EXPECT_EQ(Screen(), kNowPlayingScreen);
+}
+
 TEST_F(Screens, SwitchingOnTheSettingsScreensAutoLeaveClosesItThreeSecondsLater) {
     Start();
     Tap(4);

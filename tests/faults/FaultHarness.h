@@ -26,8 +26,8 @@ protected:
         keyboard.reset();
     }
 
-    void ExpectInvariants(const std::string& when, int playlistLength = -1) {
-        std::string broken = invariants::Broken(playlistLength);
+    void ExpectInvariants(const std::string& when) {
+        std::string broken = invariants::Broken(*player);
         EXPECT_EQ(broken, "") << when;
     }
 

@@ -161,34 +161,62 @@ TEST_F(PlayerNonsense, NullEntryTitlesShowAsEmptyRows) {
     EXPECT_TRUE(frameart::Same(LastFrame(), nullTitles));
 }
 
-// The playlist shrinks from 100 entries to 3 while the playlist screen shows entry 47: the
-// screen comes back onto the list, and the keys step within it.
-TEST_F(PlayerNonsense, APlaylistThatShrinksUnderTheScreenBringsTheWindowBack) {
-    std::vector<testbed::Entry> hundred;
-    for (int i = 1; i <= 100; ++i)
-        hundred.push_back({"Song " + std::to_string(i), 200});
-    player->SetPlaylist(hundred);
-    WriteSettings("LeavePlaylist=0");
-    Start();
-    Tap(2);
-    g_playlistTop.store(44);
-    g_playlistRow.store(4);
-    Run(100);
+class ShrinkingPlaylist : public PlayerNonsense {
+protected:
+    // The playlist screen on entry 47 of a hundred.
+    void ShowEntry47() {
+        std::vector<testbed::Entry> hundred;
+        for (int i = 1; i <= 100; ++i)
+            hundred.push_back({"Song " + std::to_string(i), 200});
+        player->SetPlaylist(hundred);
+        WriteSettings("LeavePlaylist=0");
+        Start();
+        Tap(2);
+        g_playlistTop.store(44);
+        g_playlistRow.store(4);
+        Run(100);
+    }
     // The same first entry stays current, so the title does not change and no follow step runs.
-    player->SetAnswerOverride([](UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
-        if (msg != WM_USER || lp != kPlayerPlaylistLength)
-            return false;
-        result = 3;
-        return true;
-    });
+    void ClaimLength(int length) {
+        player->SetAnswerOverride([length](UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+            if (msg != WM_USER || lp != kPlayerPlaylistLength)
+                return false;
+            result = length;
+            return true;
+        });
+    }
+};
+
+// The playlist shrinks from 100 entries to 3: the screen shows the highlight on the last of
+// the three, and the keys step within them.
+TEST_F(ShrinkingPlaylist, TheScreenAndTheKeysComeBackOntoTheList) {
+    ShowEntry47();
+    ClaimLength(3);
     Run(100);
-    ExpectInvariants("after the shrink", 3);
-    EXPECT_EQ(g_playlistTop.load(), 0);
-    EXPECT_EQ(g_playlistRow.load(), 3) << "the last entry of the three";
+    ExpectInvariants("after the shrink");
+    frameart::Art shrunk = LastFrame();
     ForgetMessages();
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(Sent("set-playlist-position"), std::vector<long long>{1});
+    EXPECT_EQ(Sent("set-playlist-position"), std::vector<long long>{1}) << "one back from the third";
+    g_playlistTop.store(0);
+    g_playlistRow.store(3);
+    Run(100);
+    EXPECT_TRUE(frameart::Same(LastFrame(), shrunk)) << "the highlight was on the third entry";
     ExpectStillWorking("the shrink");
+}
+
+// A player reloading its playlist answers an empty list for a moment: the window is where it
+// was once the list is back.
+TEST_F(ShrinkingPlaylist, AListEmptyForAMomentKeepsTheWindow) {
+    ShowEntry47();
+    frameart::Art before = LastFrame();
+    ClaimLength(0);
+    Run(100);
+    player->SetAnswerOverride(nullptr);
+    Run(100);
+    EXPECT_EQ(g_playlistTop.load(), 44);
+    EXPECT_EQ(g_playlistRow.load(), 4);
+    EXPECT_TRUE(frameart::Same(LastFrame(), before));
 }
 
 // No visual-data functions at all, or ones that fault: no spectrum and no level meter, and

@@ -184,7 +184,7 @@ TEST_F(Soak, ADayOfRandomUseKeepsTheInvariantsAndTheHeapFlat) {
         uint32_t gap = Pick(10) == 0 ? 1000 + Pick(120000) : 50 + Pick(2000);
         ASSERT_TRUE(hwc::AdvanceClock(gap)) << "the world hung after " << event;
         now += gap;
-        std::string broken = invariants::Broken(playlistLength);
+        std::string broken = invariants::Broken(*player);
         ASSERT_EQ(broken, "") << "after event " << events << " (" << event << ") at " << now / 1000
                               << " s";
     }

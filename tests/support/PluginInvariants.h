@@ -7,6 +7,7 @@
 #include "display/DisplayState.h"
 #include "display/ListWindow.h"
 #include "plugin/Settings.h"
+#include "testbed/Player.h"
 
 namespace invariants {
 
@@ -15,10 +16,10 @@ inline std::string Window(const char* name, int top, int row) {
            std::to_string(row);
 }
 
-// "" when all hold, else what broke. playlistLength is the player's list as it stands, or -1
-// when unknown; the playlist window is checked against it only while the playlist screen is
-// shown and after a pass has run since the list last changed (the screen puts it right).
-inline std::string Broken(int playlistLength = -1) {
+// "" when all hold, else what broke. The playlist window may lie beyond a list that has become
+// shorter (the screen shows it on the last entry); what must never happen is the player being
+// asked to play an entry outside the list it last described.
+inline std::string Broken(const testbed::Player& player) {
     int screen = g_currentScreen.load();
     if (screen < kNowPlayingScreen || screen > kSettingsScreen)
         return "current screen " + std::to_string(screen) + ", expected 0 to 3";
@@ -35,13 +36,8 @@ inline std::string Broken(int playlistLength = -1) {
     int playlistTop = g_playlistTop.load(), playlistRow = g_playlistRow.load();
     if (playlistRow < 1 || playlistRow > kVisibleRows || playlistTop < 0)
         return Window("playlist", playlistTop, playlistRow) + ", expected rows 1 to 4";
-    if (screen == kPlaylistScreen && playlistLength >= 0) {
-        ListWindow window{playlistTop, playlistRow};
-        ListWindow kept = KeepInList(window, playlistLength);
-        if (kept.top != window.top || kept.row != window.row)
-            return Window("playlist", playlistTop, playlistRow) + " outside a list of " +
-                   std::to_string(playlistLength);
-    }
+    if (int stray = player.PositionsOutsideList())
+        return std::to_string(stray) + " request(s) to play an entry outside the playlist";
     return "";
 }
 
