@@ -15,6 +15,7 @@
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
 #include "lights/KeyboardHid.h"
+#include "plugin/FaultGuard.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 #include "testbed/Keyboard.h"
@@ -81,6 +82,8 @@ BenchWorld::~BenchWorld() {
         output->Shutdown();
     LscCleanup();
     ReleaseDisplay();
+    ReleaseFaultGuard();
+    CloseKeyboard();
     g_plugin.playerWindow = nullptr;
     parts_->player.reset();
     parts_->keyboard.reset();
