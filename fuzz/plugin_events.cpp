@@ -110,10 +110,6 @@ struct Desk {
         player->SetVolume(200);
     }
 
-    int PlaylistLength() const {
-        return nonsense->playlistLength >= 0 ? nonsense->playlistLength : player->PlaylistLength();
-    }
-
     void CallOnPlayerThread(void (*entry)()) {
         player->CallOnPlayerThread(entry);
         if (!hwc::AdvanceUntil([this] { return !player->CallsPending(); }, 10000))
