@@ -124,6 +124,7 @@ TEST_F(Cycles, AThousandStartsAndStopsLeaveNothingBehindAndNeverDeadlock) {
         << "quit met a display thread blocked in a message to the player too seldom to tell";
     Census after;
     EXPECT_EQ(after.Text(), before.Text());
+    EXPECT_EQ(keyboard->OpenHandles(), 0) << "a stop leaves the keyboard's interface open";
     size_t heapAfter = LiveHeapBytes();
     EXPECT_LT(heapAfter, heapBefore + 64 * 1024)
         << "the heap grew from " << heapBefore << " to " << heapAfter << " bytes";
