@@ -21,15 +21,15 @@ struct ListWindow {
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count);
 
 // A window whose highlight lies beyond the end of the list (the list has become shorter since)
-// moves onto the list's last entry, in the last row that entry can take; every step starts
-// from there. An empty list gives row 1 at entry 0.
+// moves onto the list's last entry, in the last row that entry can take; the playlist's
+// steps and walks start from there. An empty list gives row 1 at entry 0.
 ListWindow KeepInList(ListWindow window, int count);
 
-// The same as taking the single step `steps` times, after KeepInList, at a cost that does not
-// grow with steps or
-// count: while the highlight sits in the row at the edge it moves towards, each step only
-// scrolls the window by one entry, and such a run is taken at once; a step that changes
-// nothing (at an end of the list) ends the walk, since every further one changes nothing too.
+// The same as KeepInList and then the single step `steps` times, at a cost that does not grow
+// with steps or count: while the highlight sits in the row at the edge it moves towards, each
+// step only scrolls the window by one entry, and such a run is taken at once; a step that
+// changes nothing (at an end of the list) ends the walk, since every further one changes
+// nothing too.
 // A player may answer a playlist of two thousand million entries.
 ListWindow StepListWindow(ListWindow window, bool towardsNext, int count, int steps);
 // Single steps towards the entry target, the direction chosen anew before each, until the
