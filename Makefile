@@ -1,12 +1,13 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup test demo pictures build-host bench fuzz $(addprefix test-,$(PRESETS))
+.PHONY: setup test format demo pictures build-host bench fuzz $(addprefix test-,$(PRESETS))
 
 setup:
 	@./scripts/setup
 
 test: setup
+	@./scripts/format --check
 	@for preset in $(PRESETS); do \
 	    cmake --preset $$preset >/dev/null && \
 	    cmake --build --preset $$preset && \
@@ -24,6 +25,10 @@ demo: setup build-host
 	        --gif build/demo/tour.gif && \
 	    echo "demo: build/demo/tour.gif, build/demo/frames/ and the log build/demo/tour.jsonl"; \
 	fi
+
+# Every C++ file in the tree's own format (.clang-format); `make test` fails on one that is not.
+format: setup
+	@./scripts/format
 
 # The README's pictures in docs/.
 pictures: setup build-host

@@ -18,9 +18,11 @@ namespace {
 
 // A whole non-negative decimal number within [low, high].
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text.size() > 12) return false;
+    if (text.empty() || text.size() > 12)
+        return false;
     for (char c : text)
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     value = std::strtoll(text.c_str(), nullptr, 10);
     return value >= low && value <= high;
 }
@@ -41,10 +43,13 @@ std::function<std::string(const Command&)> Numbers(size_t count, long long low, 
 std::function<std::string(const Command&)> OneOf(std::vector<std::string> choices) {
     return [=](const Command& c) -> std::string {
         std::string list;
-        for (const auto& choice : choices) list += (list.empty() ? "" : "|") + choice;
-        if (c.args.size() != 1) return "expects one of " + list;
         for (const auto& choice : choices)
-            if (c.args[0] == choice) return "";
+            list += (list.empty() ? "" : "|") + choice;
+        if (c.args.size() != 1)
+            return "expects one of " + list;
+        for (const auto& choice : choices)
+            if (c.args[0] == choice)
+                return "";
         return "'" + c.args[0] + "' is not one of " + list;
     };
 }
@@ -53,13 +58,18 @@ std::string NoArguments(const Command& c) {
     return c.args.empty() ? "" : "takes no arguments";
 }
 
-long long Number(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+long long Number(const std::string& text) {
+    return std::strtoll(text.c_str(), nullptr, 10);
+}
 
 // Soft button N (1 to 4) as its bit.
-DWORD SoftButtonBit(const Command& c) { return 1u << (Number(c.args[0]) - 1); }
+DWORD SoftButtonBit(const Command& c) {
+    return 1u << (Number(c.args[0]) - 1);
+}
 
 std::string CheckService(const Command& c) {
-    if (c.args.size() == 1 && c.args[0] == "restart") return "";
+    if (c.args.size() == 1 && c.args[0] == "restart")
+        return "";
     if (c.args.empty() || c.args[0] != "fail" || c.args.size() != 3)
         return "expects 'fail ENTRY CODE' or 'restart'";
     if (testbed::LcdEntryByName(c.args[1]) < 0) {
@@ -84,7 +94,8 @@ bool RunService(Simulation& s, const Command& c) {
 }
 
 std::string CheckSnapshot(const Command& c) {
-    if (c.rest.empty()) return "expects a file name";
+    if (c.rest.empty())
+        return "expects a file name";
     std::filesystem::path folder = std::filesystem::path(c.rest).parent_path();
     std::error_code error;
     if (!folder.empty() && !std::filesystem::is_directory(folder, error))
@@ -100,14 +111,16 @@ bool RunSnapshot(Simulation& s, const Command& c) {
         error = "the LCD shows no frame";
     else
         WritePng(c.rest, PictureOf(MaskOf(frame.pixels)), error);
-    if (error.empty()) return true;
+    if (error.empty())
+        return true;
     std::fprintf(stderr, "velm-sim: line %d: snapshot: %s\n", c.line, error.c_str());
     return false;
 }
 
 std::string CheckExpect(const Command& c) {
     long long value;
-    if (c.args.empty()) return "expects screen N, priority P, lit X Y or dark X Y";
+    if (c.args.empty())
+        return "expects screen N, priority P, lit X Y or dark X Y";
     const std::string& what = c.args[0];
     if (what == "screen" || what == "priority") {
         if (c.args.size() != 2 || !ParseNumber(c.args[1], 0, 255, value))
@@ -125,7 +138,8 @@ std::string CheckExpect(const Command& c) {
 
 // A failed expectation ends the run with status 1 and says what came instead.
 bool Expectation(const Command& c, bool held, const std::string& came) {
-    if (held) return true;
+    if (held)
+        return true;
     std::fprintf(stderr, "velm-sim: line %d, column %d: expected %s, but %s\n", c.line, c.column,
                  c.rest.c_str(), came.c_str());
     return false;
@@ -140,7 +154,8 @@ bool RunExpect(Simulation& s, const Command& c) {
                            "the plug-in's " + what + " is " + std::to_string(actual));
     }
     std::vector<unsigned char> pixels;
-    if (!s.LastFrame(pixels)) return Expectation(c, false, "no frame has been shown");
+    if (!s.LastFrame(pixels))
+        return Expectation(c, false, "no frame has been shown");
     int x = static_cast<int>(Number(c.args[1]));
     int y = static_cast<int>(Number(c.args[2]));
     bool lit = pixels[static_cast<size_t>(y) * 160 + x] > 128;
@@ -151,7 +166,8 @@ bool RunExpect(Simulation& s, const Command& c) {
 // A key pressed right after a soft button comes once the plug-in has read that button and acted
 // on it (two passes), as a person presses one after the other.
 void AfterPendingSoftButtons(Simulation& s) {
-    if (s.lcdService().OpenDevices() > 0 && s.lcdService().TapPending()) s.Advance(100);
+    if (s.lcdService().OpenDevices() > 0 && s.lcdService().TapPending())
+        s.Advance(100);
 }
 
 // One key event through the low-level hooks, as the system delivers it; logged with what the
@@ -166,8 +182,9 @@ void DeliverKey(Simulation& s, DWORD vk, const std::string& name, bool down) {
 
 bool RunKey(Simulation& s, const Command& c) {
     const std::string& key = c.args[0];
-    DWORD vk = key == "volup" ? VK_VOLUME_UP : key == "voldown" ? VK_VOLUME_DOWN
-                                                                : VK_MEDIA_PLAY_PAUSE;
+    DWORD vk = key == "volup"     ? VK_VOLUME_UP
+               : key == "voldown" ? VK_VOLUME_DOWN
+                                  : VK_MEDIA_PLAY_PAUSE;
     AfterPendingSoftButtons(s);
     DeliverKey(s, vk, key, true);
     DeliverKey(s, vk, key, false);
@@ -193,7 +210,8 @@ bool RunCtrl(Simulation& s, const Command& c) {
 bool RunPlaylist(Simulation& s, const Command& c) {
     std::vector<testbed::Entry> entries;
     long long count = Number(c.args[0]);
-    for (long long i = 1; i <= count; ++i) entries.push_back({"Song " + std::to_string(i), 180});
+    for (long long i = 1; i <= count; ++i)
+        entries.push_back({"Song " + std::to_string(i), 180});
     s.player().SetPlaylist(std::move(entries));
     return true;
 }
@@ -222,8 +240,7 @@ std::vector<CommandSpec> MakeCommands() {
              s.player().Stop();
              return true;
          }},
-        {"play", "play", "the player plays its current playlist entry from the start",
-         NoArguments,
+        {"play", "play", "the player plays its current playlist entry from the start", NoArguments,
          [](Simulation& s, const Command&) {
              s.player().Play();
              return true;
@@ -232,7 +249,8 @@ std::vector<CommandSpec> MakeCommands() {
          "the player's volume (0 to 255), or the system's wave or master volume as another "
          "program sets it (0 to 65535), becomes V",
          [](const Command& c) -> std::string {
-             if (c.args.size() != 2) return "expects 'player V', 'wave V' or 'master V'";
+             if (c.args.size() != 2)
+                 return "expects 'player V', 'wave V' or 'master V'";
              if (c.args[0] != "player" && c.args[0] != "wave" && c.args[0] != "master")
                  return "'" + c.args[0] + "' is not one of player|wave|master";
              long long high = c.args[0] == "player" ? 255 : 65535;
@@ -310,8 +328,8 @@ std::vector<CommandSpec> MakeCommands() {
          "steps the system's master volume by 2 of 100; right after a soft button the key waits "
          "the 100 ms the plug-in takes to act on it",
          OneOf({"volup", "voldown", "play"}), RunKey},
-        {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up",
-         CheckCtrl, RunCtrl},
+        {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up", CheckCtrl,
+         RunCtrl},
         {"playlist", "playlist N",
          "the player's playlist becomes N entries, \"Song 1\" to \"Song N\", and plays the first",
          Numbers(1, 0, 100000), RunPlaylist},
@@ -327,7 +345,8 @@ const std::vector<CommandSpec>& Commands() {
 
 const CommandSpec* FindCommand(const std::string& name) {
     for (const auto& spec : Commands())
-        if (name == spec.name) return &spec;
+        if (name == spec.name)
+            return &spec;
     return nullptr;
 }
 

@@ -26,7 +26,8 @@ void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint
         log.Write(Event(now(), "frame")
                       .Add("priority", static_cast<long long>(frame.priority))
                       .AddRaw("rows", FrameRowsJson(frame.pixels)));
-        if (onFrame) onFrame(frame);
+        if (onFrame)
+            onFrame(frame);
     });
     service.SetButtonsObserver([&log, now](DWORD buttons) {
         log.Write(Event(now(), "buttons").Add("bits", static_cast<long long>(buttons)));

@@ -6,11 +6,21 @@ std::string JsonString(const std::string& value) {
     std::string out = "\"";
     for (unsigned char c : value) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c >= 0x7f) {
                     char escaped[8];
@@ -43,11 +53,13 @@ Event& Event::AddRaw(const char* key, const std::string& json) {
 }
 
 Log::~Log() {
-    if (owned_ && file_) std::fclose(file_);
+    if (owned_ && file_)
+        std::fclose(file_);
 }
 
 bool Log::Open(const std::string& path) {
-    if (path.empty()) return true;
+    if (path.empty())
+        return true;
     if (path == "-") {
         file_ = stdout;
         return true;
@@ -59,7 +71,8 @@ bool Log::Open(const std::string& path) {
 
 void Log::Write(const Event& event) {
     std::lock_guard<std::mutex> lk(mu_);
-    if (!file_) return;
+    if (!file_)
+        return;
     std::fputs(event.Text().c_str(), file_);
     std::fputs("}\n", file_);
     std::fflush(file_);

@@ -12,7 +12,7 @@ struct Command {
     std::vector<std::string> args;
     std::string rest;  // everything after the command word, trimmed (for free text)
     int line = 0;
-    int column = 0;    // of the command word, from 1
+    int column = 0;  // of the command word, from 1
 };
 
 struct ScriptError {

@@ -29,9 +29,17 @@ constexpr uint32_t kEntryLimitMs = 60000;
 
 // The settings file's keys in the order the plug-in writes them; a save ends with the last.
 constexpr const char* kSettingKeys[] = {
-    "VU",          "KeyboardLight", "KeyboardLightOffLevel", "LeavePlaylist",
-    "LeaveVolume", "LeaveSettings", "SaveLcd",               "SaveMkeys",
-    "SaveKeyboard", "AlertVolume",  "AlertSongChange",
+    "VU",
+    "KeyboardLight",
+    "KeyboardLightOffLevel",
+    "LeavePlaylist",
+    "LeaveVolume",
+    "LeaveSettings",
+    "SaveLcd",
+    "SaveMkeys",
+    "SaveKeyboard",
+    "AlertVolume",
+    "AlertSongChange",
 };
 
 std::function<void()>& FatalHook() {
@@ -41,9 +49,11 @@ std::function<void()>& FatalHook() {
 
 bool IsInteger(const std::string& text) {
     size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
-    if (start == text.size() || text.size() > 11) return false;
+    if (start == text.size() || text.size() > 11)
+        return false;
     for (size_t i = start; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9') return false;
+        if (text[i] < '0' || text[i] > '9')
+            return false;
     return true;
 }
 
@@ -56,23 +66,28 @@ Simulation::Simulation(Options options)
                                                      ? testbed::LcdRegistration::Installed
                                                      : testbed::LcdRegistration::Missing)) {}
 
-Simulation::~Simulation() { RemoveTemporaryIniDir(); }
+Simulation::~Simulation() {
+    RemoveTemporaryIniDir();
+}
 
 bool Simulation::PrepareIniDir() {
     if (!options_.iniDir.empty()) {
         std::error_code error;
         iniDir_ = std::filesystem::absolute(options_.iniDir, error).lexically_normal().string();
-        while (iniDir_.size() > 1 && iniDir_.back() == '/') iniDir_.pop_back();
+        while (iniDir_.size() > 1 && iniDir_.back() == '/')
+            iniDir_.pop_back();
         return !error;
     }
     std::string pattern = (std::filesystem::temp_directory_path() / "velm-sim-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return false;
+    if (!mkdtemp(pattern.data()))
+        return false;
     iniDir_ = temporaryIniDir_ = pattern;
     return true;
 }
 
 void Simulation::RemoveTemporaryIniDir() {
-    if (temporaryIniDir_.empty()) return;
+    if (temporaryIniDir_.empty())
+        return;
     std::error_code ignored;
     std::filesystem::remove_all(temporaryIniDir_, ignored);
     temporaryIniDir_.clear();
@@ -90,7 +105,8 @@ void Simulation::WatchKeyboard() {
 void Simulation::WatchSettingsFile() {
     hwc::SetProfileWriteObserver(
         [this](const std::string& file, const std::string& section, const std::string& key) {
-            if (section != "General" || key != kSettingKeys[std::size(kSettingKeys) - 1]) return;
+            if (section != "General" || key != kSettingKeys[std::size(kSettingKeys) - 1])
+                return;
             Event event(Now(), "settings");
             for (const char* name : kSettingKeys) {
                 char value[64];
@@ -104,7 +120,9 @@ void Simulation::WatchSettingsFile() {
         });
 }
 
-uint32_t Simulation::Now() const { return GetTickCount() - kStartTick; }
+uint32_t Simulation::Now() const {
+    return GetTickCount() - kStartTick;
+}
 
 void Simulation::FindPluginState() {
     pluginScreen_ = reinterpret_cast<const std::atomic<int>*>(
@@ -113,15 +131,20 @@ void Simulation::FindPluginState() {
         reinterpret_cast<void*>(GetProcAddress(module_, "g_outputPriority")));
 }
 
-int Simulation::PluginScreen() const { return pluginScreen_ ? pluginScreen_->load() : -1; }
+int Simulation::PluginScreen() const {
+    return pluginScreen_ ? pluginScreen_->load() : -1;
+}
 
-int Simulation::PluginPriority() const { return pluginPriority_ ? pluginPriority_->load() : -1; }
+int Simulation::PluginPriority() const {
+    return pluginPriority_ ? pluginPriority_->load() : -1;
+}
 
 // Logged as they change, at the moment the world comes to rest after the change.
 void Simulation::NoteScreenChange() {
     int screen = PluginScreen();
     int priority = PluginPriority();
-    if (screen == loggedScreen_ && priority == loggedPriority_) return;
+    if (screen == loggedScreen_ && priority == loggedPriority_)
+        return;
     loggedScreen_ = screen;
     loggedPriority_ = priority;
     log_.Write(Event(Now(), "screen").Add("screen", screen).Add("priority", priority));
@@ -129,7 +152,8 @@ void Simulation::NoteScreenChange() {
 
 bool Simulation::LastFrame(std::vector<unsigned char>& pixels) const {
     auto frames = lcd_->Frames();
-    if (frames.empty()) return false;
+    if (frames.empty())
+        return false;
     pixels = frames.back().pixels;
     return true;
 }
@@ -140,8 +164,10 @@ int Simulation::Fail(const std::string& message, int status) {
 }
 
 bool Simulation::Advance(long long ms) {
-    if (hwc::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); })) return true;
-    if (FatalHook()) FatalHook()();
+    if (hwc::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); }))
+        return true;
+    if (FatalHook())
+        FatalHook()();
     std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
     std::fflush(nullptr);
     RemoveTemporaryIniDir();
@@ -150,13 +176,15 @@ bool Simulation::Advance(long long ms) {
 
 bool Simulation::LoadPlugin() {
     module_ = LoadLibraryA(options_.pluginPath.c_str());
-    if (!module_) return false;
+    if (!module_)
+        return false;
     using GetPlugin = PluginRecord* (*)();
     // Through void (*)(), the one function type a cast from FARPROC may go without a warning.
-    auto get = reinterpret_cast<GetPlugin>(reinterpret_cast<void (*)()>(
-        GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
+    auto get = reinterpret_cast<GetPlugin>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
     record_ = get ? get() : nullptr;
-    if (!record_) return false;
+    if (!record_)
+        return false;
     FindPluginState();
     record_->playerWindow = player_->Window();
     record_->moduleInstance = module_;
@@ -171,7 +199,9 @@ bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
     return hwc::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
 }
 
-void Simulation::SetFatalHook(std::function<void()> hook) { FatalHook() = std::move(hook); }
+void Simulation::SetFatalHook(std::function<void()> hook) {
+    FatalHook() = std::move(hook);
+}
 
 void Simulation::AddFrameListener(
     std::function<void(uint32_t, const testbed::LcdShownFrame&)> listener) {
@@ -181,7 +211,8 @@ void Simulation::AddFrameListener(
 int Simulation::Run(const std::vector<Command>& commands) {
     return Run([&commands](Simulation& simulation) {
         for (const Command& command : commands)
-            if (!FindCommand(command.name)->run(simulation, command)) return 1;
+            if (!FindCommand(command.name)->run(simulation, command))
+                return 1;
         return 0;
     });
 }
@@ -189,7 +220,8 @@ int Simulation::Run(const std::vector<Command>& commands) {
 int Simulation::Run(const std::function<int(Simulation&)>& body) {
     if (!log_.Open(options_.logPath))
         return Fail("cannot write the log " + options_.logPath, 2);
-    if (!PrepareIniDir()) return Fail("cannot use the folder " + options_.iniDir, 2);
+    if (!PrepareIniDir())
+        return Fail("cannot use the folder " + options_.iniDir, 2);
     hwc::UseManualClock(kStartTick);
     mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
@@ -199,13 +231,16 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         WatchKeyboard();
     }
     WatchSettingsFile();
-    LogLcdEvents(*lcd_, log_, [this] { return Now(); },
-                 [this](const testbed::LcdShownFrame& frame) {
-                     for (auto& listener : frameListeners_) listener(Now(), frame);
-                 });
+    LogLcdEvents(
+        *lcd_, log_, [this] { return Now(); },
+        [this](const testbed::LcdShownFrame& frame) {
+            for (auto& listener : frameListeners_)
+                listener(Now(), frame);
+        });
     player_ = options_.playlist ? std::make_unique<testbed::Player>(*options_.playlist)
                                 : std::make_unique<testbed::Player>();
-    if (options_.playerVolume >= 0) player_->SetVolume(options_.playerVolume);
+    if (options_.playerVolume >= 0)
+        player_->SetVolume(options_.playerVolume);
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
         event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
@@ -228,7 +263,8 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
 
     int status = body(*this);
 
-    if (!CallOnPlayerThread([record] { record->quit(); })) return Fail("quit did not return", 3);
+    if (!CallOnPlayerThread([record] { record->quit(); }))
+        return Fail("quit did not return", 3);
     log_.Write(Event(Now(), "quit"));
     FreeLibrary(module_);
     player_.reset();

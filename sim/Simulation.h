@@ -23,7 +23,7 @@ class Mixer;
 class LcdService;
 struct LcdShownFrame;
 class SystemKeys;
-}
+}  // namespace testbed
 
 namespace sim {
 
@@ -34,11 +34,11 @@ struct Options {
     // The folder that plays the DLL's folder, where the settings file lives; "" for a fresh
     // temporary folder that is removed at the end.
     std::string iniDir;
-    bool keyboard = true;  // a G15 on the simulated HID bus
+    bool keyboard = true;    // a G15 on the simulated HID bus
     bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
     // The player's playlist (--playlist); the testbed's own when not given.
     std::optional<std::vector<testbed::Entry>> playlist;
-    int playerVolume = -1;   // the player's volume at the start; -1 for the player's own
+    int playerVolume = -1;  // the player's volume at the start; -1 for the player's own
 };
 
 class Simulation {
@@ -87,7 +87,7 @@ private:
     std::unique_ptr<testbed::Player> player_;
     std::unique_ptr<testbed::Mixer> mixer_;
     std::unique_ptr<testbed::Keyboard> keyboard_;
-    std::string iniDir_;            // host path
+    std::string iniDir_;           // host path
     std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;

@@ -37,7 +37,8 @@ bool g_musicPlaying = false;
 
 void SynthesizeMusic(int elapsedMs, bool playing) {
     std::memset(g_music, 0, sizeof g_music);
-    if (!playing) return;
+    if (!playing)
+        return;
     double t = elapsedMs / 1000.0;
     double beat = 0.6 + 0.4 * std::fabs(std::sin(t * 3.1));
     for (int band = 0; band < 75; ++band) {
@@ -78,18 +79,22 @@ __attribute__((noinline)) char* Crash() {
 
 char* __cdecl VisualData() {
     VisualMode mode = g_visualMode.load();
-    if (mode == VisualMode::Fault) return Crash();
+    if (mode == VisualMode::Fault)
+        return Crash();
     Player* player = g_active.load();
     Synthesize(player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing);
-    if (mode == VisualMode::Silence) std::memset(g_visualData, 0, sizeof g_visualData);
+    if (mode == VisualMode::Silence)
+        std::memset(g_visualData, 0, sizeof g_visualData);
     if (mode == VisualMode::Loud)
-        for (int i = 76; i < 150; ++i) g_visualData[i] = static_cast<char>(i % 2 ? 127 : -128);
+        for (int i = 76; i < 150; ++i)
+            g_visualData[i] = static_cast<char>(i % 2 ? 127 : -128);
     return g_visualData;
 }
 
 void __cdecl VisualRequest(int wanted) {
     g_visualRequest.store(wanted);
-    if (wanted == 1) ++g_visualRequests;
+    if (wanted == 1)
+        ++g_visualRequests;
 }
 
 }  // namespace
@@ -116,7 +121,8 @@ Player::Player(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
     CloseHandle(ready);
     {
         std::lock_guard<std::mutex> lk(mu_);
-        if (!playlist_.empty()) LoadLocked(0);
+        if (!playlist_.empty())
+            LoadLocked(0);
     }
     g_active.store(this);
 }
@@ -135,7 +141,8 @@ DWORD WINAPI Player::ThreadMain(LPVOID param) {
                                     nullptr, self);
     SetEvent(s->ready);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0))
+        DispatchMessageA(&msg);
     return 0;
 }
 
@@ -146,7 +153,8 @@ LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     auto* self = reinterpret_cast<Player*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {
         case WM_CLOSE:
             DestroyWindow(hwnd);
@@ -239,18 +247,22 @@ LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
             return number(listPosition_);
         case kPlayerSetPlaylistPosition:
             record.name = "set-playlist-position";
-            if (arg >= 0 && arg < static_cast<int>(playlist_.size())) listPosition_ = arg;
+            if (arg >= 0 && arg < static_cast<int>(playlist_.size()))
+                listPosition_ = arg;
             return number(0);
         case kPlayerEntryTitle: {
             record.name = "get-entry-title";
-            if (arg < 0 || arg >= static_cast<int>(playlist_.size())) return address(nullptr, "");
+            if (arg < 0 || arg >= static_cast<int>(playlist_.size()))
+                return address(nullptr, "");
             const std::string& kept = *titleStore_.insert(playlist_[arg].title).first;
             return address(kept.c_str(), kept);
         }
         case kPlayerVisualData:
             record.name = arg == 0 ? "get-vis-data-function" : "get-vis-request-function";
-            if (arg == 0) return address(reinterpret_cast<const void*>(&VisualData), "function");
-            if (arg == 1) return address(reinterpret_cast<const void*>(&VisualRequest), "function");
+            if (arg == 0)
+                return address(reinterpret_cast<const void*>(&VisualData), "function");
+            if (arg == 1)
+                return address(reinterpret_cast<const void*>(&VisualRequest), "function");
             return address(nullptr, "");
         default:
             record.name = "user-" + std::to_string(static_cast<long long>(lp));
@@ -300,16 +312,19 @@ void Player::Observe(const PlayerMessage& record) {
         std::lock_guard<std::mutex> lk(mu_);
         observer = observer_;
     }
-    if (observer) observer(record);
+    if (observer)
+        observer(record);
 }
 
 Player::Position Player::PositionLocked() const {
     Position p{current_, state_, elapsedBase_};
-    if (state_ != PlayState::Playing) return p;
+    if (state_ != PlayState::Playing)
+        return p;
     p.elapsedMs += static_cast<int>(GetTickCount() - playStart_);
     while (p.entry < static_cast<int>(playlist_.size())) {
         int lengthMs = playlist_[p.entry].lengthSeconds * 1000;
-        if (lengthMs <= 0 || p.elapsedMs < lengthMs) return p;
+        if (lengthMs <= 0 || p.elapsedMs < lengthMs)
+            return p;
         p.elapsedMs -= lengthMs;
         ++p.entry;
     }
@@ -319,7 +334,8 @@ Player::Position Player::PositionLocked() const {
 
 void Player::SettleLocked() {
     Position p = PositionLocked();
-    if (p.entry != current_) listPosition_ = p.entry;
+    if (p.entry != current_)
+        listPosition_ = p.entry;
     current_ = p.entry < 0 ? 0 : p.entry;
     state_ = p.state;
     elapsedBase_ = p.elapsedMs;
@@ -327,7 +343,8 @@ void Player::SettleLocked() {
 }
 
 void Player::LoadLocked(int index) {
-    if (index < 0 || index >= static_cast<int>(playlist_.size())) return;
+    if (index < 0 || index >= static_cast<int>(playlist_.size()))
+        return;
     current_ = listPosition_ = index;
     state_ = PlayState::Playing;
     elapsedBase_ = 0;
@@ -336,7 +353,8 @@ void Player::LoadLocked(int index) {
 
 std::string Player::CaptionLocked() const {
     Position p = PositionLocked();
-    if (playlist_.empty() || p.entry < 0) return "Winamp";
+    if (playlist_.empty() || p.entry < 0)
+        return "Winamp";
     char caption[1024];
     std::snprintf(caption, sizeof caption, "%d. %s - Winamp%s", p.entry + 1,
                   playlist_[p.entry].title.c_str(),
@@ -350,7 +368,8 @@ void Player::SetPlaylist(std::vector<Entry> playlist) {
     current_ = listPosition_ = 0;
     state_ = PlayState::Stopped;
     elapsedBase_ = 0;
-    if (!playlist_.empty()) LoadLocked(0);
+    if (!playlist_.empty())
+        LoadLocked(0);
 }
 
 void Player::PlayEntry(int index) {
@@ -361,8 +380,10 @@ void Player::PlayEntry(int index) {
 void Player::SetPaused(bool paused) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
-    if (paused && state_ == PlayState::Playing) state_ = PlayState::Paused;
-    if (!paused && state_ == PlayState::Paused) state_ = PlayState::Playing;
+    if (paused && state_ == PlayState::Playing)
+        state_ = PlayState::Paused;
+    if (!paused && state_ == PlayState::Paused)
+        state_ = PlayState::Playing;
 }
 
 void Player::Stop() {
@@ -385,7 +406,8 @@ void Player::SetVolume(int volume) {
 void Player::SetCurrentTitle(const std::string& title) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
-    if (current_ < static_cast<int>(playlist_.size())) playlist_[current_].title = title;
+    if (current_ < static_cast<int>(playlist_.size()))
+        playlist_[current_].title = title;
 }
 
 int Player::Volume() const {
@@ -427,7 +449,7 @@ int Player::PlaylistLength() const {
 Entry Player::EntryAt(int index) const {
     std::lock_guard<std::mutex> lk(mu_);
     return index >= 0 && index < static_cast<int>(playlist_.size()) ? playlist_[index]
-                                                                     : Entry{"", 0};
+                                                                    : Entry{"", 0};
 }
 
 void Player::CallOnPlayerThread(std::function<void()> fn) {
@@ -449,10 +471,16 @@ void Player::SetMessageObserver(std::function<void(const PlayerMessage&)> observ
     observer_ = std::move(observer);
 }
 
-const char* PlayStateName(PlayState state) { return StateName(state); }
+const char* PlayStateName(PlayState state) {
+    return StateName(state);
+}
 
-void Player::SetVisualMode(VisualMode mode) { g_visualMode.store(mode); }
+void Player::SetVisualMode(VisualMode mode) {
+    g_visualMode.store(mode);
+}
 
-int Player::VisualRequests() { return g_visualRequests.load(); }
+int Player::VisualRequests() {
+    return g_visualRequests.load();
+}
 
 }  // namespace testbed

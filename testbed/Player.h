@@ -116,7 +116,7 @@ private:
     int current_ = 0;       // the loaded entry (the caption's), as of playStart_
     int listPosition_ = 0;  // the playlist position (function 125)
     PlayState state_ = PlayState::Stopped;
-    int elapsedBase_ = 0;   // ms played at playStart_
+    int elapsedBase_ = 0;  // ms played at playStart_
     DWORD playStart_ = 0;
     int volume_ = 200;
     int pendingCalls_ = 0;

@@ -31,15 +31,19 @@ int LiveThreadCount() {
     return sched.CountedThreadsLocked();
 }
 
-bool AdvanceClock(uint32_t ms) { return AdvanceClock(ms, nullptr); }
+bool AdvanceClock(uint32_t ms) {
+    return AdvanceClock(ms, nullptr);
+}
 
 bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest) {
     Scheduler& sched = Scheduler::Get();
     std::unique_lock<std::mutex> lk(sched.mu);
-    if (!sched.Manual()) return false;
+    if (!sched.Manual())
+        return false;
     uint64_t target = sched.NowLocked() + ms;
     auto rest = [&] {
-        if (!sched.WaitIdle(lk)) return false;
+        if (!sched.WaitIdle(lk))
+            return false;
         if (atRest) {
             lk.unlock();
             atRest();
@@ -48,12 +52,15 @@ bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest) {
         return true;
     };
     for (;;) {
-        if (!rest()) return false;
+        if (!rest())
+            return false;
         uint64_t next = sched.NextDueLocked(target);
-        if (next == kNever) break;
+        if (next == kNever)
+            break;
         sched.SetNow(next);
     }
-    if (sched.NowLocked() == target) return true;
+    if (sched.NowLocked() == target)
+        return true;
     sched.SetNow(target);
     return rest();
 }
@@ -61,16 +68,20 @@ bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest) {
 bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs) {
     Scheduler& sched = Scheduler::Get();
     std::unique_lock<std::mutex> lk(sched.mu);
-    if (!sched.Manual()) return false;
+    if (!sched.Manual())
+        return false;
     uint64_t limit = sched.NowLocked() + maxMs;
     for (;;) {
-        if (!sched.WaitIdle(lk)) return false;
+        if (!sched.WaitIdle(lk))
+            return false;
         lk.unlock();
         bool finished = done();
         lk.lock();
-        if (finished) return true;
+        if (finished)
+            return true;
         uint64_t next = sched.NextDueLocked(limit);
-        if (next == kNever) return false;
+        if (next == kNever)
+            return false;
         sched.SetNow(next);
     }
 }

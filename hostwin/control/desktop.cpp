@@ -37,7 +37,8 @@ bool Deliver(DWORD vk, bool down, DWORD flags) {
             std::lock_guard<std::mutex> lk(g_sinkMu);
             sink = g_sink;
         }
-        if (sink) sink(vk, down);
+        if (sink)
+            sink(vk, down);
     }
     return swallowed;
 }
@@ -72,7 +73,8 @@ void FailNextUnhook() {
 std::vector<MessageBoxShown> MessageBoxes() {
     return Locked([](hostwin::Control& c) {
         std::vector<MessageBoxShown> shown;
-        for (auto& m : c.messageBoxes) shown.push_back({m.owner, m.text, m.caption, m.type});
+        for (auto& m : c.messageBoxes)
+            shown.push_back({m.owner, m.text, m.caption, m.type});
         return shown;
     });
 }

@@ -13,7 +13,9 @@ void SetModuleFileName(HMODULE module, const std::string& windowsPath) {
     hostwin::SetModuleFileName(module, windowsPath);
 }
 
-std::string WindowsPath(const std::string& hostPath) { return hostwin::ToWindowsPath(hostPath); }
+std::string WindowsPath(const std::string& hostPath) {
+    return hostwin::ToWindowsPath(hostPath);
+}
 std::string HostPath(const std::string& windowsPath) {
     return hostwin::ToHostPath(windowsPath.c_str());
 }

@@ -18,6 +18,8 @@ void SetRegistryString(HKEY root, const char* path, const char* name, const char
     RegCloseKey(key);
 }
 
-void ClearRegistry() { hostwin::ClearRegistry(); }
+void ClearRegistry() {
+    hostwin::ClearRegistry();
+}
 
 }  // namespace hwc

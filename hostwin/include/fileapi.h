@@ -29,8 +29,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
                           HANDLE hTemplateFile);
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
-BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName,
-                             struct _SECURITY_ATTRIBUTES* lpSecurityAttributes);
+BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, struct _SECURITY_ATTRIBUTES* lpSecurityAttributes);
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName);
 
 #ifdef __cplusplus

@@ -48,7 +48,8 @@ public:
 
     void Remove(HGDIOBJ handle) {
         auto* slot = const_cast<Slot*>(SlotOf(handle));
-        if (!slot) return;
+        if (!slot)
+            return;
         if (slot->object->kind == Kind::Region && slot->object.use_count() == 1)
             spareRegions_.push_back(std::static_pointer_cast<Region>(slot->object));
         slot->object = nullptr;
@@ -57,7 +58,8 @@ public:
     }
 
     std::shared_ptr<Region> NewRegion() {
-        if (spareRegions_.empty()) return std::make_shared<Region>();
+        if (spareRegions_.empty())
+            return std::make_shared<Region>();
         std::shared_ptr<Region> region = std::move(spareRegions_.back());
         spareRegions_.pop_back();
         region->rect = RECT{};
@@ -69,7 +71,8 @@ public:
     size_t CountLive() const {
         size_t count = 0;
         for (const Slot& slot : slots_)
-            if (slot.object && !slot.object->stock) ++count;
+            if (slot.object && !slot.object->stock)
+                ++count;
         return count;
     }
 
@@ -81,11 +84,14 @@ private:
     };
     Slot const* SlotOf(HGDIOBJ handle) const {
         auto value = reinterpret_cast<uintptr_t>(handle);
-        if ((value & ~static_cast<uintptr_t>(0x3FFFFFF)) != kBase || (value & 3)) return nullptr;
+        if ((value & ~static_cast<uintptr_t>(0x3FFFFFF)) != kBase || (value & 3))
+            return nullptr;
         size_t index = ((value >> 2) & 0xFFFF);
-        if (index == 0 || index > slots_.size()) return nullptr;
+        if (index == 0 || index > slots_.size())
+            return nullptr;
         const Slot& slot = slots_[index - 1];
-        if (!slot.object || (slot.generation & 0xFF) != ((value >> 18) & 0xFF)) return nullptr;
+        if (!slot.object || (slot.generation & 0xFF) != ((value >> 18) & 0xFF))
+            return nullptr;
         return &slot;
     }
 
@@ -238,13 +244,21 @@ Faults& PlannedFaults() {
     return faults;
 }
 
-HGDIOBJ Add(std::shared_ptr<Object> object) { return Table().Add(std::move(object)); }
+HGDIOBJ Add(std::shared_ptr<Object> object) {
+    return Table().Add(std::move(object));
+}
 
-std::shared_ptr<Object> Lookup(HGDIOBJ handle) { return Table().Share(handle); }
+std::shared_ptr<Object> Lookup(HGDIOBJ handle) {
+    return Table().Share(handle);
+}
 
-Object* Find(HGDIOBJ handle) { return Table().Find(handle); }
+Object* Find(HGDIOBJ handle) {
+    return Table().Find(handle);
+}
 
-size_t LiveObjectCount() { return Table().CountLive(); }
+size_t LiveObjectCount() {
+    return Table().CountLive();
+}
 
 }  // namespace hostwin::gdi
 

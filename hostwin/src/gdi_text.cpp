@@ -22,7 +22,9 @@ std::shared_ptr<TextFont> FaceOf(Font& font) {
     return font.face;
 }
 
-std::shared_ptr<TextFont> FaceOf(DC& dc) { return dc.font ? FaceOf(*dc.font) : nullptr; }
+std::shared_ptr<TextFont> FaceOf(DC& dc) {
+    return dc.font ? FaceOf(*dc.font) : nullptr;
+}
 
 // Text lands on the DC's bitmap: logical coordinates through the viewport, within the bitmap
 // and the clip region, colours as colour-table indices.
@@ -78,9 +80,11 @@ int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    if (!out) return sizeof(LOGFONTA);
+    if (!out)
+        return sizeof(LOGFONTA);
     int n = size < static_cast<int>(sizeof(LOGFONTA)) ? size : static_cast<int>(sizeof(LOGFONTA));
-    if (n <= 0) return 0;
+    if (n <= 0)
+        return 0;
     std::memcpy(out, &font->logfont, n);
     return n;
 }
@@ -89,7 +93,8 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
     std::lock_guard<std::mutex> lk(Mutex());
     auto dc = LookupDC(hdc);
     auto face = dc ? FaceOf(*dc) : nullptr;
-    if (!face || !tm) return FALSE;
+    if (!face || !tm)
+        return FALSE;
     const hostwin::FontMetrics& m = face->Metrics();
     std::memset(tm, 0, sizeof *tm);
     tm->tmHeight = m.height;
@@ -110,7 +115,8 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) 
     std::lock_guard<std::mutex> lk(Mutex());
     auto dc = LookupDC(hdc);
     auto face = dc ? FaceOf(*dc) : nullptr;
-    if (!face || !size || count < 0 || (!text && count > 0)) return FALSE;
+    if (!face || !size || count < 0 || (!text && count > 0))
+        return FALSE;
     size->cx = face->Width(text, count);
     size->cy = face->Metrics().height;
     return TRUE;
@@ -120,10 +126,13 @@ int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
     std::lock_guard<std::mutex> lk(Mutex());
     auto dc = LookupDC(hdc);
     auto face = dc ? FaceOf(*dc) : nullptr;
-    if (!face) return 0;
+    if (!face)
+        return 0;
     const std::string& family = face->FamilyName();
-    if (!name) return static_cast<int>(family.size()) + 1;
-    if (count <= 0) return 0;
+    if (!name)
+        return static_cast<int>(family.size()) + 1;
+    if (count <= 0)
+        return 0;
     int n = std::min<int>(count - 1, static_cast<int>(family.size()));
     std::memcpy(name, family.data(), n);
     name[n] = '\0';
@@ -133,7 +142,8 @@ int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
 // Faces are found through fontconfig; a private font file adds nothing to what it finds.
 int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
     FILE* file = name ? std::fopen(hostwin::ToHostPath(name).c_str(), "rb") : nullptr;
-    if (!file) return 0;
+    if (!file)
+        return 0;
     std::fclose(file);
     return 1;
 }

@@ -29,9 +29,13 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
     return it == Table().end() ? nullptr : it->second;
 }
 
-bool RemoveHandle(HANDLE handle) { return Table().erase(reinterpret_cast<uintptr_t>(handle)) > 0; }
+bool RemoveHandle(HANDLE handle) {
+    return Table().erase(reinterpret_cast<uintptr_t>(handle)) > 0;
+}
 
-size_t HandleCountLocked() { return Table().size(); }
+size_t HandleCountLocked() {
+    return Table().size();
+}
 
 std::string ToHostPath(const char* windowsPath) {
     std::string path = windowsPath ? windowsPath : "";
@@ -39,15 +43,18 @@ std::string ToHostPath(const char* windowsPath) {
         (path[2] == '\\' || path[2] == '/'))
         path.erase(0, 2);
     for (char& c : path)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     return path;
 }
 
 std::string ToWindowsPath(const std::string& hostPath) {
     std::string path = hostPath;
     for (char& c : path)
-        if (c == '/') c = '\\';
-    if (!path.empty() && path[0] == '\\') path.insert(0, "Z:");
+        if (c == '/')
+            c = '\\';
+    if (!path.empty() && path[0] == '\\')
+        path.insert(0, "Z:");
     return path;
 }
 

@@ -53,7 +53,8 @@ LRESULT DeliverKeyToHooks(DWORD vk, bool down, DWORD extraFlags) {
     Scheduler& sched = Scheduler::Get();
     auto self = sched.Current();
     std::unique_lock<std::mutex> lk(sched.mu);
-    if (Hooks().empty()) return 0;
+    if (Hooks().empty())
+        return 0;
     std::vector<HookRec> chain(Hooks().rbegin(), Hooks().rend());
     auto* event = new KBDLLHOOKSTRUCT{};
     event->vkCode = vk;
@@ -69,7 +70,8 @@ LRESULT DeliverKeyToHooks(DWORD vk, bool down, DWORD extraFlags) {
         result = RunChain(chain, HC_ACTION, msg, lp);
         lk.lock();
     } else {
-        result = SendToThread(lk, *self, *owner, [=] { return RunChain(chain, HC_ACTION, msg, lp); });
+        result =
+            SendToThread(lk, *self, *owner, [=] { return RunChain(chain, HC_ACTION, msg, lp); });
     }
     delete event;
     return result;
@@ -118,7 +120,8 @@ BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
 // The handle is ignored, as on current Windows: the chain position is the thread's own.
 LRESULT WINAPI CallNextHookEx(HHOOK, int code, WPARAM wp, LPARAM lp) {
     ChainPosition* position = t_chain;
-    if (!position || position->next >= position->chain.size()) return 0;
+    if (!position || position->next >= position->chain.size())
+        return 0;
     HOOKPROC proc = position->chain[position->next++].proc;
     return proc(code, wp, lp);
 }
@@ -144,6 +147,8 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
 
 namespace hostwin {
 
-size_t HookCountLocked() { return Hooks().size(); }
+size_t HookCountLocked() {
+    return Hooks().size();
+}
 
 }  // namespace hostwin

@@ -24,7 +24,8 @@ struct EventObject : KernelObject {
     bool state = false;
     bool Signaled() const override { return state; }
     void Acquire() override {
-        if (!manualReset) state = false;
+        if (!manualReset)
+            state = false;
     }
 };
 
@@ -51,8 +52,10 @@ void RunThread(std::shared_ptr<ThreadObject> object, LPTHREAD_START_ROUTINE star
 int FirstSignaled(DWORD count, const HANDLE* handles) {
     for (DWORD i = 0; i < count; ++i) {
         auto object = hostwin::LookupHandle(handles[i]);
-        if (!object) return -2;
-        if (object->Signaled()) return static_cast<int>(i);
+        if (!object)
+            return -2;
+        if (object->Signaled())
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -78,12 +81,14 @@ DWORD WaitForHandles(DWORD count, const HANDLE* handles, DWORD ms,
         lk, *self,
         [&] {
             which = FirstSignaled(count, handles);
-            if (which >= 0) return true;
+            if (which >= 0)
+                return true;
             extraHeld = extra && extra(*self);
             return extraHeld || which == -2;
         },
         sched.DeadlineAfter(ms));
-    if (!ok) return WAIT_TIMEOUT;
+    if (!ok)
+        return WAIT_TIMEOUT;
     if (which == -2) {
         t_lastError = ERROR_INVALID_HANDLE;
         return WAIT_FAILED;
@@ -113,12 +118,15 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
         object->rec = sched.AddCountedThread();
         handle = hostwin::AddHandle(object);
     }
-    if (threadId) *threadId = object->rec->id;
+    if (threadId)
+        *threadId = object->rec->id;
     std::thread(RunThread, object, start, param).detach();
     return handle;
 }
 
-DWORD WINAPI GetCurrentThreadId(void) { return Scheduler::Get().Current()->id; }
+DWORD WINAPI GetCurrentThreadId(void) {
+    return Scheduler::Get().Current()->id;
+}
 
 BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD code) {
     std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
@@ -144,13 +152,15 @@ DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wai
 }
 
 void WINAPI Sleep(DWORD ms) {
-    if (ms == 0) return;
+    if (ms == 0)
+        return;
     hostwin::WaitForHandles(0, nullptr, ms, nullptr);
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
-    if (hostwin::RemoveHandle(handle)) return TRUE;
+    if (hostwin::RemoveHandle(handle))
+        return TRUE;
     t_lastError = ERROR_INVALID_HANDLE;
     return FALSE;
 }
@@ -172,14 +182,21 @@ static BOOL SetEventState(HANDLE handle, bool state) {
         return FALSE;
     }
     event->state = state;
-    if (state) sched.WakeAll();
+    if (state)
+        sched.WakeAll();
     return TRUE;
 }
 
-BOOL WINAPI SetEvent(HANDLE handle) { return SetEventState(handle, true); }
-BOOL WINAPI ResetEvent(HANDLE handle) { return SetEventState(handle, false); }
+BOOL WINAPI SetEvent(HANDLE handle) {
+    return SetEventState(handle, true);
+}
+BOOL WINAPI ResetEvent(HANDLE handle) {
+    return SetEventState(handle, false);
+}
 
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) { cs->impl = new CriticalSectionImpl; }
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) {
+    cs->impl = new CriticalSectionImpl;
+}
 
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs) {
     delete static_cast<CriticalSectionImpl*>(cs->impl);
@@ -213,8 +230,12 @@ DWORD WINAPI GetTickCount(void) {
     return static_cast<DWORD>(sched.NowLocked());
 }
 
-DWORD WINAPI GetLastError(void) { return t_lastError; }
-void WINAPI SetLastError(DWORD code) { t_lastError = code; }
+DWORD WINAPI GetLastError(void) {
+    return t_lastError;
+}
+void WINAPI SetLastError(DWORD code) {
+    t_lastError = code;
+}
 
 LONG WINAPI InterlockedIncrement(LONG volatile* addend) {
     return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);

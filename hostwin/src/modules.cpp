@@ -29,7 +29,8 @@ std::list<ModuleRec>& Modules() {
 
 ModuleRec* Find(HMODULE module) {
     for (auto& m : Modules())
-        if (reinterpret_cast<HMODULE>(&m) == module) return &m;
+        if (reinterpret_cast<HMODULE>(&m) == module)
+            return &m;
     return nullptr;
 }
 
@@ -43,7 +44,8 @@ HMODULE RegisterNamedModule(const std::string& windowsPath) {
 
 void SetModuleFileName(HMODULE module, const std::string& windowsPath) {
     std::lock_guard<std::mutex> lk(g_modulesMu);
-    if (ModuleRec* m = Find(module)) m->windowsPath = windowsPath;
+    if (ModuleRec* m = Find(module))
+        m->windowsPath = windowsPath;
 }
 
 }  // namespace hostwin
@@ -85,7 +87,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
         return NULL;
     }
     void* symbol = dlsym(m->dl, name);
-    if (!symbol) SetLastError(ERROR_PROC_NOT_FOUND);
+    if (!symbol)
+        SetLastError(ERROR_PROC_NOT_FOUND);
     return reinterpret_cast<FARPROC>(symbol);
 }
 
@@ -93,9 +96,12 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     std::lock_guard<std::mutex> lk(hostwin::g_modulesMu);
     auto& modules = hostwin::Modules();
     for (auto it = modules.begin(); it != modules.end(); ++it) {
-        if (reinterpret_cast<HMODULE>(&*it) != module) continue;
-        if (it->dl) dlclose(it->dl);
-        if (--it->refs == 0) modules.erase(it);
+        if (reinterpret_cast<HMODULE>(&*it) != module)
+            continue;
+        if (it->dl)
+            dlclose(it->dl);
+        if (--it->refs == 0)
+            modules.erase(it);
         return TRUE;
     }
     SetLastError(ERROR_INVALID_HANDLE);
@@ -116,7 +122,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     for (auto& m : modules) {
         size_t slash = m.windowsPath.rfind('\\');
         std::string file = m.windowsPath.substr(slash == std::string::npos ? 0 : slash + 1);
-        if (strcasecmp(file.c_str(), name) == 0) return reinterpret_cast<HMODULE>(&m);
+        if (strcasecmp(file.c_str(), name) == 0)
+            return reinterpret_cast<HMODULE>(&m);
     }
     SetLastError(ERROR_MOD_NOT_FOUND);
     return NULL;

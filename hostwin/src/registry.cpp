@@ -48,11 +48,13 @@ bool IsPredefined(HKEY key) {
 std::shared_ptr<KeyNode> Resolve(HKEY key) {
     if (IsPredefined(key)) {
         auto& root = Roots()[key];
-        if (!root) root = std::make_shared<KeyNode>();
+        if (!root)
+            root = std::make_shared<KeyNode>();
         return root;
     }
     auto it = Open().find(key);
-    if (it == Open().end() || it->second->deleted) return nullptr;
+    if (it == Open().end() || it->second->deleted)
+        return nullptr;
     return it->second;
 }
 
@@ -61,13 +63,15 @@ std::vector<std::string> SplitPath(const char* path) {
     std::string part;
     for (const char* p = path ? path : ""; *p; ++p) {
         if (*p == '\\') {
-            if (!part.empty()) parts.push_back(part);
+            if (!part.empty())
+                parts.push_back(part);
             part.clear();
         } else {
             part += *p;
         }
     }
-    if (!part.empty()) parts.push_back(part);
+    if (!part.empty())
+        parts.push_back(part);
     return parts;
 }
 
@@ -83,13 +87,16 @@ HKEY AddOpenKey(std::shared_ptr<KeyNode> node) {
 extern "C" {
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    if (!result) return ERROR_INVALID_PARAMETER;
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lk(g_mu);
     auto node = Resolve(key);
-    if (!node) return ERROR_INVALID_HANDLE;
+    if (!node)
+        return ERROR_INVALID_HANDLE;
     for (const auto& part : SplitPath(subKey)) {
         auto it = node->subkeys.find(part);
-        if (it == node->subkeys.end()) return ERROR_FILE_NOT_FOUND;
+        if (it == node->subkeys.end())
+            return ERROR_FILE_NOT_FOUND;
         node = it->second;
     }
     *result = AddOpenKey(node);
@@ -98,10 +105,12 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
 
 LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM,
                                const SECURITY_ATTRIBUTES*, PHKEY result, LPDWORD disposition) {
-    if (!result) return ERROR_INVALID_PARAMETER;
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lk(g_mu);
     auto node = Resolve(key);
-    if (!node) return ERROR_INVALID_HANDLE;
+    if (!node)
+        return ERROR_INVALID_HANDLE;
     DWORD created = 2;  // REG_OPENED_EXISTING_KEY
     for (const auto& part : SplitPath(subKey)) {
         auto& child = node->subkeys[part];
@@ -111,39 +120,48 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REG
         }
         node = child;
     }
-    if (disposition) *disposition = created;
+    if (disposition)
+        *disposition = created;
     *result = AddOpenKey(node);
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
                                 LPDWORD size) {
-    if (data && !size) return ERROR_INVALID_PARAMETER;
+    if (data && !size)
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lk(g_mu);
     auto node = Resolve(key);
-    if (!node) return ERROR_INVALID_HANDLE;
+    if (!node)
+        return ERROR_INVALID_HANDLE;
     auto it = node->values.find(name ? name : "");
-    if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
+    if (it == node->values.end())
+        return ERROR_FILE_NOT_FOUND;
     const Value& value = it->second;
-    if (type) *type = value.type;
+    if (type)
+        *type = value.type;
     DWORD needed = static_cast<DWORD>(value.data.size());
     if (data) {
         if (*size < needed) {
             *size = needed;
             return ERROR_MORE_DATA;
         }
-        if (needed) std::memcpy(data, value.data.data(), needed);
+        if (needed)
+            std::memcpy(data, value.data.data(), needed);
     }
-    if (size) *size = needed;
+    if (size)
+        *size = needed;
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
                               DWORD size) {
-    if (!data && size) return ERROR_INVALID_PARAMETER;
+    if (!data && size)
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lk(g_mu);
     auto node = Resolve(key);
-    if (!node) return ERROR_INVALID_HANDLE;
+    if (!node)
+        return ERROR_INVALID_HANDLE;
     node->values[name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
     return ERROR_SUCCESS;
 }
@@ -151,17 +169,22 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BY
 LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     std::lock_guard<std::mutex> lk(g_mu);
     auto parent = Resolve(key);
-    if (!parent) return ERROR_INVALID_HANDLE;
+    if (!parent)
+        return ERROR_INVALID_HANDLE;
     auto parts = SplitPath(subKey);
-    if (parts.empty()) return ERROR_ACCESS_DENIED;
+    if (parts.empty())
+        return ERROR_ACCESS_DENIED;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         auto it = parent->subkeys.find(parts[i]);
-        if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
+        if (it == parent->subkeys.end())
+            return ERROR_FILE_NOT_FOUND;
         parent = it->second;
     }
     auto it = parent->subkeys.find(parts.back());
-    if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-    if (!it->second->subkeys.empty()) return ERROR_ACCESS_DENIED;
+    if (it == parent->subkeys.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (!it->second->subkeys.empty())
+        return ERROR_ACCESS_DENIED;
     it->second->deleted = true;
     parent->subkeys.erase(it);
     return ERROR_SUCCESS;
@@ -169,7 +192,8 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 
 LSTATUS WINAPI RegCloseKey(HKEY key) {
     std::lock_guard<std::mutex> lk(g_mu);
-    if (IsPredefined(key)) return ERROR_SUCCESS;
+    if (IsPredefined(key))
+        return ERROR_SUCCESS;
     return Open().erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -179,7 +203,8 @@ namespace hostwin {
 
 void ClearRegistry() {
     std::lock_guard<std::mutex> lk(g_mu);
-    for (auto& [key, node] : Open()) node->deleted = true;
+    for (auto& [key, node] : Open())
+        node->deleted = true;
     Open().clear();
     Roots().clear();
 }

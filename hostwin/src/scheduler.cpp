@@ -10,7 +10,8 @@ namespace {
 struct CurrentSlot {
     std::shared_ptr<ThreadRec> rec;
     ~CurrentSlot() {
-        if (rec && !rec->counted) Scheduler::Get().RemoveThread(rec);
+        if (rec && !rec->counted)
+            Scheduler::Get().RemoveThread(rec);
     }
 };
 thread_local CurrentSlot t_current;
@@ -45,7 +46,8 @@ std::shared_ptr<ThreadRec> Scheduler::Current() {
 
 std::shared_ptr<ThreadRec> Scheduler::FindThread(DWORD id) {
     for (auto& t : threads_)
-        if (t->id == id) return t;
+        if (t->id == id)
+            return t;
     return nullptr;
 }
 
@@ -59,7 +61,9 @@ std::shared_ptr<ThreadRec> Scheduler::AddCountedThread() {
     return rec;
 }
 
-void Scheduler::Adopt(const std::shared_ptr<ThreadRec>& rec) { t_current.rec = rec; }
+void Scheduler::Adopt(const std::shared_ptr<ThreadRec>& rec) {
+    t_current.rec = rec;
+}
 
 void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
     std::lock_guard<std::mutex> lk(mu);
@@ -70,7 +74,8 @@ void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
         }
     }
     // Whoever still waits for an answer from this thread gets 0, as from a window that is gone.
-    while (!rec->sent.empty()) rec->sent.pop_front()->done = true;
+    while (!rec->sent.empty())
+        rec->sent.pop_front()->done = true;
     if (rec->counted) {
         if (rec->blocked) {
             rec->blocked = false;
@@ -82,16 +87,20 @@ void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
 }
 
 void Scheduler::MarkBlocked(ThreadRec& self) {
-    if (self.blocked) return;
+    if (self.blocked)
+        return;
     self.blocked = true;
-    if (self.counted && --runnable_ == 0) idleCv_.notify_all();
+    if (self.counted && --runnable_ == 0)
+        idleCv_.notify_all();
 }
 
 void Scheduler::MarkRunnable(ThreadRec& self) {
-    if (!self.blocked) return;
+    if (!self.blocked)
+        return;
     self.blocked = false;
     self.wakeAt = kNever;
-    if (self.counted) ++runnable_;
+    if (self.counted)
+        ++runnable_;
 }
 
 bool Scheduler::WaitUntil(std::unique_lock<std::mutex>& lk, ThreadRec& self,
@@ -147,7 +156,9 @@ void Scheduler::RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self) 
     }
 }
 
-uint64_t Scheduler::NowLocked() const { return manual_ ? manualNow_ : SteadyMs(); }
+uint64_t Scheduler::NowLocked() const {
+    return manual_ ? manualNow_ : SteadyMs();
+}
 
 uint64_t Scheduler::DeadlineAfter(DWORD ms) const {
     return ms == INFINITE ? kNever : NowLocked() + ms;
@@ -165,7 +176,8 @@ void Scheduler::SetNow(uint64_t ms) {
 }
 
 bool Scheduler::WaitIdle(std::unique_lock<std::mutex>& lk) {
-    if (idleCv_.wait_for(lk, kIdleTimeout, [this] { return runnable_ == 0; })) return true;
+    if (idleCv_.wait_for(lk, kIdleTimeout, [this] { return runnable_ == 0; }))
+        return true;
     std::fprintf(stderr, "hostwin: %d thread(s) still busy after %lld s of real time\n", runnable_,
                  static_cast<long long>(kIdleTimeout.count()));
     return false;
@@ -182,7 +194,8 @@ uint64_t Scheduler::NextDueLocked(uint64_t limit) const {
 int Scheduler::CountedThreadsLocked() const {
     int count = 0;
     for (auto& t : threads_)
-        if (t->counted) ++count;
+        if (t->counted)
+            ++count;
     return count;
 }
 

@@ -12,12 +12,12 @@
 namespace hostwin {
 
 struct GlyphImage {
-    int left = 0;     // ink's left edge, from the pen position
-    int top = 0;      // ink's top row, above the baseline
+    int left = 0;  // ink's left edge, from the pen position
+    int top = 0;   // ink's top row, above the baseline
     int width = 0;
     int rows = 0;
-    int advance = 0;      // whole pixels: what text measures
-    int drawAdvance = 0;  // whole pixels: how far the pen moves when the glyph is drawn
+    int advance = 0;                 // whole pixels: what text measures
+    int drawAdvance = 0;             // whole pixels: how far the pen moves when the glyph is drawn
     std::vector<unsigned char> ink;  // width * rows, 1 where lit
 };
 
@@ -33,8 +33,8 @@ struct FontMetrics {
 class TextFont {
 public:
     // Shared by every font created with the same face name, height and weight.
-    static std::shared_ptr<TextFont> Get(const std::string& faceName, int logicalHeight,
-                                         int weight, bool italic);
+    static std::shared_ptr<TextFont> Get(const std::string& faceName, int logicalHeight, int weight,
+                                         bool italic);
     ~TextFont();
 
     const FontMetrics& Metrics() const { return metrics_; }

@@ -5,13 +5,16 @@
 namespace hostwin {
 namespace {
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 // Copies the text, taking out the '&' that marks a prefix ("&&" stands for one '&').
 void TakeOutPrefixes(const char* text, int length, bool keep, std::string& shown) {
     shown.clear();
     for (int i = 0; i < length; ++i) {
-        if (!keep && text[i] == '&' && i + 1 < length) ++i;
+        if (!keep && text[i] == '&' && i + 1 < length)
+            ++i;
         shown += text[i];
     }
 }
@@ -30,33 +33,41 @@ void BreakParagraph(TextFont& font, const std::string& s, int begin, int end, in
         int fitEnd = pos;
         for (int width = 0; fitEnd < end; ++fitEnd) {
             width += font.Glyph(static_cast<unsigned char>(s[fitEnd])).advance;
-            if (wrap && width > wrapWidth) break;
+            if (wrap && width > wrapWidth)
+                break;
         }
         int lineEnd = fitEnd;
         int next = fitEnd;
         if (fitEnd < end) {
             int space = fitEnd - 1;
-            while (space >= pos && s[space] != ' ') --space;
+            while (space >= pos && s[space] != ' ')
+                --space;
             if (space >= pos) {
                 lineEnd = next = space + 1;
             } else {
-                while (lineEnd < end && s[lineEnd] != ' ') ++lineEnd;
+                while (lineEnd < end && s[lineEnd] != ' ')
+                    ++lineEnd;
                 next = lineEnd;
             }
-            while (next < end && s[next] == ' ') ++next;
+            while (next < end && s[next] == ' ')
+                ++next;
         }
         if (trimSpaces && fitEnd < end)
-            while (lineEnd > pos && s[lineEnd - 1] == ' ') --lineEnd;
+            while (lineEnd > pos && s[lineEnd - 1] == ' ')
+                --lineEnd;
         layout.lines.push_back({pos, lineEnd, font.Width(s.data() + pos, lineEnd - pos)});
-        if (next >= end) return;
+        if (next >= end)
+            return;
         pos = next;
     }
 }
 
 // Left edge of a line inside the formatting rectangle.
 int LineLeft(UINT format, int left, int right, int width) {
-    if (format & DT_CENTER) return left + (right - left - width) / 2;
-    if (format & DT_RIGHT) return right - width;
+    if (format & DT_CENTER)
+        return left + (right - left - width) / 2;
+    if (format & DT_RIGHT)
+        return right - width;
     return left;
 }
 
@@ -71,19 +82,23 @@ void DrawLine(TextFont& font, const std::string& s, const TextLine& line, int x,
             cell.right = std::min(cell.right, clip.right);
             cell.bottom = std::min(cell.bottom, clip.bottom);
         }
-        if (cell.left < cell.right && cell.top < cell.bottom) target.FillBackground(cell);
+        if (cell.left < cell.right && cell.top < cell.bottom)
+            target.FillBackground(cell);
     }
     int baseline = y + m.ascent;
     for (int i = line.begin; i < line.end; ++i) {
         const GlyphImage& g = font.Glyph(static_cast<unsigned char>(s[i]));
         for (int row = 0; row < g.rows; ++row) {
             int py = baseline - g.top + row;
-            if (clipped && (py < clip.top || py >= clip.bottom)) continue;
+            if (clipped && (py < clip.top || py >= clip.bottom))
+                continue;
             const unsigned char* ink = g.ink.data() + row * g.width;
             for (int col = 0; col < g.width; ++col) {
-                if (!ink[col]) continue;
+                if (!ink[col])
+                    continue;
                 int px = x + g.left + col;
-                if (clipped && (px < clip.left || px >= clip.right)) continue;
+                if (clipped && (px < clip.left || px >= clip.right))
+                    continue;
                 target.PlotInk(px, py);
             }
         }
@@ -100,26 +115,32 @@ void LayOutText(TextFont& font, const char* text, int length, int wrapWidth, UIN
     layout.maxWidth = 0;
     const std::string& s = layout.shown;
     int n = static_cast<int>(s.size());
-    if (n == 0) return;
+    if (n == 0)
+        return;
     if (format & DT_SINGLELINE) {
         BreakParagraph(font, s, 0, n, wrapWidth, format, layout);
     } else {
         int start = 0;
         for (int i = 0; i <= n; ++i) {
-            if (i < n && !IsLineEnd(s[i])) continue;
+            if (i < n && !IsLineEnd(s[i]))
+                continue;
             BreakParagraph(font, s, start, i, wrapWidth, format, layout);
-            if (i + 1 < n && s[i] == '\r' && s[i + 1] == '\n') ++i;
+            if (i + 1 < n && s[i] == '\r' && s[i + 1] == '\n')
+                ++i;
             start = i + 1;
-            if (start == n) break;  // a final line end opens no further line
+            if (start == n)
+                break;  // a final line end opens no further line
         }
     }
-    for (const TextLine& line : layout.lines) layout.maxWidth = std::max(layout.maxWidth, line.width);
+    for (const TextLine& line : layout.lines)
+        layout.maxWidth = std::max(layout.maxWidth, line.width);
 }
 
 int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, UINT format,
                      DRAWTEXTPARAMS* params, bool opaque, TextTarget* target) {
     thread_local TextLayout layout;
-    if (length < 0) length = text ? lstrlenA(text) : 0;
+    if (length < 0)
+        length = text ? lstrlenA(text) : 0;
     int leftMargin = params ? params->iLeftMargin : 0;
     int rightMargin = params ? params->iRightMargin : 0;
     int left = rect.left + leftMargin;
@@ -127,7 +148,8 @@ int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, U
     LayOutText(font, text, length, right - left, format, layout);
     if (params) {
         params->uiLengthDrawn = 0;
-        for (const TextLine& line : layout.lines) params->uiLengthDrawn += line.end - line.begin;
+        for (const TextLine& line : layout.lines)
+            params->uiLengthDrawn += line.end - line.begin;
     }
     int lineHeight = font.Metrics().height;
     int lines = static_cast<int>(layout.lines.size());
@@ -141,7 +163,8 @@ int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, U
         rect.bottom = rect.top + lines * lineHeight;
         return lines * lineHeight;
     }
-    if (!target) return lines * lineHeight;
+    if (!target)
+        return lines * lineHeight;
     bool clipped = !(format & DT_NOCLIP);
     for (int i = 0; i < lines; ++i) {
         const TextLine& line = layout.lines[i];

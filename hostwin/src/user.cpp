@@ -58,15 +58,18 @@ LRESULT CallOwnProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     {
         std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
         WindowRec* w = FindWindowRec(hwnd);
-        if (!w) return 0;
+        if (!w)
+            return 0;
         proc = w->proc;
     }
     return proc(hwnd, msg, wp, lp);
 }
 
 bool MatchesFilter(const MSG& m, HWND hwnd, UINT min, UINT max) {
-    if (hwnd && m.hwnd != hwnd) return false;
-    if (min == 0 && max == 0) return true;
+    if (hwnd && m.hwnd != hwnd)
+        return false;
+    if (min == 0 && max == 0)
+        return true;
     return m.message >= min && m.message <= max;
 }
 
@@ -87,7 +90,8 @@ LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRe
     for (;;) {
         sched.WaitUntil(
             lk, self, [&] { return item.done || !self.sent.empty(); }, kNever);
-        if (item.done) return item.result;
+        if (item.done)
+            return item.result;
         sched.RunSentItems(lk, self);
     }
 }
@@ -112,7 +116,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
 
 BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
     std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
-    if (name && Classes().erase(name)) return TRUE;
+    if (name && Classes().erase(name))
+        return TRUE;
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return FALSE;
 }
@@ -137,8 +142,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
         w.proc = it->second.lpfnWndProc;
         w.text = title ? title : "";
     }
-    CREATESTRUCTA cs = {param, instance, menu, parent, height, width, y, x,
-                        static_cast<LONG>(style), title, className, exStyle};
+    CREATESTRUCTA cs = {
+        param, instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        title, className, exStyle};
     if (CallOwnProc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         std::lock_guard<std::mutex> lk(sched.mu);
         Windows().erase(hwnd);
@@ -180,18 +186,21 @@ DWORD WINAPI GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    if (processId) *processId = static_cast<DWORD>(getpid());
+    if (processId)
+        *processId = static_cast<DWORD>(getpid());
     return w->owner;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
     WindowRec* w = FindWindowRec(hwnd);
-    if (!w) return 0;
+    if (!w)
+        return 0;
     switch (msg) {
         case WM_GETTEXT: {
             auto* buffer = reinterpret_cast<char*>(lp);
-            if (!buffer || wp == 0) return 0;
+            if (!buffer || wp == 0)
+                return 0;
             size_t n = std::min<size_t>(w->text.size(), wp - 1);
             std::memcpy(buffer, w->text.data(), n);
             buffer[n] = '\0';
@@ -232,7 +241,8 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
 // Windows sends WM_GETTEXT to windows of the caller's own process, so a caller on another
 // thread waits until the owner handles it.
 int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
-    if (!buffer || size <= 0) return 0;
+    if (!buffer || size <= 0)
+        return 0;
     buffer[0] = '\0';
     if (!IsWindow(hwnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -263,7 +273,8 @@ LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return CallOwnProc(hwnd, msg, wp, lp);
     }
     auto owner = sched.FindThread(w->owner);
-    if (!owner) return 0;
+    if (!owner)
+        return 0;
     // Captured by reference: the sender waits, and a capture this small costs no allocation.
     struct Message {
         HWND hwnd;
@@ -292,7 +303,8 @@ static BOOL PostToThread(ThreadRec& target, HWND hwnd, UINT msg, WPARAM wp, LPAR
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Scheduler& sched = Scheduler::Get();
-    if (!hwnd) return PostThreadMessageA(GetCurrentThreadId(), msg, wp, lp);
+    if (!hwnd)
+        return PostThreadMessageA(GetCurrentThreadId(), msg, wp, lp);
     std::lock_guard<std::mutex> lk(sched.mu);
     WindowRec* w = FindWindowRec(hwnd);
     auto owner = w ? sched.FindThread(w->owner) : nullptr;
@@ -330,12 +342,17 @@ BOOL WINAPI PeekMessageA(LPMSG out, HWND hwnd, UINT min, UINT max, UINT flags) {
     std::unique_lock<std::mutex> lk(sched.mu);
     self->newPosted = false;
     UINT queues = flags >> 16;
-    if (queues == 0 || (queues & QS_SENDMESSAGE)) sched.RunSentItems(lk, *self);
-    if (queues != 0 && !(queues & QS_POSTMESSAGE)) return FALSE;
+    if (queues == 0 || (queues & QS_SENDMESSAGE))
+        sched.RunSentItems(lk, *self);
+    if (queues != 0 && !(queues & QS_POSTMESSAGE))
+        return FALSE;
     for (auto it = self->posted.begin(); it != self->posted.end(); ++it) {
-        if (!MatchesFilter(*it, hwnd, min, max)) continue;
-        if (out) *out = *it;
-        if (flags & PM_REMOVE) self->posted.erase(it);
+        if (!MatchesFilter(*it, hwnd, min, max))
+            continue;
+        if (out)
+            *out = *it;
+        if (flags & PM_REMOVE)
+            self->posted.erase(it);
         return TRUE;
     }
     if (self->quitPosted && MatchesFilter(MSG{NULL, WM_QUIT, 0, 0, 0, {0, 0}}, NULL, min, max)) {
@@ -344,7 +361,8 @@ BOOL WINAPI PeekMessageA(LPMSG out, HWND hwnd, UINT min, UINT max, UINT flags) {
             out->message = WM_QUIT;
             out->wParam = static_cast<WPARAM>(self->quitCode);
         }
-        if (flags & PM_REMOVE) self->quitPosted = false;
+        if (flags & PM_REMOVE)
+            self->quitPosted = false;
         return TRUE;
     }
     return FALSE;
@@ -354,19 +372,22 @@ BOOL WINAPI GetMessageA(LPMSG out, HWND hwnd, UINT min, UINT max) {
     Scheduler& sched = Scheduler::Get();
     auto self = sched.Current();
     for (;;) {
-        if (PeekMessageA(out, hwnd, min, max, PM_REMOVE)) return out->message != WM_QUIT;
+        if (PeekMessageA(out, hwnd, min, max, PM_REMOVE))
+            return out->message != WM_QUIT;
         std::unique_lock<std::mutex> lk(sched.mu);
         sched.WaitUntil(
-            lk, *self,
-            [&] { return !self->sent.empty() || self->newPosted || self->quitPosted; },
+            lk, *self, [&] { return !self->sent.empty() || self->newPosted || self->quitPosted; },
             hostwin::kNever);
     }
 }
 
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (!msg || !msg->hwnd) return 0;
+    if (!msg || !msg->hwnd)
+        return 0;
     return CallOwnProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
@@ -379,7 +400,8 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL 
         return WAIT_FAILED;
     }
     return hostwin::WaitForHandles(count, handles, ms, [mask](ThreadRec& t) {
-        if ((mask & QS_SENDMESSAGE) && !t.sent.empty()) return true;
+        if ((mask & QS_SENDMESSAGE) && !t.sent.empty())
+            return true;
         return (mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (t.newPosted || t.quitPosted);
     });
 }
@@ -388,6 +410,8 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL 
 
 namespace hostwin {
 
-size_t WindowCountLocked() { return Windows().size(); }
+size_t WindowCountLocked() {
+    return Windows().size();
+}
 
 }  // namespace hostwin

@@ -20,7 +20,9 @@ void SetOutputPriority(CEzLcd& lcd, int priority) {
 
 namespace {
 
-int VolumePage() { return g_volumePage.load(std::memory_order_relaxed); }
+int VolumePage() {
+    return g_volumePage.load(std::memory_order_relaxed);
+}
 
 // The end of every volume alert: the volume screen with the changed volume selected, its
 // time-out counted from now.
@@ -34,7 +36,8 @@ void ShowChangedVolume(CEzLcd& lcd, int selected) {
 // The value seen now becomes the last seen by reading the volume again, as it may still be
 // moving.
 void CheckMixer(CEzLcd& lcd, AlertState& state, CNemboMixer& mixer, DWORD& last, int selected) {
-    if (mixer.GetValue() == last) return;
+    if (mixer.GetValue() == last)
+        return;
     SetOutputPriority(lcd, kPriorityAlert);
     state.alertStart = GetTickCount();
     last = mixer.GetValue();
@@ -44,7 +47,8 @@ void CheckMixer(CEzLcd& lcd, AlertState& state, CNemboMixer& mixer, DWORD& last,
 // The player's volume names the volume screen as current before it asks again, so that a key
 // the player's thread handles meanwhile already acts on that screen.
 void CheckPlayerVolume(CEzLcd& lcd, AlertState& state) {
-    if (PlayerGetVolume() == state.lastPlayerVolume) return;
+    if (PlayerGetVolume() == state.lastPlayerVolume)
+        return;
     g_currentScreen.store(VolumePage(), std::memory_order_relaxed);
     SetOutputPriority(lcd, kPriorityAlert);
     state.alertStart = GetTickCount();
@@ -56,12 +60,14 @@ void CheckPlayerVolume(CEzLcd& lcd, AlertState& state) {
 
 void CheckVolumeAlert(CEzLcd& lcd, AlertState& state, CNemboMixer& wave, CNemboMixer* master) {
     CheckMixer(lcd, state, wave, state.lastWaveVolume, kVolumeWave);
-    if (master) CheckMixer(lcd, state, *master, state.lastMasterVolume, kVolumeMaster);
+    if (master)
+        CheckMixer(lcd, state, *master, state.lastMasterVolume, kVolumeMaster);
     CheckPlayerVolume(lcd, state);
 }
 
 bool CheckSongChange(CEzLcd& lcd, AlertState& state, const char* title) {
-    if (std::strcmp(title, state.previousTitle) == 0) return false;
+    if (std::strcmp(title, state.previousTitle) == 0)
+        return false;
     if (IsSettingOn(kSettingAlertSongChange)) {
         SetOutputPriority(lcd, kPriorityAlert);
         std::strncpy(state.previousTitle, title, kTitleSize - 1);
@@ -72,8 +78,10 @@ bool CheckSongChange(CEzLcd& lcd, AlertState& state, const char* title) {
 }
 
 void ExpireAlert(CEzLcd& lcd, AlertState& state) {
-    if (!IsSettingOn(kSettingAlertSongChange) || state.alertStart == 0) return;
-    if (GetTickCount() - state.alertStart <= kAlertHoldMs) return;
+    if (!IsSettingOn(kSettingAlertSongChange) || state.alertStart == 0)
+        return;
+    if (GetTickCount() - state.alertStart <= kAlertHoldMs)
+        return;
     SetOutputPriority(lcd, kPriorityNormal);
     state.alertStart = 0;
 }

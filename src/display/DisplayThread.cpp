@@ -36,13 +36,21 @@ struct Display {
 };
 Display g_display;
 
-CEzLcd& Lcd() { return *g_display.lcd; }
+CEzLcd& Lcd() {
+    return *g_display.lcd;
+}
 
-DWORD Now() { return GetTickCount(); }
+DWORD Now() {
+    return GetTickCount();
+}
 
-void NoteKey() { g_lastKeyTime.store(Now(), std::memory_order_relaxed); }
+void NoteKey() {
+    g_lastKeyTime.store(Now(), std::memory_order_relaxed);
+}
 
-int NewPage() { return Lcd().CreatePage() - 1; }
+int NewPage() {
+    return Lcd().CreatePage() - 1;
+}
 
 void BuildScreens() {
     g_display.lcd = new CEzLcd;
@@ -105,11 +113,13 @@ bool AutoLeaveOn(int screen) {
 
 void LeaveAfterPause() {
     int screen = g_currentScreen.load(std::memory_order_relaxed);
-    if (!AutoLeaveOn(screen)) return;
+    if (!AutoLeaveOn(screen))
+        return;
     // The key time first: a key noted after the clock was read would make the difference wrap
     // and close the screen at once.
     DWORD lastKey = g_lastKeyTime.load(std::memory_order_relaxed);
-    if (Now() - lastKey <= kAutoLeaveMs) return;
+    if (Now() - lastKey <= kAutoLeaveMs)
+        return;
     ShowScreen(Lcd(), kNowPlayingScreen);
     SetOutputPriority(Lcd(), kPriorityNormal);
     g_display.alerts.alertStart = 0;
@@ -127,7 +137,8 @@ void NextVolume() {
 // pass overrides an earlier one.
 void ActOnSoftButtons() {
     CEzLcd& lcd = Lcd();
-    if (lcd.IsButtonNewlyPressed(kSoftButton1)) ShowScreen(lcd, kNowPlayingScreen);
+    if (lcd.IsButtonNewlyPressed(kSoftButton1))
+        ShowScreen(lcd, kNowPlayingScreen);
     if (lcd.IsButtonNewlyPressed(kSoftButton2)) {
         ShowScreen(lcd, g_playlistPage.load(std::memory_order_relaxed));
         NoteKey();
@@ -150,7 +161,8 @@ void ActOnSoftButtons() {
 
 void ReadTitle() {
     g_display.title[0] = '\0';
-    if (PlayerGetCaption(g_display.title, kTitleSize) > 0) CleanTitle(g_display.title);
+    if (PlayerGetCaption(g_display.title, kTitleSize) > 0)
+        CleanTitle(g_display.title);
 }
 
 void RefreshShownScreen() {
@@ -175,13 +187,15 @@ void RunDisplayPass() {
     if (IsSettingOn(kSettingAlertVolume))
         CheckVolumeAlert(Lcd(), g_display.alerts, *g_display.wave, g_display.master);
     ReadTitle();
-    if (CheckSongChange(Lcd(), g_display.alerts, g_display.title)) FollowPlayingEntry();
+    if (CheckSongChange(Lcd(), g_display.alerts, g_display.title))
+        FollowPlayingEntry();
     RefreshShownScreen();
     Lcd().Update();
 }
 
 void EndDisplay() {
-    if (IsSettingOn(kSettingVU)) WriteLight(kLightMkeys, g_display.keptMkeys);
+    if (IsSettingOn(kSettingVU))
+        WriteLight(kLightMkeys, g_display.keptMkeys);
 }
 
 DWORD WINAPI DisplayThreadProc(LPVOID) {

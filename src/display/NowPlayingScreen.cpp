@@ -42,7 +42,8 @@ void SetTypeface(CEzLcd& lcd, CLCDBase* item, const char* face) {
 }
 
 void Place(CEzLcd& lcd, CLCDBase* item, int x, int y) {
-    if (CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item)) found->SetOrigin(x, y);
+    if (CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item))
+        found->SetOrigin(x, y);
 }
 
 }  // namespace
@@ -51,15 +52,18 @@ void CleanTitle(char* title) {
     CutSuffix(title, " - Winamp");
     CutSuffix(title, " - Winamp [Paused]");
     const char* rest = title;
-    while (*rest >= '0' && *rest <= '9') ++rest;
-    if (rest[0] == '.' && rest[1] == ' ') std::memmove(title, rest + 2, std::strlen(rest + 2) + 1);
+    while (*rest >= '0' && *rest <= '9')
+        ++rest;
+    if (rest[0] == '.' && rest[1] == ' ')
+        std::memmove(title, rest + 2, std::strlen(rest + 2) + 1);
 }
 
 // The length times 1000 in 32 bits, as the player's millisecond count would wrap.
 void FormatTrackLength(int lengthSeconds, char* text, size_t size) {
     text[0] = '\0';
     int ms = static_cast<int>(static_cast<unsigned>(lengthSeconds) * 1000u);
-    if (ms <= 0) return;
+    if (ms <= 0)
+        return;
     int seconds = ms / 1000;
     int minutes = seconds / 60;
     std::snprintf(text, size, "%d:%02d", minutes, seconds - minutes * 60);
@@ -74,7 +78,8 @@ float ElapsedSeconds(int elapsedMs) {
 
 void FormatPlayTime(int elapsedMs, char* text, size_t size) {
     text[0] = '\0';
-    if (elapsedMs <= 0) return;
+    if (elapsedMs <= 0)
+        return;
     float seconds = ElapsedSeconds(elapsedMs);
     int minutes = static_cast<int>(seconds / 60.0f);
     int rest = static_cast<int>(static_cast<float>(seconds - static_cast<float>(minutes) * 60.0f));
@@ -104,7 +109,8 @@ void BuildNowPlayingScreen(CEzLcd& lcd, HWND player) {
     SetTypeface(lcd, g_items.title, "Tahoma");
     SetTypeface(lcd, g_items.elapsed, "Trebuchet MS");
     SetTypeface(lcd, g_items.total, "Trebuchet MS");
-    if (CLCDBase* bar = lcd.FindItem(page, g_items.bar)) bar->SetSize(114, 6);
+    if (CLCDBase* bar = lcd.FindItem(page, g_items.bar))
+        bar->SetSize(114, 6);
     Place(lcd, g_items.bar, 23, 37);
     g_items.spectrum = lcd.CreateSpectrumItem(page, player);
     Place(lcd, g_items.title, 0, 0);
@@ -119,7 +125,8 @@ void RefreshNowPlayingScreen(CEzLcd& lcd, const char* title) {
     int lengthSeconds = PlayerGetTrackLengthSeconds();
     CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), g_items.bar);
     if (bar && bar->GetItemKind() == kItemKindProgressBar)
-        static_cast<CLCDProgressBar*>(bar)->SetValue(TrackPositionPercent(elapsedMs, lengthSeconds));
+        static_cast<CLCDProgressBar*>(bar)->SetValue(
+            TrackPositionPercent(elapsedMs, lengthSeconds));
     lcd.SetText(g_items.title, title);
     lcd.SetText(g_items.elapsed, g_elapsedText);
     lcd.SetText(g_items.total, g_totalText);

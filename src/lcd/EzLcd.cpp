@@ -34,20 +34,27 @@ CEzLcdPage::CEzLcdPage(CEzLcd* owner, int width, int height)
     : m_owner(owner), m_width(width), m_height(height) {}
 
 CEzLcdPage::~CEzLcdPage() {
-    for (CLCDBase* item : Children()) delete item;
+    for (CLCDBase* item : Children())
+        delete item;
 }
 
-void CEzLcdPage::OnSoftButtonDown(int button) { m_owner->OnSoftButtonDown(button); }
-void CEzLcdPage::OnSoftButtonUp(int button) { m_owner->OnSoftButtonUp(button); }
+void CEzLcdPage::OnSoftButtonDown(int button) {
+    m_owner->OnSoftButtonDown(button);
+}
+void CEzLcdPage::OnSoftButtonUp(int button) {
+    m_owner->OnSoftButtonUp(button);
+}
 
 CEzLcd::CEzLcd() {
     std::strcpy(m_applicationName, kApplicationName);
     CreatePage();
-    if (m_pageCount >= 1) m_currentPage.store(m_pages[0], std::memory_order_relaxed);
+    if (m_pageCount >= 1)
+        m_currentPage.store(m_pages[0], std::memory_order_relaxed);
 }
 
 CEzLcd::~CEzLcd() {
-    for (CEzLcdPage* page : m_pages) delete page;
+    for (CEzLcdPage* page : m_pages)
+        delete page;
 }
 
 int CEzLcd::ButtonIndex(int button) {
@@ -67,12 +74,14 @@ int CEzLcd::ButtonIndex(int button) {
 
 void CEzLcd::OnSoftButtonDown(int button) {
     int i = ButtonIndex(button);
-    if (i >= 0) m_pressed[i] = TRUE;
+    if (i >= 0)
+        m_pressed[i] = TRUE;
 }
 
 void CEzLcd::OnSoftButtonUp(int button) {
     int i = ButtonIndex(button);
-    if (i >= 0) m_pressed[i] = FALSE;
+    if (i >= 0)
+        m_pressed[i] = FALSE;
 }
 
 int CEzLcd::CreatePage() {
@@ -91,7 +100,8 @@ CEzLcdPage* CEzLcd::GetPage(int index) const {
 }
 
 BOOL CEzLcd::SelectPage(int index) {
-    if (index < 0 || index >= m_pageCount) return FALSE;
+    if (index < 0 || index >= m_pageCount)
+        return FALSE;
     m_currentPage.store(m_pages[index], std::memory_order_relaxed);
     m_output.PinScreen(m_pages[index]);
     return TRUE;
@@ -160,9 +170,11 @@ CLCDBase* CEzLcd::CreateBarItem(CEzLcdPage* page) {
 }
 
 CLCDBase* CEzLcd::FindItem(CEzLcdPage* page, CLCDBase* item) {
-    if (!page) return nullptr;
+    if (!page)
+        return nullptr;
     for (CLCDBase* child : page->Children())
-        if (child == item) return child;
+        if (child == item)
+            return child;
     return nullptr;
 }
 
@@ -180,7 +192,8 @@ HRESULT CEzLcd::ApplySmallFont(CEzLcdPage* page, CLCDBase* item) {
 
 HRESULT CEzLcd::SetItemBarValue(CLCDBase* item, float position) {
     CLCDBase* found = FindItem(GetCurrentPage(), item);
-    if (!found || found->GetItemKind() != kItemKindProgressBar) return E_FAIL;
+    if (!found || found->GetItemKind() != kItemKindProgressBar)
+        return E_FAIL;
     static_cast<CLCDProgressBar*>(found)->SetValue(position);
     return S_OK;
 }
@@ -192,7 +205,8 @@ BOOL CEzLcd::IsButtonNewlyPressed(int button) {
 
 void CEzLcd::Update() {
     if (m_needsFirstUpdate) {
-        for (CEzLcdPage* page : m_pages) m_output.RegisterScreen(page);
+        for (CEzLcdPage* page : m_pages)
+            m_output.RegisterScreen(page);
         m_output.PinScreen(GetCurrentPage());
         LscConnectRecord context = {};
         context.applicationName = m_applicationName;
@@ -202,8 +216,10 @@ void CEzLcd::Update() {
         m_needsFirstUpdate = FALSE;
         m_outputReady = SUCCEEDED(m_output.Open(&context));
     }
-    if (!m_outputReady) return;
-    for (int i = 0; i < 4; ++i) m_pressedBefore[i] = m_pressed[i];
+    if (!m_outputReady)
+        return;
+    for (int i = 0; i < 4; ++i)
+        m_pressedBefore[i] = m_pressed[i];
     m_output.Update(GetTickCount());
     m_output.Draw();
 }

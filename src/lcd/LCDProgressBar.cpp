@@ -5,7 +5,8 @@
 CLCDProgressBar::CLCDProgressBar() = default;
 
 CLCDProgressBar::~CLCDProgressBar() {
-    if (m_pen) DeleteObject(m_pen);
+    if (m_pen)
+        DeleteObject(m_pen);
 }
 
 HRESULT CLCDProgressBar::Initialize() {
@@ -14,11 +15,17 @@ HRESULT CLCDProgressBar::Initialize() {
     return S_OK;
 }
 
-void CLCDProgressBar::SetLimits(const BarRange& range) { m_range = range; }
+void CLCDProgressBar::SetLimits(const BarRange& range) {
+    m_range = range;
+}
 
-void CLCDProgressBar::SetLimits(int minimum, int maximum) { m_range = {minimum, maximum}; }
+void CLCDProgressBar::SetLimits(int minimum, int maximum) {
+    m_range = {minimum, maximum};
+}
 
-BarRange& CLCDProgressBar::GetLimits() { return m_range; }
+BarRange& CLCDProgressBar::GetLimits() {
+    return m_range;
+}
 
 float CLCDProgressBar::SetValue(float value) {
     float maximum = static_cast<float>(m_range.maximum);
@@ -29,11 +36,17 @@ float CLCDProgressBar::SetValue(float value) {
     return position;
 }
 
-float CLCDProgressBar::GetValue() { return m_position.load(std::memory_order_relaxed); }
+float CLCDProgressBar::GetValue() {
+    return m_position.load(std::memory_order_relaxed);
+}
 
-void CLCDProgressBar::SetCursorMode(BOOL on) { m_style = on ? 1 : 0; }
+void CLCDProgressBar::SetCursorMode(BOOL on) {
+    m_style = on ? 1 : 0;
+}
 
-void CLCDProgressBar::SetBarStyle(int style) { m_style = style; }
+void CLCDProgressBar::SetBarStyle(int style) {
+    m_style = style;
+}
 
 // The cursor's left edge runs from column 1 at the minimum to W - cursor - 1 at the maximum,
 // so it never covers the right border.
@@ -57,7 +70,8 @@ void CLCDProgressBar::OnDraw(CLCDGfx& gfx) {
     float t = span > 0.0f ? (GetValue() - static_cast<float>(m_range.minimum)) / span : 0.0f;
     switch (m_style) {
         case 0: {
-            RECT filled = {0, 0, static_cast<int>(0.0f + t * static_cast<float>(width - 0)), height};
+            RECT filled = {0, 0, static_cast<int>(0.0f + t * static_cast<float>(width - 0)),
+                           height};
             FillRect(dc, &filled, m_brush);
             break;
         }

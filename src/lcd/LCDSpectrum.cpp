@@ -6,7 +6,9 @@
 namespace {
 
 // Row of a level: 43 - 0.7 level - 16, in this order in double precision, cut toward zero.
-int RowOf(signed char level) { return static_cast<int>(43 - level * 0.7 - 6 - 6 - 4); }
+int RowOf(signed char level) {
+    return static_cast<int>(43 - level * 0.7 - 6 - 6 - 4);
+}
 
 void WhiteLine(HDC dc, int x0, int y0, int x1, int y1) {
     HGDIOBJ previous = SelectObject(dc, GetStockObject(WHITE_PEN));
@@ -18,7 +20,8 @@ void WhiteLine(HDC dc, int x0, int y0, int x1, int y1) {
 }  // namespace
 
 CLCDSpectrum::CLCDSpectrum(HWND player) {
-    m_getData = reinterpret_cast<VisDataFunction>(SendMessageA(player, WM_USER, 0, kPlayerVisualData));
+    m_getData =
+        reinterpret_cast<VisDataFunction>(SendMessageA(player, WM_USER, 0, kPlayerVisualData));
     m_requestData =
         reinterpret_cast<VisRequestFunction>(SendMessageA(player, WM_USER, 1, kPlayerVisualData));
 }
@@ -33,7 +36,8 @@ void CLCDSpectrum::AdvanceBand(int band, signed char input) {
         hold = 0;
     } else {
         peak = static_cast<signed char>(peak - 1);
-        if (hold >= 8) peak = static_cast<signed char>(static_cast<int>(peak - (hold - 8) * 0.3));
+        if (hold >= 8)
+            peak = static_cast<signed char>(static_cast<int>(peak - (hold - 8) * 0.3));
         if (peak < 0)
             peak = 0;
         else
@@ -44,7 +48,8 @@ void CLCDSpectrum::AdvanceBand(int band, signed char input) {
 }
 
 void CLCDSpectrum::OnDraw(CLCDGfx& gfx) {
-    if (!FetchVisualData(m_requestData, m_getData, m_data, kBands)) return;
+    if (!FetchVisualData(m_requestData, m_getData, m_data, kBands))
+        return;
     HDC dc = gfx.GetDrawingDC();
     WhiteLine(dc, 0, 0, 160, 0);
     WhiteLine(dc, 0, 27, 160, 27);

@@ -23,7 +23,8 @@ HRESULT CLCDStreamingText::Initialize() {
     m_rebuildPending = FALSE;
     m_currentPiece = nullptr;
     m_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    if (m_font) SetPointSize(8);
+    if (m_font)
+        SetPointSize(8);
     return S_OK;
 }
 
@@ -33,7 +34,8 @@ void CLCDStreamingText::SetFontDescription(const LOGFONTA& lf) {
 }
 
 void CLCDStreamingText::SetTypeface(const char* face) {
-    if (!face) return;
+    if (!face)
+        return;
     LOGFONTA lf = DescribeFont(m_font);
     SetFaceName(lf, face);
     SetFontDescription(lf);
@@ -46,14 +48,16 @@ void CLCDStreamingText::SetPointSize(int points) {
 }
 
 void CLCDStreamingText::SetText(const char* text) {
-    if (!text || m_text == text) return;
+    if (!text || m_text == text)
+        return;
     m_text = text;
     m_rebuildPending = TRUE;
     RestartTiming();
 }
 
 void CLCDStreamingText::SetSeparator(const char* gap) {
-    if (!gap || m_gapText == gap) return;
+    if (!gap || m_gapText == gap)
+        return;
     m_gapText = gap;
     m_rebuildPending = TRUE;
 }
@@ -69,7 +73,9 @@ void CLCDStreamingText::RestartTiming() {
     AddTextPiece(m_text.c_str());
 }
 
-void CLCDStreamingText::OnUpdate(DWORD timestamp) { m_elapsed = timestamp - m_lastTick; }
+void CLCDStreamingText::OnUpdate(DWORD timestamp) {
+    m_elapsed = timestamp - m_lastTick;
+}
 
 void CLCDStreamingText::SetOrigin(int x, int y) {
     POINT pt = {x, y};
@@ -82,13 +88,17 @@ void CLCDStreamingText::SetOrigin(int x, int y) {
 void CLCDStreamingText::SetOrigin(POINT pt) {
     CLCDBase::SetOrigin(pt.x, pt.y);
     CLCDText* first = FirstPiece();
-    if (!first) return;
+    if (!first)
+        return;
     POINT before = first->GetOrigin();
     first->SetOrigin(pt.x, pt.y);
-    if (before.x != pt.x && before.y != pt.y) RestartTiming();
+    if (before.x != pt.x && before.y != pt.y)
+        RestartTiming();
 }
 
-void CLCDStreamingText::Show(BOOL visible) { CLCDCollection::Show(visible); }
+void CLCDStreamingText::Show(BOOL visible) {
+    CLCDCollection::Show(visible);
+}
 
 int CLCDStreamingText::AddTextPiece(const char* text) {
     auto* piece = new CLCDText;
@@ -101,12 +111,14 @@ int CLCDStreamingText::AddTextPiece(const char* text) {
     piece->SetFontDescription(DescribeFont(m_font));
     m_rebuildPending = TRUE;
     AppendChild(piece);
-    if (!m_currentPiece) m_currentPiece = piece;
+    if (!m_currentPiece)
+        m_currentPiece = piece;
     return PieceCount() - 1;
 }
 
 void CLCDStreamingText::RemoveAllPieces() {
-    for (CLCDBase* piece : ChildList()) delete piece;
+    for (CLCDBase* piece : ChildList())
+        delete piece;
     ChildList().clear();
 }
 
@@ -129,7 +141,8 @@ void CLCDStreamingText::OnDraw(CLCDGfx& gfx) {
     m_lastTick = GetTickCount();
     if (PieceCount() > 1) {
         float total = increment + m_remainder;
-        if (total < 0.0f) total = 0.0f;
+        if (total < 0.0f)
+            total = 0.0f;
         if (total >= static_cast<float>(m_step)) {
             float whole = std::trunc(total);
             m_remainder = total - whole;
@@ -143,7 +156,8 @@ void CLCDStreamingText::OnDraw(CLCDGfx& gfx) {
 
 int CLCDStreamingText::RebuildPieces(CLCDGfx& gfx) {
     CLCDText* first = FirstPiece();
-    if (!first) return 0;
+    if (!first)
+        return 0;
     first->SetFontDescription(DescribeFont(m_font));
     CLCDCollection::OnDraw(gfx);
     if (first->GetLineExtent().cx > GetWidth()) {
@@ -162,12 +176,14 @@ int CLCDStreamingText::RebuildPieces(CLCDGfx& gfx) {
 
 // Pieces abut: each starts where the one before it ends, the first keeps its offset.
 void CLCDStreamingText::LayOutPieces() {
-    if (PieceCount() < 2) return;
+    if (PieceCount() < 2)
+        return;
     int position = 0;
     for (CLCDBase* child : ChildList()) {
         auto* piece = static_cast<CLCDText*>(child);
         piece->SetContentSize(piece->GetLineExtent());
-        if (position == 0) position = piece->GetContentOffset().x;
+        if (position == 0)
+            position = piece->GetContentOffset().x;
         piece->SetContentOffset(position, piece->GetContentOffset().y);
         position += piece->GetLineExtent().cx;
     }
@@ -178,16 +194,20 @@ void CLCDStreamingText::ScrollBy(int dx) {
         POINT offset = piece->GetContentOffset();
         piece->SetContentOffset(offset.x + dx, offset.y);
     }
-    if (!m_currentPiece) return;
+    if (!m_currentPiece)
+        return;
     int x = m_currentPiece->GetContentOffset().x;
-    if (std::abs(x) < m_currentPiece->GetLineExtent().cx) return;
+    if (std::abs(x) < m_currentPiece->GetLineExtent().cx)
+        return;
     std::list<CLCDBase*>& pieces = ChildList();
     pieces.splice(pieces.end(), pieces, pieces.begin());
     LayOutPieces();
     m_currentPiece = FirstPiece();
 }
 
-int CLCDStreamingText::PieceCount() { return static_cast<int>(ChildList().size()); }
+int CLCDStreamingText::PieceCount() {
+    return static_cast<int>(ChildList().size());
+}
 
 CLCDText* CLCDStreamingText::Piece(int index) {
     return static_cast<CLCDText*>(*std::next(ChildList().begin(), index));

@@ -7,11 +7,14 @@
 LOGFONTA DescribeFont(HFONT font) {
     LOGFONTA lf;
     std::memset(&lf, 0, sizeof lf);
-    if (font) GetObjectA(font, sizeof lf, &lf);
+    if (font)
+        GetObjectA(font, sizeof lf, &lf);
     return lf;
 }
 
-LONG PointSizeToHeight(int points) { return -MulDiv(points, 96, 72); }
+LONG PointSizeToHeight(int points) {
+    return -MulDiv(points, 96, 72);
+}
 
 // lfFaceName holds 31 characters and a terminator; a longer name is cut rather than left
 // without its terminator.
@@ -21,20 +24,26 @@ void SetFaceName(LOGFONTA& lf, const char* face) {
 }
 
 void ReleaseFont(HFONT font) {
-    if (font && font != static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) DeleteObject(font);
+    if (font && font != static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)))
+        DeleteObject(font);
 }
 
 CLCDText::CLCDText() = default;
 
-CLCDText::~CLCDText() { ReleaseFont(m_font); }
+CLCDText::~CLCDText() {
+    ReleaseFont(m_font);
+}
 
 HRESULT CLCDText::Initialize() {
     m_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    if (m_font) SetPointSize(8);
+    if (m_font)
+        SetPointSize(8);
     return m_font ? S_OK : E_OUTOFMEMORY;
 }
 
-LOGFONTA CLCDText::CurrentDescription() { return DescribeFont(m_font); }
+LOGFONTA CLCDText::CurrentDescription() {
+    return DescribeFont(m_font);
+}
 
 void CLCDText::SetFontDescription(const LOGFONTA& lf) {
     ReleaseFont(m_font);
@@ -43,7 +52,8 @@ void CLCDText::SetFontDescription(const LOGFONTA& lf) {
 }
 
 void CLCDText::SetTypeface(const char* face) {
-    if (!face) return;
+    if (!face)
+        return;
     LOGFONTA lf = CurrentDescription();
     SetFaceName(lf, face);
     SetFontDescription(lf);
@@ -61,10 +71,13 @@ void CLCDText::SetWeight(int weight) {
     SetFontDescription(lf);
 }
 
-HFONT CLCDText::GetFontHandle() { return m_font; }
+HFONT CLCDText::GetFontHandle() {
+    return m_font;
+}
 
 void CLCDText::SetText(const char* text) {
-    if (!text || m_text == text) return;
+    if (!text || m_text == text)
+        return;
     m_text = text;
     m_drawLength = static_cast<int>(m_text.size());
     m_drawParams.iLeftMargin = 0;
@@ -72,7 +85,9 @@ void CLCDText::SetText(const char* text) {
     m_measurePending = TRUE;
 }
 
-const char* CLCDText::GetText() { return m_text.c_str(); }
+const char* CLCDText::GetText() {
+    return m_text.c_str();
+}
 
 void CLCDText::SetWrap(BOOL wrap) {
     m_measurePending = TRUE;
@@ -82,12 +97,24 @@ void CLCDText::SetWrap(BOOL wrap) {
         m_format &= ~static_cast<UINT>(DT_WORDBREAK);
 }
 
-SIZE& CLCDText::GetWrappedExtent() { return m_wrappedExtent; }
-SIZE& CLCDText::GetLineExtent() { return m_lineExtent; }
-void CLCDText::SetMarginLeft(int pixels) { m_drawParams.iLeftMargin = pixels; }
-int CLCDText::GetMarginLeft() { return m_drawParams.iLeftMargin; }
-void CLCDText::SetMarginRight(int pixels) { m_drawParams.iRightMargin = pixels; }
-int CLCDText::GetMarginRight() { return m_drawParams.iRightMargin; }
+SIZE& CLCDText::GetWrappedExtent() {
+    return m_wrappedExtent;
+}
+SIZE& CLCDText::GetLineExtent() {
+    return m_lineExtent;
+}
+void CLCDText::SetMarginLeft(int pixels) {
+    m_drawParams.iLeftMargin = pixels;
+}
+int CLCDText::GetMarginLeft() {
+    return m_drawParams.iLeftMargin;
+}
+void CLCDText::SetMarginRight(int pixels) {
+    m_drawParams.iRightMargin = pixels;
+}
+int CLCDText::GetMarginRight() {
+    return m_drawParams.iRightMargin;
+}
 
 void CLCDText::SetAlignFlags(UINT bits) {
     m_format = (m_format & ~m_alignment) | bits;
@@ -115,18 +142,21 @@ void CLCDText::OnDraw(CLCDGfx& gfx) {
         RECT contentBox = {0, 0, content.cx, content.cy};
         FillRect(dc, &contentBox, black);
     }
-    if (m_drawLength == 0) return;
+    if (m_drawLength == 0)
+        return;
 
     int oldMapMode = SetMapMode(dc, MM_TEXT);
     int oldBkMode = SetBkMode(dc, GetPaintMode());
     HGDIOBJ oldFont = SelectObject(dc, m_font);
     COLORREF oldTextColor = SetTextColor(dc, m_textColor);
 
-    if (m_measurePending) Measure(dc);
+    if (m_measurePending)
+        Measure(dc);
     if (IsVisible()) {
         RECT contentBox = {0, 0, content.cx, content.cy};
         DrawTextExA(dc, m_text.data(), m_drawLength, &contentBox, m_format, &m_drawParams);
-        if (IsInverted()) InvertRect(dc, &contentBox);
+        if (IsInverted())
+            InvertRect(dc, &contentBox);
     }
 
     SetMapMode(dc, oldMapMode);

@@ -10,19 +10,29 @@ LRESULT Ask(PlayerFunction function, WPARAM argument) {
 
 }  // namespace
 
-int PlayerGetElapsedMs() { return static_cast<int>(Ask(kPlayerPlayTime, 0)); }
+int PlayerGetElapsedMs() {
+    return static_cast<int>(Ask(kPlayerPlayTime, 0));
+}
 
-int PlayerGetTrackLengthSeconds() { return static_cast<int>(Ask(kPlayerPlayTime, 1)); }
+int PlayerGetTrackLengthSeconds() {
+    return static_cast<int>(Ask(kPlayerPlayTime, 1));
+}
 
 int PlayerGetVolume() {
     return static_cast<int>(Ask(kPlayerVolume, static_cast<WPARAM>(kPlayerQueryVolume)));
 }
 
-void PlayerSetVolume(int volume) { Ask(kPlayerVolume, static_cast<WPARAM>(volume)); }
+void PlayerSetVolume(int volume) {
+    Ask(kPlayerVolume, static_cast<WPARAM>(volume));
+}
 
-int PlayerGetPlaylistLength() { return static_cast<int>(Ask(kPlayerPlaylistLength, 0)); }
+int PlayerGetPlaylistLength() {
+    return static_cast<int>(Ask(kPlayerPlaylistLength, 0));
+}
 
-int PlayerGetPlaylistPosition() { return static_cast<int>(Ask(kPlayerPlaylistPosition, 0)); }
+int PlayerGetPlaylistPosition() {
+    return static_cast<int>(Ask(kPlayerPlaylistPosition, 0));
+}
 
 void PlayerSetPlaylistPosition(int index) {
     Ask(kPlayerSetPlaylistPosition, static_cast<WPARAM>(index));
@@ -45,7 +55,8 @@ void PlayerSendPlayCommand() {
 }
 
 int PlayerGetCaption(char* buffer, int size) {
-    if (size > 0) buffer[0] = '\0';
+    if (size > 0)
+        buffer[0] = '\0';
     return GetWindowTextA(g_plugin.playerWindow, buffer, size);
 }
 

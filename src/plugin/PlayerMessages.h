@@ -6,13 +6,13 @@
 
 // WM_USER with lParam = function number and wParam = argument.
 enum PlayerFunction : LPARAM {
-    kPlayerPlayTime = 105,          // wParam 0: elapsed ms; 1: track length in s
+    kPlayerPlayTime = 105,  // wParam 0: elapsed ms; 1: track length in s
     kPlayerSetPlaylistPosition = 121,
-    kPlayerVolume = 122,            // wParam kPlayerQueryVolume asks; 0..255 sets
+    kPlayerVolume = 122,  // wParam kPlayerQueryVolume asks; 0..255 sets
     kPlayerPlaylistLength = 124,
     kPlayerPlaylistPosition = 125,
-    kPlayerEntryTitle = 212,        // wParam = entry index; answers the title's address
-    kPlayerVisualData = 800,        // wParam 0: data function; 1: request function
+    kPlayerEntryTitle = 212,  // wParam = entry index; answers the title's address
+    kPlayerVisualData = 800,  // wParam 0: data function; 1: request function
 };
 
 constexpr int kPlayerQueryVolume = -666;

@@ -24,33 +24,39 @@ DWORD g_displayThreadId = 0;
 void WaitAnsweringSentMessages(HANDLE thread) {
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1) return;
+        if (woken != WAIT_OBJECT_0 + 1)
+            return;
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
 void InstallHook() {
-    if (!g_plugin.playerWindow || g_hookBookkeeping.owner) return;
+    if (!g_plugin.playerWindow || g_hookBookkeeping.owner)
+        return;
     g_hookBookkeeping.handle =
         SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, g_plugin.moduleInstance, 0);
-    if (g_hookBookkeeping.handle) g_hookBookkeeping.owner = g_plugin.playerWindow;
+    if (g_hookBookkeeping.handle)
+        g_hookBookkeeping.owner = g_plugin.playerWindow;
 }
 
 // A failed removal forgets the handle but keeps the owner, so that no later init in this
 // process installs a second hook.
 void RemoveHook() {
-    if (!g_plugin.playerWindow || g_plugin.playerWindow != g_hookBookkeeping.owner) return;
+    if (!g_plugin.playerWindow || g_plugin.playerWindow != g_hookBookkeeping.owner)
+        return;
     BOOL removed = UnhookWindowsHookEx(g_hookBookkeeping.handle);
     g_hookBookkeeping.handle = nullptr;
-    if (removed) g_hookBookkeeping.owner = nullptr;
+    if (removed)
+        g_hookBookkeeping.owner = nullptr;
 }
 
 // After the display thread has ended: its output's device and connection, then the client,
 // then what the thread owned. The output gives back its share of the client as it shuts down,
 // so that a later init in this process starts the client again.
 void ReleaseLcd() {
-    if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed)) output->Shutdown();
+    if (CLCDOutput* output = g_displayOutput.load(std::memory_order_relaxed))
+        output->Shutdown();
     LscCleanup();
     ReleaseDisplay();
     ReleaseFaultGuard();
@@ -59,7 +65,8 @@ void ReleaseLcd() {
 int PluginInit() {
     g_stopRequest.store(0, std::memory_order_relaxed);
     g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
-    if (g_keyboardFound.load(std::memory_order_relaxed)) SaveLightState();
+    if (g_keyboardFound.load(std::memory_order_relaxed))
+        SaveLightState();
     LoadSettings();
     // The hook compares the current screen with the page numbers: fixed before it can run,
     // it never acts on a screen that does not exist yet.
@@ -70,7 +77,8 @@ int PluginInit() {
 }
 
 void PluginQuit() {
-    if (!g_plugin.playerWindow) MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK);
+    if (!g_plugin.playerWindow)
+        MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK);
     RemoveHook();
     g_stopRequest.store(1, std::memory_order_relaxed);
     if (g_displayThread) {
@@ -86,8 +94,10 @@ void PluginQuit() {
 }  // namespace
 
 PluginRecord g_plugin = {
-    16, "Velm's G15 Plugin v0.1 (gen_g15_velm.dll)", PluginInit, PluginConfig, PluginQuit,
-    nullptr, nullptr,
+    16,         "Velm's G15 Plugin v0.1 (gen_g15_velm.dll)",
+    PluginInit, PluginConfig,
+    PluginQuit, nullptr,
+    nullptr,
 };
 
 // Zero at load in every process that loads the DLL (the section is not shared).
@@ -96,4 +106,6 @@ __attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr
 std::atomic<int> g_stopRequest{0};
 std::atomic<CLCDOutput*> g_displayOutput{nullptr};
 
-PluginRecord* winampGetGeneralPurposePlugin() { return &g_plugin; }
+PluginRecord* winampGetGeneralPurposePlugin() {
+    return &g_plugin;
+}

@@ -10,8 +10,8 @@ struct PluginRecord {
     int (*init)();
     void (*config)();
     void (*quit)();
-    HWND playerWindow;        // filled in by the player before init
-    HINSTANCE moduleInstance; // filled in by the player
+    HWND playerWindow;         // filled in by the player before init
+    HINSTANCE moduleInstance;  // filled in by the player
 };
 static_assert(sizeof(void*) != 4 || sizeof(PluginRecord) == 28,
               "the player reads seven 32-bit fields");

@@ -17,13 +17,15 @@ DWORD g_hookThread;
 LRESULT CALLBACK SwallowVolumeUp(int code, WPARAM msg, LPARAM lp) {
     auto* event = reinterpret_cast<KBDLLHOOKSTRUCT*>(lp);
     g_seenOnThread.push_back(GetCurrentThreadId());
-    if (code == HC_ACTION && msg == WM_KEYDOWN && event->vkCode == VK_VOLUME_UP) return 1;
+    if (code == HC_ACTION && msg == WM_KEYDOWN && event->vkCode == VK_VOLUME_UP)
+        return 1;
     return CallNextHookEx(nullptr, code, msg, lp);
 }
 
 LRESULT CALLBACK OlderHookSwallowsPlay(int code, WPARAM msg, LPARAM lp) {
     auto* event = reinterpret_cast<KBDLLHOOKSTRUCT*>(lp);
-    if (event->vkCode == VK_MEDIA_PLAY_PAUSE) return 1;
+    if (event->vkCode == VK_MEDIA_PLAY_PAUSE)
+        return 1;
     return CallNextHookEx(nullptr, code, msg, lp);
 }
 
@@ -33,7 +35,8 @@ DWORD WINAPI HookThread(LPVOID) {
     HHOOK older = SetWindowsHookExA(WH_KEYBOARD_LL, OlderHookSwallowsPlay, nullptr, 0);
     HHOOK newer = SetWindowsHookExA(WH_KEYBOARD_LL, SwallowVolumeUp, nullptr, 0);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0))
+        DispatchMessageA(&msg);
     UnhookWindowsHookEx(newer);
     UnhookWindowsHookEx(older);
     return 0;
@@ -58,7 +61,8 @@ TEST(Keys, InjectedKeysRunTheChainNewestFirstOnTheInstallingThread) {
     EXPECT_EQ(passed[0], std::make_pair(DWORD(VK_VOLUME_UP), false));
     EXPECT_EQ(passed[1], std::make_pair(DWORD('A'), true));
     ASSERT_EQ(g_seenOnThread.size(), 4u);
-    for (DWORD seen : g_seenOnThread) EXPECT_EQ(seen, g_hookThread);
+    for (DWORD seen : g_seenOnThread)
+        EXPECT_EQ(seen, g_hookThread);
 
     PostThreadMessageA(id, WM_QUIT, 0, 0);
     ASSERT_TRUE(hwc::WaitIdle());

@@ -67,7 +67,8 @@ TEST_F(NowPlaying, SteadyScreenMatchesItsReferenceFrame) {
     EXPECT_EQ(service->Frames().back().application, "Velm's G15 Winamp Plugin")
         << "the name the LCD service lists the plug-in under";
     // Prints the frame, for a new reference after a deliberate change of the screen.
-    if (std::getenv("VELM_DUMP_FRAME")) std::fputs(frameart::Show(frame).c_str(), stderr);
+    if (std::getenv("VELM_DUMP_FRAME"))
+        std::fputs(frameart::Show(frame).c_str(), stderr);
     frameart::Art reference = frameart::Read(VELM_TEST_DATA "/now_playing.txt");
     ASSERT_EQ(reference.size(), 43u) << "reference frame missing";
     EXPECT_TRUE(frameart::Same(reference, frame));
@@ -93,7 +94,8 @@ TEST_F(NowPlaying, TrackOfLengthZeroShowsNoTotalAndAnEmptyBar) {
         EXPECT_EQ(art[y].substr(137, 23), std::string(23, '.')) << "no total time, row " << y;
     bool elapsedShown = false;
     for (int y = 37; y < 43; ++y)
-        if (art[y].substr(0, 23).find('#') != std::string::npos) elapsedShown = true;
+        if (art[y].substr(0, 23).find('#') != std::string::npos)
+            elapsedShown = true;
     EXPECT_TRUE(elapsedShown) << "the elapsed time still counts";
 }
 

@@ -197,7 +197,8 @@ TEST_F(ShrinkingPlaylist, TheScreenAndTheKeysComeBackOntoTheList) {
     frameart::Art shrunk = LastFrame();
     ForgetMessages();
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(Sent("set-playlist-position"), std::vector<long long>{1}) << "one back from the third";
+    EXPECT_EQ(Sent("set-playlist-position"), std::vector<long long>{1})
+        << "one back from the third";
     g_playlistTop.store(0);
     g_playlistRow.store(3);
     Run(100);

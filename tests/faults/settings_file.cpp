@@ -58,7 +58,8 @@ TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheSettingsStillActWhileItsWrit
     std::string bytes = Settings().bytes;
     EXPECT_NE(bytes.find("\nVU=0"), std::string::npos) << "the toggle reached the file:\n" << bytes;
     EXPECT_NE(bytes.find("\nLeavePlaylist=0"), std::string::npos)
-        << "with the setting read at the start, not a default:\n" << bytes;
+        << "with the setting read at the start, not a default:\n"
+        << bytes;
     EXPECT_NE(bytes.find("\nLeaveVolume=1"), std::string::npos) << bytes;
     Stop();
 }

@@ -18,7 +18,8 @@ protected:
         std::remove(path.c_str());
     }
     void TearDown() override {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
+        SetFileAttributesA(path.c_str(),
+                           FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
         RemoveDirectoryA(path.c_str());
         std::remove(path.c_str());
     }

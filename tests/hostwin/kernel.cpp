@@ -7,7 +7,9 @@
 
 namespace {
 
-DWORD WINAPI ReturnParam(LPVOID param) { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(param)); }
+DWORD WINAPI ReturnParam(LPVOID param) {
+    return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(param));
+}
 
 DWORD WINAPI WaitForEventThenReturn(LPVOID event) {
     WaitForSingleObject(static_cast<HANDLE>(event), INFINITE);
@@ -138,8 +140,8 @@ TEST(MulDiv, RoundsToNearestWithHalvesAwayFromZero) {
     EXPECT_EQ(MulDiv(8, 96, 72), 11);   // 10.67
     EXPECT_EQ(MulDiv(10, 96, 72), 13);  // 13.33
     EXPECT_EQ(MulDiv(12, 96, 72), 16);
-    EXPECT_EQ(MulDiv(3, 1, 2), 2);      // 1.5
-    EXPECT_EQ(MulDiv(-3, 1, 2), -2);    // -1.5
+    EXPECT_EQ(MulDiv(3, 1, 2), 2);    // 1.5
+    EXPECT_EQ(MulDiv(-3, 1, 2), -2);  // -1.5
     EXPECT_EQ(MulDiv(5, 7, 0), -1);
     EXPECT_EQ(MulDiv(0x7fffffff, 4, 1), -1);  // overflow
 }

@@ -35,9 +35,9 @@ TEST_F(Registry, DefaultValueReadsBackWithItsTerminator) {
     char buffer[MAX_PATH];
     DWORD size = sizeof buffer;
     DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                               &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, sizeof "C:\\service\\lcd.dll");
     EXPECT_STREQ(buffer, "C:\\service\\lcd.dll");
@@ -54,15 +54,15 @@ TEST_F(Registry, KeyNamesIgnoreCase) {
 
 TEST_F(Registry, MissingKeyOrValueIsFileNotFound) {
     HKEY key;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\VelmConformance\\Missing", 0, KEY_READ,
-                            &key),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\VelmConformance\\Missing", 0, KEY_READ, &key),
+        ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     char buffer[16];
     DWORD size = sizeof buffer;
-    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                               &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Missing", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_FILE_NOT_FOUND);
     RegCloseKey(key);
 }
 
@@ -71,9 +71,9 @@ TEST_F(Registry, SmallBufferGetsMoreDataAndTheSizeNeeded) {
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     char buffer[4];
     DWORD size = sizeof buffer;
-    EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                               &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, sizeof "C:\\service\\lcd.dll");
     RegCloseKey(key);
 }

@@ -20,7 +20,8 @@ protected:
     }
     void TearDown() override {
         SelectObject(dc, GetStockObject(SYSTEM_FONT));
-        for (HFONT f : fonts) DeleteObject(f);
+        for (HFONT f : fonts)
+            DeleteObject(f);
         DeleteDC(dc);
     }
     void Use(const char* face, LONG height, LONG weight = FW_NORMAL) {
@@ -66,10 +67,8 @@ TEST_F(Text, MetricsAndWidths) {
         LONG lineHeight, ascent, descent;
         int songWidth, volumeWidth;
     } cases[] = {
-        {"Tahoma", -9, 11, 9, 2, 71, 68},
-        {"Tahoma", -11, 13, 11, 2, 87, 84},
-        {"Arial", -9, 10, 8, 2, 73, 68},
-        {"Arial", -16, 17, 14, 3, 122, 118},
+        {"Tahoma", -9, 11, 9, 2, 71, 68},       {"Tahoma", -11, 13, 11, 2, 87, 84},
+        {"Arial", -9, 10, 8, 2, 73, 68},        {"Arial", -16, 17, 14, 3, 122, 118},
         {"Trebuchet MS", -9, 10, 8, 2, 73, 68},
     };
     for (auto& c : cases) {
@@ -95,14 +94,14 @@ TEST_F(Text, CalcRectMeasuresLinesWrapsWordsAndAddsMargins) {
         int result, right, bottom;
         UINT drawn;
     } cases[] = {
-        {"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 160,
-         DT_NOPREFIX, 0, 0, 11, 289, 11, 69},
+        {"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 160, DT_NOPREFIX,
+         0, 0, 11, 289, 11, 69},
         {"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 160,
          DT_NOPREFIX | DT_WORDBREAK, 0, 0, 22, 149, 22, 69},
         {"Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen", 160,
          DT_NOPREFIX | DT_CENTER | DT_WORDBREAK, 0, 0, 22, 146, 22, 68},
-        {"Supercalifragilisticexpialidocious word", 60, DT_NOPREFIX | DT_WORDBREAK, 0, 0, 22,
-         128, 22, 38},
+        {"Supercalifragilisticexpialidocious word", 60, DT_NOPREFIX | DT_WORDBREAK, 0, 0, 22, 128,
+         22, 38},
         {" ", 160, DT_NOPREFIX, 0, 0, 11, 3, 11, 1},
         {"", 160, DT_NOPREFIX, 0, 0, 11, 0, 0, 0},
         {"Song   ", 160, DT_NOPREFIX, 0, 0, 11, 29, 11, 7},

@@ -8,7 +8,8 @@
 namespace {
 
 LRESULT CALLBACK EchoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_USER) return static_cast<LRESULT>(wp * 2 + lp);
+    if (msg == WM_USER)
+        return static_cast<LRESULT>(wp * 2 + lp);
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -47,7 +48,8 @@ void WaitAnswering(HANDLE thread) {
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE);
         ASSERT_NE(woken, static_cast<DWORD>(WAIT_TIMEOUT)) << "the other thread never finished";
-        if (woken == WAIT_OBJECT_0) return;
+        if (woken == WAIT_OBJECT_0)
+            return;
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -141,7 +143,9 @@ TEST(Messages, WaitForMessagesTimesOutWhenNothingArrives) {
               static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
-LRESULT CALLBACK PassOn(int code, WPARAM wp, LPARAM lp) { return CallNextHookEx(nullptr, code, wp, lp); }
+LRESULT CALLBACK PassOn(int code, WPARAM wp, LPARAM lp) {
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
 
 TEST(Hooks, LowLevelKeyboardHookInstallsAndRemovesOnce) {
     HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, PassOn, GetModuleHandleA(nullptr), 0);

@@ -27,7 +27,8 @@ protected:
     }
     // The same without reading the pixels back.
     void Tick(DWORD ms) {
-        if (ms) hwc::AdvanceClock(ms);
+        if (ms)
+            hwc::AdvanceClock(ms);
         screen.Update(GetTickCount());
         screen.Draw();
     }

@@ -40,7 +40,8 @@ TEST_F(ProgressBarTest, FilledBarAtTheEndsShowsFrameOnlyOrAllWhite) {
     EXPECT_EQ(Row(empty, 10, 0, 40), std::string(40, '#')) << "top border";
     bar->SetValue(100.0f);
     frameart::Art full = Frame();
-    for (int y = 10; y < 15; ++y) EXPECT_EQ(Row(full, y, 0, 40), std::string(40, '#'));
+    for (int y = 10; y < 15; ++y)
+        EXPECT_EQ(Row(full, y, 0, 40), std::string(40, '#'));
 }
 
 TEST_F(ProgressBarTest, CursorSlidesBetweenColumnOneAndWidthMinusCursorMinusOne) {
@@ -53,7 +54,8 @@ TEST_F(ProgressBarTest, CursorSlidesBetweenColumnOneAndWidthMinusCursorMinusOne)
         bar->SetValue(c.value);
         std::string row = MiddleRow(160, 5);
         std::string expected = "#" + std::string(158, '.') + "#";
-        for (int x = c.left; x < c.left + 5; ++x) expected[x] = '#';
+        for (int x = c.left; x < c.left + 5; ++x)
+            expected[x] = '#';
         EXPECT_EQ(row, expected) << "at " << c.value;
     }
 }
@@ -64,7 +66,8 @@ TEST_F(ProgressBarTest, DottedLineRunsOnTheMiddleRowUpToTheCursor) {
     int cursor = static_cast<int>(1.0f + 0.5f * (100 - 5 - 1 - 1));
     std::string row = Row(art, 13, 0, cursor);
     int lit = 0;
-    for (char c : row) lit += c == '#';
+    for (char c : row)
+        lit += c == '#';
     EXPECT_GT(lit, cursor / 3) << "a dotted line on row 3 of a 6-high bar: " << row;
     EXPECT_LT(lit, cursor) << "dotted, not solid: " << row;
     EXPECT_EQ(Row(art, 12, 1, cursor), std::string(cursor - 1, '.')) << "nothing on row 2";

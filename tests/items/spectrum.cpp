@@ -12,11 +12,14 @@ namespace {
 char g_bands[150];
 bool g_fault = false;
 char* __cdecl Data() {
-    if (g_fault) return reinterpret_cast<char*>(16);  // an address nobody can read
+    if (g_fault)
+        return reinterpret_cast<char*>(16);  // an address nobody can read
     return g_bands;
 }
 std::vector<int> g_requests;
-void __cdecl Request(int what) { g_requests.push_back(what); }
+void __cdecl Request(int what) {
+    g_requests.push_back(what);
+}
 
 LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_USER && lp == kPlayerVisualData)
@@ -47,7 +50,9 @@ protected:
         ItemCanvas::TearDown();
     }
     // Screen column and row of a band's pixel at item row y.
-    bool BandLit(const frameart::Art& art, int band, int y) { return Lit(art, 2 * band + 4, 8 + y); }
+    bool BandLit(const frameart::Art& art, int band, int y) {
+        return Lit(art, 2 * band + 4, 8 + y);
+    }
     HWND window = nullptr;
     std::unique_ptr<CLCDSpectrum> spectrum;
 };
@@ -81,13 +86,16 @@ TEST_F(SpectrumTest, LinesBarsAndDotsLandOnTheirRows) {
         ASSERT_TRUE(Lit(art, x, 8)) << "top line at column " << x;
         ASSERT_TRUE(Lit(art, x, 8 + 27)) << "baseline at column " << x;
     }
-    for (int y = 20; y <= 27; ++y) EXPECT_TRUE(BandLit(art, 0, y)) << "band 0 row " << y;
+    for (int y = 20; y <= 27; ++y)
+        EXPECT_TRUE(BandLit(art, 0, y)) << "band 0 row " << y;
     EXPECT_FALSE(BandLit(art, 0, 19));
     EXPECT_FALSE(BandLit(art, 0, 28));
-    for (int y = 0; y <= 27; ++y) EXPECT_TRUE(BandLit(art, 1, y)) << "band 1 row " << y;
+    for (int y = 0; y <= 27; ++y)
+        EXPECT_TRUE(BandLit(art, 1, y)) << "band 1 row " << y;
     EXPECT_FALSE(Lit(art, 5, 8 + 20)) << "odd columns stay dark";
     for (int y = 28; y < 31; ++y)
-        for (int x = 0; x < 160; ++x) ASSERT_FALSE(Lit(art, x, 8 + y)) << x << "," << y;
+        for (int x = 0; x < 160; ++x)
+            ASSERT_FALSE(Lit(art, x, 8 + y)) << x << "," << y;
 }
 
 // The peak falls 1 a frame, the bar 2: after a loud frame the dot floats above the bar.
@@ -111,7 +119,8 @@ TEST_F(SpectrumTest, PeakDotFloatsAboveAFallingBar) {
 
 TEST_F(SpectrumTest, NegativeLevelsReachBelowTheBaselineInsideTheBox) {
     g_bands[2] = static_cast<char>(200);  // reads as -56: the bar keeps falling 2 a frame
-    for (int i = 0; i < 3; ++i) Frame();
+    for (int i = 0; i < 3; ++i)
+        Frame();
     EXPECT_EQ(spectrum->Level(2), -6);
     frameart::Art art = Frame();  // level -8: a line from row 29 down to its top row
     EXPECT_EQ(spectrum->Level(2), -8);
@@ -127,7 +136,8 @@ TEST_F(SpectrumTest, FaultingPlayerDrawsNothingAndLeavesTheStateAsItWas) {
     frameart::Art art = Frame();
     EXPECT_EQ(spectrum->Peak(0), 20);
     EXPECT_EQ(spectrum->Level(0), 20);
-    for (int x = 0; x < 160; ++x) ASSERT_FALSE(Lit(art, x, 8)) << "no top line in that frame";
+    for (int x = 0; x < 160; ++x)
+        ASSERT_FALSE(Lit(art, x, 8)) << "no top line in that frame";
     g_fault = false;
     Frame();
     EXPECT_EQ(spectrum->Peak(0), 19) << "one fall from where the faulty frame left it";
@@ -140,7 +150,8 @@ TEST_F(SpectrumTest, PlayerWithoutTheFunctionsDrawsNothing) {
     screen.AppendChild(&orphan);
     spectrum->Show(FALSE);
     frameart::Art art = Frame();
-    for (int y = 0; y < 43; ++y) ASSERT_EQ(art[y], std::string(160, '.'));
+    for (int y = 0; y < 43; ++y)
+        ASSERT_EQ(art[y], std::string(160, '.'));
 }
 
 }  // namespace

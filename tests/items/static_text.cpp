@@ -21,7 +21,8 @@ protected:
     int LitIn(const frameart::Art& art, int x0, int y0, int x1, int y1) {
         int lit = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) lit += Lit(art, x, y);
+            for (int x = x0; x < x1; ++x)
+                lit += Lit(art, x, y);
         return lit;
     }
     LOGFONTA Description() {
@@ -95,7 +96,8 @@ TEST_F(StaticTextTest, AlignmentPlacesTheTextInItsBox) {
     auto leftmost = [&](const frameart::Art& art) {
         for (int x = 10; x < 110; ++x)
             for (int y = 5; y < 16; ++y)
-                if (Lit(art, x, y)) return x;
+                if (Lit(art, x, y))
+                    return x;
         return -1;
     };
     int left = leftmost(Frame());
@@ -158,7 +160,8 @@ TEST_F(StaticTextTest, ContentOffsetMovesTheGlyphsUpInsideTheClippedBox) {
     auto top = [&](const frameart::Art& art) {
         for (int y = 0; y < 43; ++y)
             for (int x = 10; x < 40; ++x)
-                if (Lit(art, x, y)) return y;
+                if (Lit(art, x, y))
+                    return y;
         return -1;
     };
     EXPECT_EQ(top(raised), std::max(5, top(plain) - 3));

@@ -87,9 +87,9 @@ TEST_F(StreamingTextTest, TextOnePixelWiderThanTheBoxMakesFourPieces) {
     EXPECT_STREQ(title->Piece(3)->GetText(), "       ");
     // They abut: each starts where the one before it ends.
     for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(title->Piece(i)->GetContentOffset().x,
-                  title->Piece(i - 1)->GetContentOffset().x +
-                      title->Piece(i - 1)->GetLineExtent().cx);
+        EXPECT_EQ(
+            title->Piece(i)->GetContentOffset().x,
+            title->Piece(i - 1)->GetContentOffset().x + title->Piece(i - 1)->GetLineExtent().cx);
 }
 
 TEST_F(StreamingTextTest, WaitsTheStartDelayThenJumpsOnTheEleventhFrameOf100Ms) {
@@ -117,9 +117,11 @@ TEST_F(StreamingTextTest, WaitsTheStartDelayThenJumpsOnTheEleventhFrameOf100Ms) 
 TEST_F(StreamingTextTest, With250MsFramesTheFourthScrollingFrameJumpsWithNoRemainder) {
     MakeTitle()->SetText(kLong);
     Frame(250);
-    while (title->State() == 0) Frame(250);
+    while (title->State() == 0)
+        Frame(250);
     int start = FirstOffset();
-    for (int i = 0; i < 3; ++i) Frame(250);
+    for (int i = 0; i < 3; ++i)
+        Frame(250);
     EXPECT_EQ(FirstOffset(), start);
     Frame(250);
     EXPECT_EQ(FirstOffset(), start - 7);
@@ -153,9 +155,9 @@ TEST_F(StreamingTextTest, TextThatLeavesTheBoxMovesToTheEndOfTheLine) {
     EXPECT_STREQ(title->Piece(1)->GetText(), kLong);
     EXPECT_GE(leaveAfter, 160);
     for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(title->Piece(i)->GetContentOffset().x,
-                  title->Piece(i - 1)->GetContentOffset().x +
-                      title->Piece(i - 1)->GetLineExtent().cx);
+        EXPECT_EQ(
+            title->Piece(i)->GetContentOffset().x,
+            title->Piece(i - 1)->GetContentOffset().x + title->Piece(i - 1)->GetLineExtent().cx);
 }
 
 TEST_F(StreamingTextTest, EmptyTextIsOnePieceThatMeasuresNothing) {
@@ -164,7 +166,8 @@ TEST_F(StreamingTextTest, EmptyTextIsOnePieceThatMeasuresNothing) {
     EXPECT_EQ(title->PieceCount(), 1);
     EXPECT_EQ(title->Piece(0)->GetLineExtent().cx, 0);
     EXPECT_EQ(title->Piece(0)->GetLineExtent().cy, 0);
-    for (int y = 0; y < 20; ++y) ASSERT_EQ(art[y], std::string(160, '.'));
+    for (int y = 0; y < 20; ++y)
+        ASSERT_EQ(art[y], std::string(160, '.'));
 }
 
 TEST_F(StreamingTextTest, ASteadyScrollingTitleAllocatesNothingAfterItsFirstRebuild) {

@@ -101,7 +101,8 @@ TEST_F(Cycles, AThousandStartsAndStopsLeaveNothingBehindAndNeverDeadlock) {
     ASSERT_TRUE(Quit());
     Census before;
     size_t heapBefore = LiveHeapBytes();
-    EXPECT_EQ(before.faultHandler, beforeAnyStart.faultHandler) << "quit takes its fault handler away";
+    EXPECT_EQ(before.faultHandler, beforeAnyStart.faultHandler)
+        << "quit takes its fault handler away";
 
     CountMessagesAnsweredInQuit();
     int cyclesWithQuitAnswering = 0;

@@ -38,7 +38,8 @@ TEST_F(Lifecycle, InitStartsTheDisplayThreadAndInstallsTheHook) {
 TEST_F(Lifecycle, DisplayThreadReadsTheCaptionOncePerPassOfFiftyMs) {
     std::atomic<int> captions{0};
     player->SetMessageObserver([&](const testbed::PlayerMessage& m) {
-        if (m.name == "get-caption") ++captions;
+        if (m.name == "get-caption")
+            ++captions;
     });
     ASSERT_TRUE(Init());
     int atStart = captions;
@@ -55,9 +56,12 @@ TEST_F(Lifecycle, QuitAnswersTheLastPassBlockedOnThePlayerAndReturnsAfterIt) {
     std::atomic<int> answeredAfterQuit{0};
     std::atomic<bool> quitDone{false};
     player->SetMessageObserver([&](const testbed::PlayerMessage& m) {
-        if (m.name != "get-caption") return;
-        if (quitDone) ++answeredAfterQuit;
-        else if (quitting) ++answeredDuringQuit;
+        if (m.name != "get-caption")
+            return;
+        if (quitDone)
+            ++answeredAfterQuit;
+        else if (quitting)
+            ++answeredDuringQuit;
     });
     ASSERT_TRUE(Init());
     ASSERT_TRUE(hwc::AdvanceClock(120));

@@ -27,9 +27,11 @@ TEST(Cli, LogsInitPlayerMessagesAndQuitInOrder) {
     bool sawSecondTrack = false;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
         // Lights and settings have their own events; here only the player's count.
-        if (lines[i].find("\"event\":\"player\"") == std::string::npos) continue;
+        if (lines[i].find("\"event\":\"player\"") == std::string::npos)
+            continue;
         ++players;
-        if (lines[i].find("2. The Soft Buttons") != std::string::npos) sawSecondTrack = true;
+        if (lines[i].find("2. The Soft Buttons") != std::string::npos)
+            sawSecondTrack = true;
     }
     EXPECT_GE(players, 14) << "a caption read every 50 ms for 700 ms";
     EXPECT_TRUE(sawSecondTrack) << "the caption follows 'track 2'";
@@ -51,8 +53,7 @@ TEST(Cli, SameScriptGivesTheSameLog) {
 TEST(Cli, UnknownCommandIsRefusedBeforeTheRunWithItsPlace) {
     SimRun run = RunSim("-e 'wait 10; frobnicate 3'");
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.output.find("line 1, column 10: unknown command 'frobnicate'"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("line 1, column 10: unknown command 'frobnicate'"), std::string::npos)
         << run.output;
 }
 
@@ -74,7 +75,8 @@ TEST(Cli, ScriptFileWithCommentsRuns) {
     EXPECT_EQ(run.status, 0) << run.output;
     bool paused = false;
     for (const auto& line : Lines(log))
-        if (line.find("[Paused]") != std::string::npos) paused = true;
+        if (line.find("[Paused]") != std::string::npos)
+            paused = true;
     EXPECT_TRUE(paused);
     EXPECT_EQ(RunSim("--script /no/such/file").status, 2);
     std::remove(script.c_str());
@@ -84,9 +86,9 @@ TEST(Cli, ScriptFileWithCommentsRuns) {
 TEST(Cli, HelpListsEveryCommand) {
     SimRun run = RunSim("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word : {"wait MS", "track N", "pause on|off", "stop", "play",
-                             "volume player|wave|master V", "title TEXT", "--log", "--script",
-                             "-e", "--no-mixer"})
+    for (const char* word :
+         {"wait MS", "track N", "pause on|off", "stop", "play", "volume player|wave|master V",
+          "title TEXT", "--log", "--script", "-e", "--no-mixer"})
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
 }
 

@@ -9,9 +9,9 @@ namespace {
 using namespace simrunner;
 
 TEST(SimDisplay, TrackChangeRaisesThePriorityForEightSeconds) {
-    SimRun run =
-        RunSim("-e 'wait 1000; track 3; wait 100; expect priority 255; wait 8200; "
-               "expect priority 128'");
+    SimRun run = RunSim(
+        "-e 'wait 1000; track 3; wait 100; expect priority 255; wait 8200; "
+        "expect priority 128'");
     EXPECT_EQ(run.status, 0) << run.output;
 }
 
@@ -19,7 +19,8 @@ TEST(SimDisplay, MasterVolumeBringsTheVolumeScreenForThreeSeconds) {
     std::string log = TempPath("sim_volume");
     SimRun run = RunSim(
         "-e 'wait 1000; volume master 30000; wait 200; expect screen 1; expect priority 255; "
-        "wait 3200; expect screen 0; expect priority 128' --log " + log);
+        "wait 3200; expect screen 0; expect priority 128' --log " +
+        log);
     ASSERT_EQ(run.status, 0) << run.output;
     std::ifstream in(log);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -34,8 +35,9 @@ TEST(SimDisplay, MasterVolumeBringsTheVolumeScreenForThreeSeconds) {
 }
 
 TEST(SimDisplay, PlaylistScreenLeavesByItselfUnlessItsSettingIsOff) {
-    const char* script = "-e 'wait 1000; soft 2; wait 200; expect screen 2; wait 3200; expect "
-                         "screen 0'";
+    const char* script =
+        "-e 'wait 1000; soft 2; wait 200; expect screen 2; wait 3200; expect "
+        "screen 0'";
     EXPECT_EQ(RunSim(script).status, 0);
     std::string folder = TempPath("sim_ini");
     std::string make = "mkdir -p " + folder;
@@ -57,9 +59,12 @@ TEST(SimDisplay, FramesStopWhileTheLcdIsUnpluggedAndComeBack) {
     int before = 0, during = 0, after = 0;
     for (const LogEvent& e : Events(text, "frame")) {
         // The frame of the pass at 500 is shown before the unplug at that moment.
-        if (e.t <= 500) ++before;
-        else if (e.t < 1000) ++during;
-        else ++after;
+        if (e.t <= 500)
+            ++before;
+        else if (e.t < 1000)
+            ++during;
+        else
+            ++after;
     }
     EXPECT_GT(before, 5);
     EXPECT_EQ(during, 0);

@@ -22,7 +22,8 @@ namespace {
 // Exit status of a run; its output goes to output when given.
 int RunSim(const std::string& arguments, std::string* output = nullptr) {
     simrunner::SimRun run = simrunner::RunSim(arguments);
-    if (output) *output = run.output;
+    if (output)
+        *output = run.output;
     return run.status;
 }
 

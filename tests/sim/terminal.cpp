@@ -186,11 +186,13 @@ template <typename Decode>
         std::vector<std::string> shown = decode(tmux.Pane());
         auto logged = LoggedFrames(log, from);
         count = logged.size();
-        if (shown.size() == 43 && logged.count(shown)) return ::testing::AssertionSuccess();
+        if (shown.size() == 43 && logged.count(shown))
+            return ::testing::AssertionSuccess();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return ::testing::AssertionFailure()
-           << "the pane's LCD is none of the " << count << " frames logged:\n" << tmux.Pane();
+           << "the pane's LCD is none of the " << count << " frames logged:\n"
+           << tmux.Pane();
 }
 
 // The simulated time of the first event of the log that holds text, or -1.

@@ -24,7 +24,8 @@ protected:
         mixer = std::make_unique<testbed::Mixer>(true);
     }
     void TearDown() override {
-        if (running) Quit();
+        if (running)
+            Quit();
         mixer.reset();
         service.reset();
         PluginHarness::TearDown();

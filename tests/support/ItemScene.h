@@ -19,7 +19,8 @@ namespace itemscene {
 
 inline char* __cdecl SceneBands() {
     static char bands[150];
-    for (int i = 0; i < 75; ++i) bands[i] = static_cast<char>((i * 7) % 45 - 2);
+    for (int i = 0; i < 75; ++i)
+        bands[i] = static_cast<char>((i * 7) % 45 - 2);
     return bands;
 }
 inline void __cdecl SceneRequest(int) {}
@@ -63,8 +64,8 @@ inline frameart::Art Draw() {
     wc.lpfnWndProc = ScenePlayer;
     wc.lpszClassName = "item scene player";
     RegisterClassA(&wc);
-    HWND player = CreateWindowExA(0, "item scene player", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, nullptr, nullptr);
+    HWND player = CreateWindowExA(0, "item scene player", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
     std::vector<std::unique_ptr<CLCDBase>> items;
     auto* title = new CLCDStreamingText;
     title->Initialize();
@@ -90,7 +91,8 @@ inline frameart::Art Draw() {
 
     CLCDManager screen;
     screen.Initialize();
-    for (auto& item : items) screen.AppendChild(item.get());
+    for (auto& item : items)
+        screen.AppendChild(item.get());
     screen.Draw();
     screen.Draw();
     CLCDGfx& gfx = screen.GetGfx();

@@ -96,13 +96,16 @@ TEST_F(PlayerTest, VisualDataIsSilentUnlessPlaying) {
     hwc::AdvanceClock(700);
     const char* bytes = data();
     int spectrum = 0, wave = 0;
-    for (int i = 0; i < 75; ++i) spectrum += bytes[i] != 0;
-    for (int i = 76; i < 150; ++i) wave += bytes[i] != 0;
+    for (int i = 0; i < 75; ++i)
+        spectrum += bytes[i] != 0;
+    for (int i = 76; i < 150; ++i)
+        wave += bytes[i] != 0;
     EXPECT_GT(spectrum, 40) << "a playing track has a spectrum";
     EXPECT_GT(wave, 40) << "and a wave";
     player->Stop();
     bytes = data();
-    for (int i = 0; i < 150; ++i) ASSERT_EQ(bytes[i], 0) << "byte " << i << " while stopped";
+    for (int i = 0; i < 150; ++i)
+        ASSERT_EQ(bytes[i], 0) << "byte " << i << " while stopped";
 }
 
 TEST_F(PlayerTest, ObserverSeesEveryMessageWithItsAnswer) {

@@ -37,9 +37,14 @@ struct MetricsCase {
     std::vector<int> widths;  // of the texts below
 };
 
-const char* kTexts[] = {"Artist - Song 0:59", "Winamp Volume", "Songs in playlist",
-                        "M-Key VU Leds",      "Off",           "On",
-                        " ",                  "Wj|gy"};
+const char* kTexts[] = {"Artist - Song 0:59",
+                        "Winamp Volume",
+                        "Songs in playlist",
+                        "M-Key VU Leds",
+                        "Off",
+                        "On",
+                        " ",
+                        "Wj|gy"};
 
 // GetTextMetricsA and GetTextExtentPoint32A under Wine.
 const MetricsCase kWine[] = {
@@ -87,7 +92,8 @@ TEST(Fonts, GlyphsAreMonochromeAndKeptOnceRendered) {
     EXPECT_GT(lit, 5);
     EXPECT_EQ(&font->Glyph('A'), &a) << "the same glyph is not rendered twice";
     int blankInk = 0;
-    for (unsigned char v : font->Glyph(' ').ink) blankInk += v;
+    for (unsigned char v : font->Glyph(' ').ink)
+        blankInk += v;
     EXPECT_EQ(blankInk, 0) << "a blank has no ink";
 }
 
@@ -99,12 +105,14 @@ struct Canvas : hostwin::TextTarget {
     void PlotInk(int x, int y) override { ink.push_back({x, y}); }
     int MinX() const {
         int m = 1 << 30;
-        for (auto& p : ink) m = std::min(m, p.first);
+        for (auto& p : ink)
+            m = std::min(m, p.first);
         return m;
     }
     int MaxX() const {
         int m = -(1 << 30);
-        for (auto& p : ink) m = std::max(m, p.first);
+        for (auto& p : ink)
+            m = std::max(m, p.first);
         return m;
     }
 };
@@ -117,11 +125,11 @@ TEST(Layout, AlignmentPlacesTheLineAndOpaqueFillsItsCell) {
     RECT r = box;
     hostwin::DrawTextWithFont(*font, "Winamp Volume", -1, r, DT_NOPREFIX, nullptr, true, &left);
     r = box;
-    hostwin::DrawTextWithFont(*font, "Winamp Volume", -1, r, DT_NOPREFIX | DT_CENTER, nullptr,
-                              true, &centre);
+    hostwin::DrawTextWithFont(*font, "Winamp Volume", -1, r, DT_NOPREFIX | DT_CENTER, nullptr, true,
+                              &centre);
     r = box;
-    hostwin::DrawTextWithFont(*font, "Winamp Volume", -1, r, DT_NOPREFIX | DT_RIGHT, nullptr,
-                              false, &right);
+    hostwin::DrawTextWithFont(*font, "Winamp Volume", -1, r, DT_NOPREFIX | DT_RIGHT, nullptr, false,
+                              &right);
     ASSERT_EQ(left.fills.size(), 1u);
     EXPECT_EQ(left.fills[0].left, 0);
     EXPECT_EQ(left.fills[0].right, width);

@@ -13,7 +13,8 @@ TEST(ItemScene, MatchesTheReferenceFrame) {
     frameart::Art drawn = itemscene::Draw();
     // Prints the frame, for deriving a new reference from Wine's drawing.
     if (getenv("VELM_DUMP_SCENE"))
-        for (const auto& row : drawn) fprintf(stderr, "%s\n", row.c_str());
+        for (const auto& row : drawn)
+            fprintf(stderr, "%s\n", row.c_str());
     frameart::Art reference = frameart::Read(VELM_TEST_DATA "/item_scene.txt");
     ASSERT_EQ(reference.size(), 43u) << "reference frame missing";
     EXPECT_TRUE(frameart::Same(reference, drawn));

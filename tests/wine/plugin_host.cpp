@@ -22,8 +22,10 @@ namespace {
 int g_captionReads = 0;
 
 LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_GETTEXT) ++g_captionReads;
-    if (msg == WM_USER) return 0;
+    if (msg == WM_GETTEXT)
+        ++g_captionReads;
+    if (msg == WM_USER)
+        return 0;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -42,7 +44,8 @@ void Pump(DWORD ms) {
     while (GetTickCount() - start < ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
     }
 }
 
@@ -52,7 +55,8 @@ std::set<DWORD> ThreadsOfThisProcess() {
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+        if (entry.th32OwnerProcessID == GetCurrentProcessId())
+            ids.insert(entry.th32ThreadID);
     CloseHandle(snapshot);
     return ids;
 }
@@ -70,10 +74,11 @@ std::set<DWORD> ThreadsStartingIn(HMODULE module) {
     std::set<DWORD> ids;
     for (DWORD id : ThreadsOfThisProcess()) {
         HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
-        if (!thread) continue;
+        if (!thread)
+            continue;
         const BYTE* start = nullptr;
-        if (query && query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof start,
-                           nullptr) == 0 &&
+        if (query &&
+            query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof start, nullptr) == 0 &&
             start >= base && start < end)
             ids.insert(id);
         CloseHandle(thread);
@@ -83,7 +88,8 @@ std::set<DWORD> ThreadsStartingIn(HMODULE module) {
 
 bool Ended(DWORD threadId) {
     HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
-    if (!thread) return true;
+    if (!thread)
+        return true;
     bool ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
     CloseHandle(thread);
     return ended;
@@ -130,7 +136,8 @@ TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     // Quit right away, without pumping first: the display thread's next caption read can only
     // be answered by quit's own wait.
     record->quit();
-    for (DWORD id : started) EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
+    for (DWORD id : started)
+        EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
     int readsAtQuit = g_captionReads;
     Pump(200);
     EXPECT_EQ(g_captionReads, readsAtQuit) << "no caption read after quit";
@@ -254,7 +261,8 @@ protected:
     static bool AnyLit(const std::vector<BYTE>& pixels, int firstRow, int lastRow) {
         for (int y = firstRow; y <= lastRow; ++y)
             for (int x = 0; x < 160; ++x)
-                if (pixels[y * 160 + x] > 128) return true;
+                if (pixels[y * 160 + x] > 128)
+                    return true;
         return false;
     }
 
