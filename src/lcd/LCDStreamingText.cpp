@@ -189,7 +189,14 @@ void CLCDStreamingText::LayOutPieces() {
     }
 }
 
+// After a long pause between frames (another screen was shown) the jump can be many times the
+// line's length; moved as it is, every piece would land far off to the left and come back
+// only one piece a jump, leaving the box blank for a long while. Whole turns of the line
+// change nothing in what is shown, so only the rest of the jump is made.
 void CLCDStreamingText::ScrollBy(int dx) {
+    int turn = RepeatWidth();
+    if (turn > 0 && -dx >= turn)
+        dx = -(-dx % turn);
     for (CLCDBase* piece : ChildList()) {
         POINT offset = piece->GetContentOffset();
         piece->SetContentOffset(offset.x + dx, offset.y);
@@ -203,6 +210,15 @@ void CLCDStreamingText::ScrollBy(int dx) {
     pieces.splice(pieces.end(), pieces, pieces.begin());
     LayOutPieces();
     m_currentPiece = FirstPiece();
+}
+
+// Text, gap, text, gap repeats after one text and one gap; any other line after its whole
+// length.
+int CLCDStreamingText::RepeatWidth() {
+    int line = 0;
+    for (CLCDBase* piece : ChildList())
+        line += static_cast<CLCDText*>(piece)->GetLineExtent().cx;
+    return PieceCount() == 4 ? line / 2 : line;
 }
 
 int CLCDStreamingText::PieceCount() {

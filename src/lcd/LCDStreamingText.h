@@ -46,6 +46,7 @@ private:
     int RebuildPieces(CLCDGfx& gfx);
     void LayOutPieces();
     void ScrollBy(int dx);
+    int RepeatWidth();
     void SetFontDescription(const LOGFONTA& lf);
     CLCDText* FirstPiece() { return PieceCount() ? Piece(0) : nullptr; }
 

@@ -45,6 +45,36 @@ protected:
         return probe;
     }
     std::unique_ptr<CLCDStreamingText> title;
+
+    // A title made as MakeTitle makes it, on a screen of its own, drawn until it scrolls.
+    struct ScrollingAlone {
+        explicit ScrollingAlone(const char* text) {
+            screen.Initialize();
+            title.Initialize();
+            title.SetOrigin(0, 0);
+            title.SetTypeface("Tahoma");
+            title.m_alignment = DT_CENTER;
+            title.SetSeparator("       ");
+            title.SetSize(160, 20);
+            title.SetPointSize(7);
+            title.SetContentOffset(0, -1);
+            title.SetText(text);
+            screen.AppendChild(&title);
+            while (title.State() == 0)
+                Frame(1000);
+        }
+        ~ScrollingAlone() { screen.Shutdown(); }
+        frameart::Art Frame(DWORD ms) {
+            hwc::AdvanceClock(ms);
+            screen.Update(GetTickCount());
+            screen.Draw();
+            CLCDGfx& gfx = screen.GetGfx();
+            return frameart::FromPixels(gfx.GetPixels(), gfx.GetWidth(), gfx.GetHeight(),
+                                        gfx.GetWidth());
+        }
+        CLCDManager screen;
+        CLCDStreamingText title;
+    };
 };
 
 TEST_F(StreamingTextTest, TextThatFitsIsOnePieceWithTheItemsAlignmentAndNeverMoves) {
@@ -158,6 +188,29 @@ TEST_F(StreamingTextTest, TextThatLeavesTheBoxMovesToTheEndOfTheLine) {
         EXPECT_EQ(
             title->Piece(i)->GetContentOffset().x,
             title->Piece(i - 1)->GetContentOffset().x + title->Piece(i - 1)->GetLineExtent().cx);
+}
+
+// A title left unseen for minutes (another screen was shown) is back in view on the first
+// frame, where a marquee drawn all along in one-second frames (7 pixels each, no remainder)
+// stands after the same time.
+TEST_F(StreamingTextTest, AfterALongPauseTheTitleIsBackAtOnceWhereAnUnbrokenMarqueeWouldBe) {
+    for (DWORD pause : {1000u, 120000u, 300000u, 600000u}) {
+        SCOPED_TRACE(testing::Message() << "a pause of " << pause << " ms");
+        ScrollingAlone unbroken(kLong);
+        frameart::Art steady;
+        for (DWORD ms = 0; ms < pause; ms += 1000)
+            steady = unbroken.Frame(1000);
+
+        ScrollingAlone paused(kLong);
+        frameart::Art back = paused.Frame(pause);
+
+        int ink = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 160; ++x)
+                ink += Lit(back, x, y);
+        EXPECT_GT(ink, 100) << "title pixels on the first frame back";
+        EXPECT_TRUE(frameart::Same(steady, back));
+    }
 }
 
 TEST_F(StreamingTextTest, EmptyTextIsOnePieceThatMeasuresNothing) {
