@@ -15,7 +15,8 @@
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
 #include "lights/KeyboardHid.h"
-#include "plugin/FaultGuard.h"
+#include "player/FaultGuard.h"
+#include "player/Player.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 #include "testbed/Keyboard.h"
@@ -67,7 +68,7 @@ BenchWorld::BenchWorld() : parts_(new Parts) {
     parts_->mixer = std::make_unique<testbed::Mixer>(true);
     parts_->keyboard = std::make_unique<testbed::Keyboard>();
     parts_->player = std::make_unique<testbed::Player>(Playlist());
-    g_plugin.playerWindow = parts_->player->Window();
+    SetPlayerWindow(parts_->player->Window());
     // The settings as a fresh install has them; no settings file is read or written.
     g_keyboardFound.store(FindKeyboard());
     if (g_keyboardFound.load())
@@ -84,7 +85,7 @@ BenchWorld::~BenchWorld() {
     ReleaseDisplay();
     ReleaseFaultGuard();
     CloseKeyboard();
-    g_plugin.playerWindow = nullptr;
+    SetPlayerWindow(nullptr);
     parts_->player.reset();
     parts_->keyboard.reset();
     parts_->mixer.reset();

@@ -7,8 +7,8 @@
 
 #include "bench/BenchWorld.h"
 #include "display/DisplayState.h"
+#include "player/Player.h"
 #include "plugin/KeyboardHook.h"
-#include "plugin/Player.h"
 
 namespace {
 

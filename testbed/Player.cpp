@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 
 namespace testbed {
 namespace {

@@ -5,7 +5,7 @@
 #include "display/DisplayState.h"
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 #include "plugin/Settings.h"
 
 void ShowScreen(CEzLcd& lcd, int screen) {

@@ -12,7 +12,7 @@
 #include "lights/KeyboardHid.h"
 #include "lights/LightEffects.h"
 #include "mixer/NemboMixer.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 
@@ -55,7 +55,7 @@ int NewPage() {
 void BuildScreens() {
     g_display.lcd = new CEzLcd;
     g_displayOutput.store(&Lcd().GetOutput(), std::memory_order_relaxed);
-    BuildNowPlayingScreen(Lcd(), g_plugin.playerWindow);
+    BuildNowPlayingScreen(Lcd(), GetPlayerWindow());
     // The secondary screens' pages; each is shown while it is built.
     g_volumePage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_volumePage.load(std::memory_order_relaxed));
@@ -71,12 +71,12 @@ void BuildScreens() {
 }
 
 void OpenMixers() {
-    g_display.master = new CNemboMixer(g_plugin.playerWindow, kMixerMasterComponent);
+    g_display.master = new CNemboMixer(GetPlayerWindow(), kMixerMasterComponent);
     if (!g_display.master->ready.load(std::memory_order_relaxed)) {
         delete g_display.master;
         g_display.master = nullptr;
     }
-    g_display.wave = new CNemboMixer(g_plugin.playerWindow, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
+    g_display.wave = new CNemboMixer(GetPlayerWindow(), MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
     AlertState& alerts = g_display.alerts;
     alerts.lastWaveVolume = g_display.wave->GetValue();
     alerts.lastMasterVolume = g_display.master ? g_display.master->GetValue() : 0;

@@ -8,7 +8,7 @@
 #include "lcd/LCDProgressBar.h"
 #include "lcd/LCDStreamingText.h"
 #include "lcd/LCDText.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "lcd/LCDProgressBar.h"
 #include "lcd/LCDText.h"
 #include "mixer/NemboMixer.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "lcd/LCDSpectrum.h"
 
 #include "lcd/LCDGfx.h"
-#include "plugin/FaultGuard.h"
+#include "player/FaultGuard.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "lcd/LCDBase.h"
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 
 class CLCDSpectrum : public CLCDBase {
 public:

@@ -1,8 +1,8 @@
 #include "lights/LightEffects.h"
 
 #include "lights/KeyboardHid.h"
-#include "plugin/FaultGuard.h"
-#include "plugin/Player.h"
+#include "player/FaultGuard.h"
+#include "player/Player.h"
 #include "plugin/Settings.h"
 
 LightEffectsState g_lightEffects = {0, 0, 0};

@@ -5,7 +5,7 @@
 #include "display/SettingsScreen.h"
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 

@@ -2,10 +2,11 @@
 
 #include "display/DisplayState.h"
 #include "display/DisplayThread.h"
-#include "lights/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
-#include "plugin/FaultGuard.h"
+#include "lights/KeyboardHid.h"
+#include "player/FaultGuard.h"
+#include "player/Player.h"
 #include "plugin/KeyboardHook.h"
 #include "plugin/Settings.h"
 
@@ -63,6 +64,7 @@ void ReleaseLcd() {
 }
 
 int PluginInit() {
+    SetPlayerWindow(g_plugin.playerWindow);
     g_stopRequest.store(0, std::memory_order_relaxed);
     g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
     if (g_keyboardFound.load(std::memory_order_relaxed))

@@ -9,7 +9,7 @@
 #include "display/VolumeScreen.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
-#include "plugin/PlayerMessages.h"
+#include "player/Player.h"
 #include "plugin/Settings.h"
 #include "support/KeyHarness.h"
 
@@ -80,11 +80,11 @@ protected:
         RegisterClassA(&wc);
         window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  nullptr, nullptr);
-        saved = g_plugin.playerWindow;
-        g_plugin.playerWindow = window;
+        saved = GetPlayerWindow();
+        SetPlayerWindow(window);
     }
     void TearDown() override {
-        g_plugin.playerWindow = saved;
+        SetPlayerWindow(saved);
         DestroyWindow(window);
     }
     std::string Follow(int playing, int entries, ListWindow from) {

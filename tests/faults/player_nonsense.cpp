@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "faults/FaultHarness.h"
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 
 namespace {
 

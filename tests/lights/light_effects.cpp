@@ -14,7 +14,7 @@
 #include "hostwin/control/hid.h"
 #include "lights/KeyboardHid.h"
 #include "lights/LightEffects.h"
-#include "plugin/Player.h"
+#include "player/Player.h"
 #include "plugin/Settings.h"
 #include "testbed/Keyboard.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/FaultGuard.h"
+#include "player/FaultGuard.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "lcd/LCDSpectrum.h"
 #include "lcd/LCDStreamingText.h"
 #include "lcd/LCDText.h"
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 #include "support/FrameArt.h"
 
 namespace itemscene {

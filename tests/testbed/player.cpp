@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "hostwin/control/clock.h"
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 #include "testbed/Player.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // calling thread and only for the length of the call.
 #pragma once
 
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
 
 // Runs body(context). Returns true if it returned, false if it faulted (bad memory access,
 // illegal instruction, integer division by zero); its frames are then abandoned as they stood,

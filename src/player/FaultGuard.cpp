@@ -1,6 +1,6 @@
 // The one platform-dependent module of the product: Windows resumes from a vectored exception
 // handler, Linux (the host build) jumps out of a signal handler.
-#include "plugin/FaultGuard.h"
+#include "player/FaultGuard.h"
 
 #include <windows.h>
 

@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
-#include "plugin/PlayerMessages.h"
+#include "player/PlayerMessages.h"
+
+// The player's main window, which every exchange goes to; init hands it over from the
+// plug-in record.
+void SetPlayerWindow(HWND window);
+HWND GetPlayerWindow();
 
 int PlayerGetElapsedMs();
 int PlayerGetTrackLengthSeconds();

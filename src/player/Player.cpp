@@ -1,14 +1,23 @@
-#include "plugin/Player.h"
-
-#include "plugin/Plugin.h"
+#include "player/Player.h"
 
 namespace {
 
+// Handed over by init before the display thread or the hook can ask anything.
+HWND g_playerWindow = nullptr;
+
 LRESULT Ask(PlayerFunction function, WPARAM argument) {
-    return SendMessageA(g_plugin.playerWindow, WM_USER, argument, function);
+    return SendMessageA(g_playerWindow, WM_USER, argument, function);
 }
 
 }  // namespace
+
+void SetPlayerWindow(HWND window) {
+    g_playerWindow = window;
+}
+
+HWND GetPlayerWindow() {
+    return g_playerWindow;
+}
 
 int PlayerGetElapsedMs() {
     return static_cast<int>(Ask(kPlayerPlayTime, 0));
@@ -51,13 +60,13 @@ VisRequestFunction PlayerGetVisRequestFunction() {
 }
 
 void PlayerSendPlayCommand() {
-    SendMessageA(g_plugin.playerWindow, WM_COMMAND, kPlayerPlayCommand, 0);
+    SendMessageA(g_playerWindow, WM_COMMAND, kPlayerPlayCommand, 0);
 }
 
 int PlayerGetCaption(char* buffer, int size) {
     if (size > 0)
         buffer[0] = '\0';
-    return GetWindowTextA(g_plugin.playerWindow, buffer, size);
+    return GetWindowTextA(g_playerWindow, buffer, size);
 }
 
 VisDataFunction g_visDataFunction = nullptr;
