@@ -1,6 +1,6 @@
 #include "lights/LightEffects.h"
 
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "plugin/Settings.h"

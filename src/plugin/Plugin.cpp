@@ -2,9 +2,9 @@
 
 #include "display/DisplayState.h"
 #include "display/DisplayThread.h"
+#include "keyboard/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
-#include "lights/KeyboardHid.h"
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "plugin/KeyboardHook.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 #include "plugin/Plugin.h"
 
 const SettingInfo kSettingsTable[kSettingCount] = {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hostwin/control/hid.h"
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 
 namespace {
 

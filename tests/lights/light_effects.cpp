@@ -12,7 +12,7 @@
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/hid.h"
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 #include "lights/LightEffects.h"
 #include "player/Player.h"
 #include "plugin/Settings.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 #include "support/PluginHarness.h"
 #include "testbed/Keyboard.h"
 

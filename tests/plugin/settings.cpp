@@ -12,7 +12,7 @@
 #include <string>
 
 #include "hostwin/control/modules.h"
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 #include "plugin/Plugin.h"
 #include "plugin/Settings.h"
 #include "testbed/Keyboard.h"

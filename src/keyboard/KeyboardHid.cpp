@@ -1,4 +1,4 @@
-#include "lights/KeyboardHid.h"
+#include "keyboard/KeyboardHid.h"
 
 #include <setupapi.h>
 // The HID header of the Windows SDK has no C++ linkage block of its own.
