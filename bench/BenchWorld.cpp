@@ -18,7 +18,7 @@
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "plugin/Plugin.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "testbed/Keyboard.h"
 #include "testbed/LcdService.h"
 #include "testbed/Mixer.h"

@@ -24,7 +24,7 @@
 #include "lights/LightEffects.h"
 #include "player/PlayerMessages.h"
 #include "plugin/Plugin.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "support/FreshlyLoaded.h"
 #include "support/PluginInvariants.h"
 #include "testbed/Keyboard.h"

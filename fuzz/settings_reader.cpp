@@ -15,8 +15,7 @@
 #include "fuzz/FuzzInput.h"
 #include "fuzz/TempFolder.h"
 #include "hostwin/control/modules.h"
-#include "plugin/Plugin.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -56,7 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& folder = fuzz::TempFolder("settings");
     static HMODULE module =
         hwc::RegisterNamedModule(hwc::WindowsPath(folder + "/gen_g15_velm.dll"));
-    g_plugin.moduleInstance = module;
     std::string file = folder + "/VelmG15.ini";
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -65,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int expected[kSettingCount];
     for (const SettingInfo& info : kSettingsTable)
         expected[info.item] = ReadAsPluginWould(info, path.c_str());
-    LoadSettings();
+    LoadSettings(module);
     fuzz::Expect(GetSettingsPath() == path, "the settings file is not the one beside the module");
     for (const SettingInfo& info : kSettingsTable) {
         fuzz::Expect(GetSetting(info.item) == expected[info.item],

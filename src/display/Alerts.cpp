@@ -6,7 +6,7 @@
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 void ShowScreen(CEzLcd& lcd, int screen) {
     lcd.SelectPage(screen);

@@ -4,7 +4,7 @@
 #include "display/ListWindow.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "keyboard/KeyboardHid.h"
 #include "player/FaultGuard.h"
 #include "player/Player.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 LightEffectsState g_lightEffects = {0, 0, 0};
 

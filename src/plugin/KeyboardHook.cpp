@@ -7,7 +7,7 @@
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
 #include "plugin/Plugin.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "plugin/KeyboardHook.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int PluginInit() {
     g_keyboardFound.store(FindKeyboard(), std::memory_order_relaxed);
     if (g_keyboardFound.load(std::memory_order_relaxed))
         SaveLightState();
-    LoadSettings();
+    LoadSettings(g_plugin.moduleInstance);
     // The hook compares the current screen with the page numbers: fixed before it can run,
     // it never acts on a screen that does not exist yet.
     FixScreenPageNumbers();

@@ -10,7 +10,7 @@
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
 #include "player/Player.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "support/KeyHarness.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "keyboard/KeyboardHid.h"
 #include "lights/LightEffects.h"
 #include "player/Player.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "testbed/Keyboard.h"
 
 namespace {

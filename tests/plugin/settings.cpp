@@ -13,8 +13,7 @@
 
 #include "hostwin/control/modules.h"
 #include "keyboard/KeyboardHid.h"
-#include "plugin/Plugin.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "testbed/Keyboard.h"
 
 namespace {
@@ -42,7 +41,7 @@ protected:
     }
 
     void UseDll(const std::string& hostPath) {
-        g_plugin.moduleInstance = hwc::RegisterNamedModule(hwc::WindowsPath(hostPath));
+        module = hwc::RegisterNamedModule(hwc::WindowsPath(hostPath));
     }
     std::string File() const { return folder + "/VelmG15.ini"; }
     static void Put(const std::string& path, const std::string& text) {
@@ -70,11 +69,12 @@ protected:
     }
 
     std::string folder;
+    HINSTANCE module = nullptr;  // the "DLL" whose folder holds the file
     std::unique_ptr<testbed::Keyboard> keyboard;
 };
 
 TEST_F(Settings, WithoutAFileTheDefaultsHoldAndAllElevenAreWrittenInOrder) {
-    LoadSettings();
+    LoadSettings(module);
     EXPECT_EQ(Read(File()), kDefaultFile);
     EXPECT_EQ(Values(),
               "VU=1 KeyboardLight=0 KeyboardLightOffLevel=0 LeavePlaylist=1 LeaveVolume=1 "
@@ -87,7 +87,7 @@ TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
     Put(File(),
         "[Other]\nkeep=me\n[General]\nVU=abc\nLeaveSettings=7\nKeyboardLight= -3x\n"
         "LeavePlaylist=\nSaveLcd=+5\nSaveMkeys=99999999999\nAlertVolume=0\n");
-    LoadSettings();
+    LoadSettings(module);
     EXPECT_EQ(GetSetting(kSettingVU), 1) << "abc reads as the default";
     EXPECT_EQ(GetSetting(kSettingLeaveSettings), 7) << "7 is on and stays 7";
     EXPECT_EQ(GetSetting(kSettingKeyboardLight), -3) << "blank, sign, digit, then ignored";
@@ -126,7 +126,7 @@ TEST_F(Settings, ParsingFollowsScanfD) {
 
 TEST_F(Settings, ToggleFlipsOnToZeroAndZeroToOneAndSavesEveryTime) {
     Put(File(), "[General]\nLeaveSettings=7\n");
-    LoadSettings();
+    LoadSettings(module);
     ToggleSetting(kSettingLeaveSettings);
     EXPECT_EQ(GetSetting(kSettingLeaveSettings), 0);
     EXPECT_NE(Read(File()).find("LeaveSettings=0\r\n"), std::string::npos);
@@ -138,7 +138,7 @@ TEST_F(Settings, ToggleFlipsOnToZeroAndZeroToOneAndSavesEveryTime) {
 }
 
 TEST_F(Settings, AnItemOutsideTheListChangesNothingButStillRewritesTheFile) {
-    LoadSettings();
+    LoadSettings(module);
     std::string before = Values();
     std::filesystem::remove(File());
     ToggleSetting(11);
@@ -163,7 +163,7 @@ TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory
     std::string cut = deep + "/VelmG15.i";
     Put(cut, "[General]\nVU=0\n");
 
-    LoadSettings();
+    LoadSettings(module);
     EXPECT_STREQ(GetSettingsPath(), "");
     EXPECT_EQ(GetSetting(kSettingVU), 1) << "defaults, not the cut file's values";
     EXPECT_EQ(Read(cut), "[General]\nVU=0\n") << "the cut name was written to";
@@ -179,14 +179,14 @@ TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory
 TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
     std::string name(MAX_PATH, 'x');
     UseDll(folder + "/" + name + ".dll");
-    LoadSettings();
+    LoadSettings(module);
     EXPECT_STREQ(GetSettingsPath(), "");
     EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
 }
 
 TEST_F(Settings, TogglingTheMkeyMeterSavesTheLedsItTakesAndGivesThemBack) {
     PlugKeyboard();
-    LoadSettings();
+    LoadSettings(module);
     SetSavedLight(kLightMkeys, 9);  // as saved at start-up
     ToggleSetting(kSettingVU);      // on -> off: the saved M-key value goes back
     EXPECT_EQ(keyboard->Writes(), (std::vector<std::pair<int, int>>{{4, 9}}));
@@ -203,7 +203,7 @@ TEST_F(Settings, TogglingTheMkeyMeterSavesTheLedsItTakesAndGivesThemBack) {
 
 TEST_F(Settings, TogglingTheBacklightMeterSavesAndGivesBackTheLightItDrives) {
     PlugKeyboard();
-    LoadSettings();
+    LoadSettings(module);
     keyboard->SetLights(2, 0x20, 0);
     ToggleSetting(kSettingKeyboardLight);  // off -> on
     EXPECT_EQ(GetSavedLight(kLightSelector1), 2);

@@ -6,7 +6,7 @@
 
 #include "display/DisplayState.h"
 #include "display/ListWindow.h"
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 #include "testbed/Player.h"
 
 namespace invariants {

@@ -1,4 +1,4 @@
-#include "plugin/Settings.h"
+#include "settings/Settings.h"
 
 #include <windows.h>
 
@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "keyboard/KeyboardHid.h"
-#include "plugin/Plugin.h"
 
 const SettingInfo kSettingsTable[kSettingCount] = {
     {"VU", 1, kSettingVU, "M-Key VU Leds"},
@@ -35,10 +34,10 @@ char g_settingsPath[MAX_PATH];
 
 // A folder and file name longer than the buffer would be cut to another file's name; then no
 // file is used at all.
-void BuildSettingsPath() {
+void BuildSettingsPath(HINSTANCE moduleInstance) {
     g_settingsPath[0] = '\0';
     char module[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(g_plugin.moduleInstance, module, MAX_PATH);
+    DWORD length = GetModuleFileNameA(moduleInstance, module, MAX_PATH);
     if (length >= MAX_PATH)
         return;
     module[length] = '\0';
@@ -115,8 +114,8 @@ bool ParseSettingValue(const char* text, int& value) {
     return true;
 }
 
-void LoadSettings() {
-    BuildSettingsPath();
+void LoadSettings(HINSTANCE module) {
+    BuildSettingsPath(module);
     for (const SettingInfo& info : kSettingsTable)
         SetSetting(info.item, g_settingsPath[0] ? ReadSetting(info) : info.defaultValue);
     SaveSettings();

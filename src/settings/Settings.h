@@ -2,6 +2,8 @@
 // back in full then and on every toggle from the settings screen.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 
 // Item numbers: the settings screen's list order and the argument of ToggleSetting.
@@ -42,8 +44,9 @@ inline bool IsSettingOn(int item) {
 // The table row of an item, or null for a number outside 0 to 10.
 const SettingInfo* FindSettingInfo(int item);
 
-// Builds the file path beside the module, reads every setting, then writes them all back.
-void LoadSettings();
+// Builds the file path beside the module (the plug-in's, handed over by init), reads every
+// setting, then writes them all back.
+void LoadSettings(HINSTANCE module);
 void SaveSettings();
 // Flips one setting (items 0 and 9 first save or give back the light their meter drives) and
 // saves. An item outside 0 to 10 flips nothing but still saves.
