@@ -17,7 +17,6 @@
 #include "lcdservice/LcdService.h"
 #include "player/FaultGuard.h"
 #include "player/Player.h"
-#include "plugin/Plugin.h"
 #include "settings/Settings.h"
 #include "testbed/Keyboard.h"
 #include "testbed/LcdService.h"

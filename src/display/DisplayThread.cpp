@@ -13,8 +13,10 @@
 #include "lights/LightEffects.h"
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
-#include "plugin/Plugin.h"
 #include "settings/Settings.h"
+
+std::atomic<int> g_stopRequest{0};
+std::atomic<CLCDOutput*> g_displayOutput{nullptr};
 
 namespace {
 

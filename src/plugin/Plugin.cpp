@@ -105,9 +105,6 @@ PluginRecord g_plugin = {
 // Zero at load in every process that loads the DLL (the section is not shared).
 __attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr, nullptr};
 
-std::atomic<int> g_stopRequest{0};
-std::atomic<CLCDOutput*> g_displayOutput{nullptr};
-
 PluginRecord* winampGetGeneralPurposePlugin() {
     return &g_plugin;
 }

@@ -1,10 +1,7 @@
-// The plug-in record that the player loads, and the lifecycle state shared with the display
-// thread.
+// The plug-in record that the player loads, and the keyboard hook's bookkeeping.
 #pragma once
 
 #include <windows.h>
-
-#include <atomic>
 
 #include "plugin/PluginRecord.h"
 
@@ -18,13 +15,5 @@ static_assert(sizeof(void*) != 4 || sizeof(HookBookkeeping) == 8,
 
 extern PluginRecord g_plugin;
 extern HookBookkeeping g_hookBookkeeping;
-
-// Set by quit; the display thread leaves its loop once it sees it.
-extern std::atomic<int> g_stopRequest;
-
-// The display thread's LCD output, registered by whoever owns it on that thread. Quit closes
-// its device and connection once the thread has ended.
-class CLCDOutput;
-extern std::atomic<CLCDOutput*> g_displayOutput;
 
 extern "C" __declspec(dllexport) PluginRecord* winampGetGeneralPurposePlugin();

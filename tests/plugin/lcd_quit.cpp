@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "display/DisplayThread.h"
 #include "lcd/LCDOutput.h"
 #include "support/PluginHarness.h"
 #include "testbed/LcdService.h"
