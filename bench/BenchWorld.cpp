@@ -9,8 +9,8 @@
 #include <string>
 
 #include "display/Alerts.h"
-#include "display/DisplayState.h"
 #include "display/DisplayThread.h"
+#include "display/ScreenState.h"
 #include "hostwin/control/clock.h"
 #include "keyboard/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
@@ -72,7 +72,7 @@ BenchWorld::BenchWorld() : parts_(new Parts) {
     g_keyboardFound.store(FindKeyboard());
     if (g_keyboardFound.load())
         SaveLightState();
-    FixScreenPageNumbers();
+    g_screenState.FixPageNumbers();
     StartDisplay();
 }
 
@@ -97,7 +97,7 @@ void BenchWorld::Show(int screen) {
     g_settings[kSettingLeaveVolume].store(0);
     g_settings[kSettingLeavePlaylist].store(0);
     g_settings[kSettingLeaveSettings].store(0);
-    const DisplayObjects* objects = g_displayObjects.load();
+    const DisplayObjects* objects = g_screenState.displayObjects.load();
     if (!objects)
         std::abort();
     ShowScreen(*objects->lcd, screen);

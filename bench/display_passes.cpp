@@ -7,7 +7,7 @@
 
 #include "bench/BenchWorld.h"
 #include "bench/ThreadAllocations.h"
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 
 namespace {
 

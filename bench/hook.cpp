@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchWorld.h"
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 #include "player/Player.h"
 #include "plugin/KeyboardHook.h"
 

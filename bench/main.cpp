@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "bench/BenchWorld.h"
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/TempFolder.h"
 #include "hostwin/control/clock.h"

@@ -125,18 +125,16 @@ uint32_t Simulation::Now() const {
 }
 
 void Simulation::FindPluginState() {
-    pluginScreen_ = reinterpret_cast<const std::atomic<int>*>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "g_currentScreen")));
-    pluginPriority_ = reinterpret_cast<const std::atomic<int>*>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "g_outputPriority")));
+    pluginState_ = reinterpret_cast<const ScreenState*>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "g_screenState")));
 }
 
 int Simulation::PluginScreen() const {
-    return pluginScreen_ ? pluginScreen_->load() : -1;
+    return pluginState_ ? pluginState_->currentScreen.load() : -1;
 }
 
 int Simulation::PluginPriority() const {
-    return pluginPriority_ ? pluginPriority_->load() : -1;
+    return pluginState_ ? pluginState_->outputPriority.load() : -1;
 }
 
 // Logged as they change, at the moment the world comes to rest after the change.

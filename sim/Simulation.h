@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "display/ScreenState.h"
 #include "plugin/PluginRecord.h"
 #include "sim/Log.h"
 #include "sim/Script.h"
@@ -91,8 +92,7 @@ private:
     std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
-    const std::atomic<int>* pluginScreen_ = nullptr;
-    const std::atomic<int>* pluginPriority_ = nullptr;
+    const ScreenState* pluginState_ = nullptr;
     int loggedScreen_ = -1;
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::LcdService> lcd_;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
@@ -10,27 +10,27 @@
 
 void ShowScreen(CEzLcd& lcd, int screen) {
     lcd.SelectPage(screen);
-    g_currentScreen.store(screen, std::memory_order_relaxed);
+    g_screenState.currentScreen.store(screen, std::memory_order_relaxed);
 }
 
 void SetOutputPriority(CEzLcd& lcd, int priority) {
     lcd.GetOutput().SetPriority(static_cast<DWORD>(priority));
-    g_outputPriority.store(priority, std::memory_order_relaxed);
+    g_screenState.outputPriority.store(priority, std::memory_order_relaxed);
 }
 
 namespace {
 
 int VolumePage() {
-    return g_volumePage.load(std::memory_order_relaxed);
+    return g_screenState.volumePage.load(std::memory_order_relaxed);
 }
 
 // The end of every volume alert: the volume screen with the changed volume selected, its
 // time-out counted from now.
 void ShowChangedVolume(CEzLcd& lcd, int selected) {
-    g_currentScreen.store(VolumePage(), std::memory_order_relaxed);
-    g_selectedVolume.store(selected, std::memory_order_relaxed);
+    g_screenState.currentScreen.store(VolumePage(), std::memory_order_relaxed);
+    g_screenState.selectedVolume.store(selected, std::memory_order_relaxed);
     lcd.SelectPage(VolumePage());
-    g_lastKeyTime.store(GetTickCount(), std::memory_order_relaxed);
+    g_screenState.NoteKey();
 }
 
 // The value seen now becomes the last seen by reading the volume again, as it may still be
@@ -49,7 +49,7 @@ void CheckMixer(CEzLcd& lcd, AlertState& state, CNemboMixer& mixer, DWORD& last,
 void CheckPlayerVolume(CEzLcd& lcd, AlertState& state) {
     if (PlayerGetVolume() == state.lastPlayerVolume)
         return;
-    g_currentScreen.store(VolumePage(), std::memory_order_relaxed);
+    g_screenState.currentScreen.store(VolumePage(), std::memory_order_relaxed);
     SetOutputPriority(lcd, kPriorityAlert);
     state.alertStart = GetTickCount();
     state.lastPlayerVolume = PlayerGetVolume();

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "display/Alerts.h"
-#include "display/DisplayState.h"
 #include "display/NowPlayingScreen.h"
 #include "display/PlaylistScreen.h"
+#include "display/ScreenState.h"
 #include "display/SettingsScreen.h"
 #include "display/VolumeScreen.h"
 #include "keyboard/KeyboardHid.h"
@@ -42,14 +42,6 @@ CEzLcd& Lcd() {
     return *g_display.lcd;
 }
 
-DWORD Now() {
-    return GetTickCount();
-}
-
-void NoteKey() {
-    g_lastKeyTime.store(Now(), std::memory_order_relaxed);
-}
-
 int NewPage() {
     return Lcd().CreatePage() - 1;
 }
@@ -59,17 +51,16 @@ void BuildScreens() {
     g_displayOutput.store(&Lcd().GetOutput(), std::memory_order_relaxed);
     BuildNowPlayingScreen(Lcd(), GetPlayerWindow());
     // The secondary screens' pages; each is shown while it is built.
-    g_volumePage.store(NewPage(), std::memory_order_relaxed);
-    Lcd().SelectPage(g_volumePage.load(std::memory_order_relaxed));
+    g_screenState.volumePage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_screenState.volumePage.load(std::memory_order_relaxed));
     g_display.volumeBar = BuildVolumeScreen(Lcd());
-    g_playlistPage.store(NewPage(), std::memory_order_relaxed);
-    Lcd().SelectPage(g_playlistPage.load(std::memory_order_relaxed));
+    g_screenState.playlistPage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_screenState.playlistPage.load(std::memory_order_relaxed));
     BuildPlaylistScreen(Lcd());
-    g_settingsPage.store(NewPage(), std::memory_order_relaxed);
-    Lcd().SelectPage(g_settingsPage.load(std::memory_order_relaxed));
+    g_screenState.settingsPage.store(NewPage(), std::memory_order_relaxed);
+    Lcd().SelectPage(g_screenState.settingsPage.load(std::memory_order_relaxed));
     BuildSettingsScreen(Lcd());
-    g_playlistTop.store(0, std::memory_order_relaxed);
-    g_playlistRow.store(1, std::memory_order_relaxed);
+    g_screenState.StorePlaylistWindow({0, 1});
 }
 
 void OpenMixers() {
@@ -94,33 +85,33 @@ void StartDisplay() {
     Lcd().SelectPage(kNowPlayingScreen);
     // The M-key meter hands the LEDs back as they were when the thread started.
     g_display.keptMkeys = ReadLight(kLightMkeys);
-    g_currentScreen.store(kNowPlayingScreen, std::memory_order_relaxed);
+    g_screenState.currentScreen.store(kNowPlayingScreen, std::memory_order_relaxed);
     // Only now may the hook act: the current screen left by an earlier run in this process
     // has just been put right.
     g_display.published = {g_display.lcd, g_display.volumeBar, g_display.wave, g_display.master};
-    g_displayObjects.store(&g_display.published, std::memory_order_release);
+    g_screenState.PublishDisplayObjects(&g_display.published);
 }
 
 namespace {
 
 bool AutoLeaveOn(int screen) {
-    if (screen == g_volumePage.load(std::memory_order_relaxed))
+    if (screen == g_screenState.volumePage.load(std::memory_order_relaxed))
         return IsSettingOn(kSettingLeaveVolume);
-    if (screen == g_playlistPage.load(std::memory_order_relaxed))
+    if (screen == g_screenState.playlistPage.load(std::memory_order_relaxed))
         return IsSettingOn(kSettingLeavePlaylist);
-    if (screen == g_settingsPage.load(std::memory_order_relaxed))
+    if (screen == g_screenState.settingsPage.load(std::memory_order_relaxed))
         return IsSettingOn(kSettingLeaveSettings);
     return false;
 }
 
 void LeaveAfterPause() {
-    int screen = g_currentScreen.load(std::memory_order_relaxed);
+    int screen = g_screenState.currentScreen.load(std::memory_order_relaxed);
     if (!AutoLeaveOn(screen))
         return;
     // The key time first: a key noted after the clock was read would make the difference wrap
     // and close the screen at once.
-    DWORD lastKey = g_lastKeyTime.load(std::memory_order_relaxed);
-    if (Now() - lastKey <= kAutoLeaveMs)
+    DWORD lastKey = g_screenState.lastKeyTime.load(std::memory_order_relaxed);
+    if (GetTickCount() - lastKey <= kAutoLeaveMs)
         return;
     ShowScreen(Lcd(), kNowPlayingScreen);
     SetOutputPriority(Lcd(), kPriorityNormal);
@@ -130,8 +121,8 @@ void LeaveAfterPause() {
 // Soft button 3 on the volume screen moves on to the next volume: player, wave, master. The
 // title follows at once, before the page is shown again.
 void NextVolume() {
-    int next = (g_selectedVolume.load(std::memory_order_relaxed) + 1) % 3;
-    g_selectedVolume.store(next, std::memory_order_relaxed);
+    int next = (g_screenState.selectedVolume.load(std::memory_order_relaxed) + 1) % 3;
+    g_screenState.selectedVolume.store(next, std::memory_order_relaxed);
     SetVolumeTitle(Lcd(), next);
 }
 
@@ -142,22 +133,21 @@ void ActOnSoftButtons() {
     if (lcd.IsButtonNewlyPressed(kSoftButton1))
         ShowScreen(lcd, kNowPlayingScreen);
     if (lcd.IsButtonNewlyPressed(kSoftButton2)) {
-        ShowScreen(lcd, g_playlistPage.load(std::memory_order_relaxed));
-        NoteKey();
+        ShowScreen(lcd, g_screenState.playlistPage.load(std::memory_order_relaxed));
+        g_screenState.NoteKey();
     }
     LeaveAfterPause();
     if (lcd.IsButtonNewlyPressed(kSoftButton3)) {
-        NoteKey();
-        if (g_currentScreen.load(std::memory_order_relaxed) ==
-            g_volumePage.load(std::memory_order_relaxed))
+        g_screenState.NoteKey();
+        if (g_screenState.currentScreen.load(std::memory_order_relaxed) ==
+            g_screenState.volumePage.load(std::memory_order_relaxed))
             NextVolume();
-        ShowScreen(lcd, g_volumePage.load(std::memory_order_relaxed));
+        ShowScreen(lcd, g_screenState.volumePage.load(std::memory_order_relaxed));
     }
     if (lcd.IsButtonNewlyPressed(kSoftButton4)) {
-        g_settingsRow.store(1, std::memory_order_relaxed);
-        g_settingsTop.store(0, std::memory_order_relaxed);
-        ShowScreen(lcd, g_settingsPage.load(std::memory_order_relaxed));
-        NoteKey();
+        g_screenState.StoreSettingsWindow({0, 1});
+        ShowScreen(lcd, g_screenState.settingsPage.load(std::memory_order_relaxed));
+        g_screenState.NoteKey();
     }
 }
 
@@ -168,15 +158,15 @@ void ReadTitle() {
 }
 
 void RefreshShownScreen() {
-    int screen = g_currentScreen.load(std::memory_order_relaxed);
+    int screen = g_screenState.currentScreen.load(std::memory_order_relaxed);
     if (screen == kNowPlayingScreen) {
         ExpireAlert(Lcd(), g_display.alerts);
         RefreshNowPlayingScreen(Lcd(), g_display.title);
-    } else if (screen == g_volumePage.load(std::memory_order_relaxed)) {
+    } else if (screen == g_screenState.volumePage.load(std::memory_order_relaxed)) {
         RefreshVolumeScreen(Lcd(), *g_display.wave, g_display.master);
-    } else if (screen == g_playlistPage.load(std::memory_order_relaxed)) {
+    } else if (screen == g_screenState.playlistPage.load(std::memory_order_relaxed)) {
         RefreshPlaylistScreen(Lcd());
-    } else if (screen == g_settingsPage.load(std::memory_order_relaxed)) {
+    } else if (screen == g_screenState.settingsPage.load(std::memory_order_relaxed)) {
         RefreshSettingsScreen(Lcd());
     }
 }
@@ -213,7 +203,7 @@ DWORD WINAPI DisplayThreadProc(LPVOID) {
 }
 
 void ReleaseDisplay() {
-    g_displayObjects.store(nullptr, std::memory_order_release);
+    g_screenState.PublishDisplayObjects(nullptr);
     g_displayOutput.store(nullptr, std::memory_order_relaxed);
     delete g_display.lcd;
     delete g_display.master;

@@ -1,7 +1,7 @@
 #include "display/PlaylistScreen.h"
 
-#include "display/DisplayState.h"
 #include "display/ListWindow.h"
+#include "display/ScreenState.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
 #include "player/Player.h"
@@ -18,11 +18,6 @@ constexpr int kRowPitch = 9;
 void Invert(CEzLcd& lcd, CLCDBase* item, bool inverted) {
     if (CLCDBase* found = lcd.FindItem(lcd.GetCurrentPage(), item))
         found->Invert(inverted);
-}
-
-ListWindow LoadWindow() {
-    return {g_playlistTop.load(std::memory_order_relaxed),
-            g_playlistRow.load(std::memory_order_relaxed)};
 }
 
 }  // namespace
@@ -53,7 +48,7 @@ void RefreshPlaylistScreen(CEzLcd& lcd) {
     // hook and the follow step: stored from here it could overwrite a key's step taken
     // meanwhile, and a list that is empty for a moment while the player reloads it would
     // lose the window for good.
-    ListWindow window = KeepInList(LoadWindow(), count);
+    ListWindow window = KeepInList(g_screenState.LoadPlaylistWindow(), count);
     for (int k = 1; k <= kVisibleRows; ++k) {
         int entry = window.top + k - 1;
         const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;
@@ -69,10 +64,9 @@ void FollowPlayingEntry() {
     int count = PlayerGetPlaylistLength();
     if (playing < 0 || playing >= count)
         return;
-    ListWindow window = LoadWindow();
+    ListWindow window = g_screenState.LoadPlaylistWindow();
     if (window.Highlighted() == playing)
         return;
     window = WalkListWindowTo(window, playing, count);
-    g_playlistTop.store(window.top, std::memory_order_relaxed);
-    g_playlistRow.store(window.row, std::memory_order_relaxed);
+    g_screenState.StorePlaylistWindow(window);
 }

@@ -1,7 +1,7 @@
 #include "display/SettingsScreen.h"
 
-#include "display/DisplayState.h"
 #include "display/ListWindow.h"
+#include "display/ScreenState.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
 #include "settings/Settings.h"
@@ -44,8 +44,8 @@ void Invert(CEzLcd& lcd, CLCDBase* item, bool inverted) {
 }  // namespace
 
 int GetSettingsItemCount() {
-    bool both = g_leftCtrlHeld.load(std::memory_order_relaxed) &&
-                g_rightCtrlHeld.load(std::memory_order_relaxed);
+    bool both = g_screenState.leftCtrlHeld.load(std::memory_order_relaxed) &&
+                g_screenState.rightCtrlHeld.load(std::memory_order_relaxed);
     return both ? kSettingCount : kShortListCount;
 }
 
@@ -91,25 +91,22 @@ void BuildSettingsScreen(CEzLcd& lcd) {
 
 void RefreshSettingsScreen(CEzLcd& lcd) {
     int count = GetSettingsItemCount();
-    int top = g_settingsTop.load(std::memory_order_relaxed);
-    int row = g_settingsRow.load(std::memory_order_relaxed);
+    ListWindow window = g_screenState.LoadSettingsWindow();
     // The two hidden items left the list while they were in view: the window comes back so
     // that its last row is the list's last item.
-    if (top + kVisibleRows > count) {
-        top = count - kVisibleRows;
-        row = kVisibleRows;
-        g_settingsTop.store(top, std::memory_order_relaxed);
-        g_settingsRow.store(row, std::memory_order_relaxed);
+    if (window.top + kVisibleRows > count) {
+        window = {count - kVisibleRows, kVisibleRows};
+        g_screenState.StoreSettingsWindow(window);
     }
     for (int k = 1; k <= kVisibleRows; ++k) {
-        int item = top + k - 1;
+        int item = window.top + k - 1;
         lcd.SetText(g_items.labels[k - 1], GetSettingLabel(item));
         lcd.SetText(g_items.states[k - 1], GetSettingState(item));
     }
     Invert(lcd, g_items.title, true);
     Invert(lcd, g_items.stateHeader, true);
     for (int k = 1; k <= kVisibleRows; ++k) {
-        Invert(lcd, g_items.labels[k - 1], k == row);
-        Invert(lcd, g_items.states[k - 1], k == row);
+        Invert(lcd, g_items.labels[k - 1], k == window.row);
+        Invert(lcd, g_items.states[k - 1], k == window.row);
     }
 }

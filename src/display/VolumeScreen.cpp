@@ -1,6 +1,6 @@
 #include "display/VolumeScreen.h"
 
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDProgressBar.h"
 #include "lcd/LCDText.h"
@@ -60,7 +60,7 @@ void SetVolumeTitle(CEzLcd& lcd, int selected) {
 }
 
 void RefreshVolumeScreen(CEzLcd& lcd, CNemboMixer& wave, CNemboMixer* master) {
-    int selected = g_selectedVolume.load(std::memory_order_relaxed);
+    int selected = g_screenState.selectedVolume.load(std::memory_order_relaxed);
     if (selected == kVolumeMaster && master)
         g_level = MixerVolumePercent(master->GetValue());
     else if (selected == kVolumeWave)

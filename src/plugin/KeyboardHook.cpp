@@ -1,7 +1,7 @@
 #include "plugin/KeyboardHook.h"
 
-#include "display/DisplayState.h"
 #include "display/ListWindow.h"
+#include "display/ScreenState.h"
 #include "display/SettingsScreen.h"
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
@@ -16,10 +16,6 @@ constexpr int kPlayerVolumeMax = 255;
 // 65535 / 51: 51 steps cover the range.
 constexpr int kMixerVolumeStep = 1285;
 constexpr int kMixerVolumeMax = 65535;
-
-void NoteKey() {
-    g_lastKeyTime.store(GetTickCount(), std::memory_order_relaxed);
-}
 
 // Wide enough for any answer plus a step: a player that answers INT_MAX gets 255, not 0.
 int Clamp(long long value, int high) {
@@ -49,20 +45,16 @@ int StepMixerVolume(const DisplayObjects& objects, CNemboMixer* mixer, int up) {
     return 1;
 }
 
-ListWindow PlaylistWindow() {
-    return {g_playlistTop.load(std::memory_order_relaxed),
-            g_playlistRow.load(std::memory_order_relaxed)};
-}
-
 bool CtrlHeld() {
-    return g_leftCtrlHeld.load(std::memory_order_relaxed) ||
-           g_rightCtrlHeld.load(std::memory_order_relaxed);
+    return g_screenState.leftCtrlHeld.load(std::memory_order_relaxed) ||
+           g_screenState.rightCtrlHeld.load(std::memory_order_relaxed);
 }
 
 // Noted on every screen, so that a Ctrl key let go while another screen is shown is not taken
 // as held later.
 void NoteCtrl(DWORD key, WPARAM message) {
-    std::atomic<int>& held = key == VK_LCONTROL ? g_leftCtrlHeld : g_rightCtrlHeld;
+    std::atomic<int>& held =
+        key == VK_LCONTROL ? g_screenState.leftCtrlHeld : g_screenState.rightCtrlHeld;
     if (message == WM_KEYDOWN)
         held.store(1, std::memory_order_relaxed);
     else if (message == WM_KEYUP)
@@ -70,19 +62,18 @@ void NoteCtrl(DWORD key, WPARAM message) {
 }
 
 void PlayOrToggle(int screen) {
-    NoteKey();
-    if (screen == g_settingsPage.load(std::memory_order_relaxed))
-        ToggleSetting(g_settingsTop.load(std::memory_order_relaxed) +
-                      g_settingsRow.load(std::memory_order_relaxed) - 1);
+    g_screenState.NoteKey();
+    if (screen == g_screenState.settingsPage.load(std::memory_order_relaxed))
+        ToggleSetting(g_screenState.LoadSettingsWindow().Highlighted());
     else
         PlayerSendPlayCommand();
 }
 
 void Step(int screen, int up) {
-    NoteKey();
-    if (screen == g_volumePage.load(std::memory_order_relaxed))
+    g_screenState.NoteKey();
+    if (screen == g_screenState.volumePage.load(std::memory_order_relaxed))
         StepVolume(up);
-    else if (screen == g_playlistPage.load(std::memory_order_relaxed))
+    else if (screen == g_screenState.playlistPage.load(std::memory_order_relaxed))
         StepPlaylist(up);
     else
         StepSettingsCursor(up);
@@ -91,12 +82,12 @@ void Step(int screen, int up) {
 // The screen whose keys the hook takes over, or kNoScreen. Until the display thread has
 // published its objects no screen of its own is shown.
 int SecondaryScreenShown() {
-    if (!g_displayObjects.load(std::memory_order_acquire))
+    if (!g_screenState.LoadDisplayObjects())
         return kNoScreen;
-    int screen = g_currentScreen.load(std::memory_order_relaxed);
-    if (screen == g_volumePage.load(std::memory_order_relaxed) ||
-        screen == g_playlistPage.load(std::memory_order_relaxed) ||
-        screen == g_settingsPage.load(std::memory_order_relaxed))
+    int screen = g_screenState.currentScreen.load(std::memory_order_relaxed);
+    if (screen == g_screenState.volumePage.load(std::memory_order_relaxed) ||
+        screen == g_screenState.playlistPage.load(std::memory_order_relaxed) ||
+        screen == g_screenState.settingsPage.load(std::memory_order_relaxed))
         return screen;
     return kNoScreen;
 }
@@ -130,11 +121,11 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM event) {
 }
 
 int StepVolume(int up) {
-    NoteKey();
-    const DisplayObjects* objects = g_displayObjects.load(std::memory_order_acquire);
+    g_screenState.NoteKey();
+    const DisplayObjects* objects = g_screenState.LoadDisplayObjects();
     if (!objects)
         return 0;
-    switch (g_selectedVolume.load(std::memory_order_relaxed)) {
+    switch (g_screenState.selectedVolume.load(std::memory_order_relaxed)) {
         case kVolumePlayer:
             return StepPlayerVolume(*objects, up);
         case kVolumeWave:
@@ -152,19 +143,16 @@ void StepPlaylist(int up) {
     int steps = CtrlHeld() ? static_cast<int>(count * 0.05) : 1;
     if (steps < 1)
         steps = 1;
-    ListWindow window = StepListWindow(PlaylistWindow(), up != 0, count, steps);
-    g_playlistTop.store(window.top, std::memory_order_relaxed);
-    g_playlistRow.store(window.row, std::memory_order_relaxed);
+    ListWindow window = StepListWindow(g_screenState.LoadPlaylistWindow(), up != 0, count, steps);
+    g_screenState.StorePlaylistWindow(window);
     if (count > 0)
         PlayerSetPlaylistPosition(window.Highlighted());
-    NoteKey();
+    g_screenState.NoteKey();
 }
 
 void StepSettingsCursor(int up) {
-    ListWindow window = {g_settingsTop.load(std::memory_order_relaxed),
-                         g_settingsRow.load(std::memory_order_relaxed)};
-    window = StepListWindow(window, up != 0, GetSettingsItemCount());
-    g_settingsTop.store(window.top, std::memory_order_relaxed);
-    g_settingsRow.store(window.row, std::memory_order_relaxed);
-    NoteKey();
+    ListWindow window =
+        StepListWindow(g_screenState.LoadSettingsWindow(), up != 0, GetSettingsItemCount());
+    g_screenState.StoreSettingsWindow(window);
+    g_screenState.NoteKey();
 }

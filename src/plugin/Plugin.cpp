@@ -1,7 +1,7 @@
 #include "plugin/Plugin.h"
 
-#include "display/DisplayState.h"
 #include "display/DisplayThread.h"
+#include "display/ScreenState.h"
 #include "keyboard/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
@@ -72,7 +72,7 @@ int PluginInit() {
     LoadSettings(g_plugin.moduleInstance);
     // The hook compares the current screen with the page numbers: fixed before it can run,
     // it never acts on a screen that does not exist yet.
-    FixScreenPageNumbers();
+    g_screenState.FixPageNumbers();
     g_displayThread = CreateThread(nullptr, 0, DisplayThreadProc, nullptr, 0, &g_displayThreadId);
     InstallHook();
     return 0;

@@ -12,7 +12,7 @@ TEST_F(ScreenStates, PlaylistScreenClosesItselfAfterMoreThanThreeSecondsByDefaul
     Start();
     Tap(2);
     EXPECT_EQ(Screen(), kPlaylistScreen);
-    DWORD key = g_lastKeyTime.load();
+    DWORD key = g_screenState.lastKeyTime.load();
     Run(key + 3000 - GetTickCount());
     EXPECT_EQ(Screen(), kPlaylistScreen) << "not yet more than 3000 ms without a key";
     Run(50);
@@ -33,21 +33,22 @@ TEST_F(ScreenStates, SoftButtonThreeCyclesTheVolumeOnlyWhileTheVolumeScreenIsSho
     for (int selection : expected) {
         Tap(3);
         EXPECT_EQ(Screen(), kVolumeScreen);
-        EXPECT_EQ(g_selectedVolume.load(), selection);
+        EXPECT_EQ(g_screenState.selectedVolume.load(), selection);
     }
     Tap(1);
     Tap(3);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumePlayer) << "from another screen it is kept";
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumePlayer)
+        << "from another screen it is kept";
 }
 
 TEST_F(ScreenStates, SoftButtonFourAlwaysOpensTheSettingsAtTheFirstItem) {
     Start();
-    g_settingsTop.store(4);
-    g_settingsRow.store(3);
+    g_screenState.settingsTop.store(4);
+    g_screenState.settingsRow.store(3);
     Tap(4);
     EXPECT_EQ(Screen(), kSettingsScreen);
-    EXPECT_EQ(g_settingsTop.load(), 0);
-    EXPECT_EQ(g_settingsRow.load(), 1);
+    EXPECT_EQ(g_screenState.settingsTop.load(), 0);
+    EXPECT_EQ(g_screenState.settingsRow.load(), 1);
     Run(5000);
     EXPECT_EQ(Screen(), kSettingsScreen) << "the settings screen stays by default";
 }
@@ -73,7 +74,7 @@ TEST_F(ScreenStates, MasterVolumeTurnedElsewhereBringsTheVolumeScreenAtAlertPrio
     mixer->SetVolume(testbed::MixerLine::Master, 30000);
     Run(100);
     EXPECT_EQ(Screen(), kVolumeScreen);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_EQ(FramePriority(), 255u);
     Run(3100);
     EXPECT_EQ(Screen(), kNowPlayingScreen);
@@ -84,10 +85,10 @@ TEST_F(ScreenStates, WaveAndPlayerVolumesSelectThemselves) {
     Start();
     mixer->SetVolume(testbed::MixerLine::Wave, 1234);
     Run(100);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumeWave);
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
     player->SetVolume(17);
     Run(100);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumePlayer);
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumePlayer);
     EXPECT_EQ(Screen(), kVolumeScreen);
 }
 
@@ -162,7 +163,7 @@ TEST_F(ScreenStates, WithSongAlertsOffATrackChangeKeepsTheNormalPriority) {
     player->PlayEntry(3);
     Run(100);
     EXPECT_EQ(FramePriority(), 128u) << "the track change raised an alert";
-    EXPECT_EQ(g_playlistTop.load() + g_playlistRow.load() - 1, 3)
+    EXPECT_EQ(g_screenState.playlistTop.load() + g_screenState.playlistRow.load() - 1, 3)
         << "the playlist window still follows the playing entry";
 }
 
@@ -206,7 +207,8 @@ TEST_F(ScreenStates, WithoutAMixerThereIsNoMixerAlert) {
     EXPECT_EQ(Screen(), kNowPlayingScreen);
     Tap(3);
     Tap(3);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumeWave) << "the buttons work without a mixer";
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeWave)
+        << "the buttons work without a mixer";
 }
 
 TEST_F(ScreenStates, WithoutTheLcdServiceThePassesGoOn) {

@@ -90,10 +90,10 @@ protected:
     std::string Follow(int playing, int entries, ListWindow from) {
         position = playing;
         count = entries;
-        g_playlistTop = from.top;
-        g_playlistRow = from.row;
+        g_screenState.playlistTop = from.top;
+        g_screenState.playlistRow = from.row;
         FollowPlayingEntry();
-        return Show({g_playlistTop.load(), g_playlistRow.load()});
+        return Show({g_screenState.playlistTop.load(), g_screenState.playlistRow.load()});
     }
     static inline int position = 0;
     static inline int count = 0;
@@ -207,9 +207,11 @@ TEST_F(Screens, TheWindowFollowsATrackChangeOnWhicheverScreenIsShown) {
     Tap(4);
     player->PlayEntry(6);
     Run(100);
-    EXPECT_EQ(Show({g_playlistTop.load(), g_playlistRow.load()}), "top 3, row 4");
+    EXPECT_EQ(Show({g_screenState.playlistTop.load(), g_screenState.playlistRow.load()}),
+              "top 3, row 4");
     Tap(2);
-    EXPECT_EQ(Show({g_playlistTop.load(), g_playlistRow.load()}), "top 3, row 4")
+    EXPECT_EQ(Show({g_screenState.playlistTop.load(), g_screenState.playlistRow.load()}),
+              "top 3, row 4")
         << "opening the screen keeps the window";
 }
 
@@ -221,10 +223,12 @@ TEST_F(Screens, HiddenItemsLeavingTheListPullTheWindowBack) {
     Ctrl(VK_LCONTROL, true);
     Ctrl(VK_RCONTROL, true);
     PressTimes(VK_VOLUME_UP, 10);
-    ASSERT_EQ(Show({g_settingsTop.load(), g_settingsRow.load()}), "top 7, row 4");
+    ASSERT_EQ(Show({g_screenState.settingsTop.load(), g_screenState.settingsRow.load()}),
+              "top 7, row 4");
     Ctrl(VK_RCONTROL, false);
     Run(50);
-    EXPECT_EQ(Show({g_settingsTop.load(), g_settingsRow.load()}), "top 5, row 4");
+    EXPECT_EQ(Show({g_screenState.settingsTop.load(), g_screenState.settingsRow.load()}),
+              "top 5, row 4");
     Ctrl(VK_LCONTROL, false);
 }
 

@@ -48,7 +48,7 @@ protected:
             Run(100);
         }
         ASSERT_EQ(Screen(), kVolumeScreen) << (lcdWorks ? "soft button 3" : "a volume alert");
-        g_selectedVolume.store(kVolumePlayer);
+        g_screenState.selectedVolume.store(kVolumePlayer);
         int volume = player->Volume();
         EXPECT_TRUE(Press(volume > 250 ? VK_VOLUME_DOWN : VK_VOLUME_UP)) << "a volume key";
         EXPECT_NE(player->Volume(), volume) << "the player's volume moved";

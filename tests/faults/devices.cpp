@@ -43,7 +43,7 @@ TEST_F(DeviceFaults, TheMixerFailingInTheMiddleOfASession) {
     Run(200);
     ExpectInvariants("mixer reads failing");
     Tap(3);
-    g_selectedVolume.store(kVolumeWave);
+    g_screenState.selectedVolume.store(kVolumeWave);
     DWORD wave = mixer->Volume(testbed::MixerLine::Wave);
     EXPECT_TRUE(Press(VK_VOLUME_UP)) << "the key is still the volume screen's";
     EXPECT_EQ(mixer->Volume(testbed::MixerLine::Wave), wave) << "nothing written to a failed mixer";
@@ -60,7 +60,7 @@ TEST_F(DeviceFaults, TheMixerDevicesGoneWhileRunning) {
     ExpectInvariants("without mixer devices");
     Tap(3);
     for (int selected : {kVolumeWave, kVolumeMaster}) {
-        g_selectedVolume.store(selected);
+        g_screenState.selectedVolume.store(selected);
         EXPECT_TRUE(Press(VK_VOLUME_DOWN));
         Run(100);
         ExpectInvariants("a volume key on a lost mixer");

@@ -115,17 +115,17 @@ TEST_F(PlayerNonsense, AHugePlaylistIsWalkedAndSteppedWithoutLoopingThroughIt) {
     Start();
     player->PlayEntry(2);  // a new title: the window follows the answered position
     Run(100);
-    EXPECT_EQ(g_playlistTop.load(), INT_MAX - 4);
-    EXPECT_EQ(g_playlistRow.load(), 4);
+    EXPECT_EQ(g_screenState.playlistTop.load(), INT_MAX - 4);
+    EXPECT_EQ(g_screenState.playlistRow.load(), 4);
     Tap(2);
-    g_playlistTop.store(0);
-    g_playlistRow.store(1);
+    g_screenState.playlistTop.store(0);
+    g_screenState.playlistRow.store(1);
     Ctrl(VK_RCONTROL, true);
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(Press(VK_VOLUME_UP));
     Ctrl(VK_RCONTROL, false);
-    EXPECT_EQ(g_playlistTop.load(), 20 * static_cast<int>(INT_MAX * 0.05) - 3);
-    EXPECT_EQ(g_playlistRow.load(), 4);
+    EXPECT_EQ(g_screenState.playlistTop.load(), 20 * static_cast<int>(INT_MAX * 0.05) - 3);
+    EXPECT_EQ(g_screenState.playlistRow.load(), 4);
     auto positions = Sent("set-playlist-position");
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(positions.back(), 20LL * static_cast<int>(INT_MAX * 0.05)) << "the highlighted entry";
@@ -155,8 +155,8 @@ TEST_F(PlayerNonsense, NullEntryTitlesShowAsEmptyRows) {
     frameart::Art nullTitles = LastFrame();
     player->SetAnswerOverride(nullptr);
     player->SetPlaylist({});
-    g_playlistTop.store(0);
-    g_playlistRow.store(1);
+    g_screenState.playlistTop.store(0);
+    g_screenState.playlistRow.store(1);
     Run(100);
     EXPECT_TRUE(frameart::Same(LastFrame(), nullTitles));
 }
@@ -172,8 +172,8 @@ protected:
         WriteSettings("LeavePlaylist=0");
         Start();
         Tap(2);
-        g_playlistTop.store(44);
-        g_playlistRow.store(4);
+        g_screenState.playlistTop.store(44);
+        g_screenState.playlistRow.store(4);
         Run(100);
     }
     // The same first entry stays current, so the title does not change and no follow step runs.
@@ -199,8 +199,8 @@ TEST_F(ShrinkingPlaylist, TheScreenAndTheKeysComeBackOntoTheList) {
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
     EXPECT_EQ(Sent("set-playlist-position"), std::vector<long long>{1})
         << "one back from the third";
-    g_playlistTop.store(0);
-    g_playlistRow.store(3);
+    g_screenState.playlistTop.store(0);
+    g_screenState.playlistRow.store(3);
     Run(100);
     EXPECT_TRUE(frameart::Same(LastFrame(), shrunk)) << "the highlight was on the third entry";
     ExpectStillWorking("the shrink");
@@ -215,8 +215,8 @@ TEST_F(ShrinkingPlaylist, AListEmptyForAMomentKeepsTheWindow) {
     Run(100);
     player->SetAnswerOverride(nullptr);
     Run(100);
-    EXPECT_EQ(g_playlistTop.load(), 44);
-    EXPECT_EQ(g_playlistRow.load(), 4);
+    EXPECT_EQ(g_screenState.playlistTop.load(), 44);
+    EXPECT_EQ(g_screenState.playlistRow.load(), 4);
     EXPECT_TRUE(frameart::Same(LastFrame(), before));
 }
 

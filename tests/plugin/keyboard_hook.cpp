@@ -23,7 +23,7 @@ int Highlighted(const std::atomic<int>& top, const std::atomic<int>& row) {
 
 // The position the volume bar holds now, as the hook left it; -1 without the screens.
 float VolumeBarValue() {
-    const DisplayObjects* objects = g_displayObjects.load();
+    const DisplayObjects* objects = g_screenState.displayObjects.load();
     return objects ? static_cast<CLCDProgressBar*>(objects->volumeBar)->GetValue() : -1.0f;
 }
 
@@ -62,7 +62,7 @@ TEST_F(KeyCommands, WheelOnTheMainScreenChangesTheSystemVolumeThenTheHookTakesOv
     EXPECT_EQ(mixer->Volume(MixerLine::Master), master);
     Run(100);
     EXPECT_EQ(Screen(), kVolumeScreen);
-    EXPECT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_EQ(FramePriority(), 255u);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     EXPECT_EQ(mixer->Volume(MixerLine::Master), master + 1285) << "the hook's step, not 1311";
@@ -93,14 +93,14 @@ TEST_F(KeyCommands, MixerVolumesStepBy1285AndStopAtTheEnds) {
     Start();
     mixer->SetVolume(MixerLine::Master, 65000);
     Run(100);
-    ASSERT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     EXPECT_EQ(mixer->Volume(MixerLine::Master), 65535u);
     Run(50);
     EXPECT_EQ(LastFrame()[23].substr(20, 120), std::string(120, '#')) << "the bar shows 100";
     Tap(3);
     Tap(3);
-    ASSERT_EQ(g_selectedVolume.load(), kVolumeWave);
+    ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
     mixer->SetVolume(MixerLine::Wave, 1000);
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
     EXPECT_EQ(mixer->Volume(MixerLine::Wave), 0u);
@@ -128,10 +128,11 @@ TEST_F(KeyCommands, CtrlReleasedOnTheMainScreenIsNotTakenAsHeldLater) {
     Ctrl(VK_RCONTROL, true);
     Tap(1);
     Ctrl(VK_LCONTROL, false);
-    EXPECT_EQ(g_leftCtrlHeld.load(), 0);
+    EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 0);
     Tap(4);
     PressTimes(VK_VOLUME_UP, 12);
-    EXPECT_EQ(Highlighted(g_settingsTop, g_settingsRow), 8) << "the hidden items showed";
+    EXPECT_EQ(Highlighted(g_screenState.settingsTop, g_screenState.settingsRow), 8)
+        << "the hidden items showed";
 }
 
 TEST_F(KeyCommands, ShortPlaylistKeepsTheHighlightOnItsEntries) {
@@ -139,8 +140,8 @@ TEST_F(KeyCommands, ShortPlaylistKeepsTheHighlightOnItsEntries) {
     Start();
     Tap(2);
     PressTimes(VK_VOLUME_UP, 5);
-    EXPECT_EQ(g_playlistRow.load(), 3);
-    EXPECT_EQ(g_playlistTop.load(), 0);
+    EXPECT_EQ(g_screenState.playlistRow.load(), 3);
+    EXPECT_EQ(g_screenState.playlistTop.load(), 0);
     EXPECT_EQ(Sent("set-playlist-position"), (std::vector<long long>{1, 2, 2, 2, 2}));
 }
 
@@ -153,8 +154,8 @@ TEST_F(KeyCommands, EmptyPlaylistSendsNoPositionAndKeepsTheWindowAtItsStart) {
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
     Ctrl(VK_LCONTROL, true);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(g_playlistRow.load(), 1);
-    EXPECT_EQ(g_playlistTop.load(), 0);
+    EXPECT_EQ(g_screenState.playlistRow.load(), 1);
+    EXPECT_EQ(g_screenState.playlistTop.load(), 0);
     EXPECT_TRUE(Sent("set-playlist-position").empty());
     Ctrl(VK_LCONTROL, false);
 }
@@ -182,7 +183,7 @@ TEST_F(KeyCommands, AHookCodeOtherThanZeroIsPassedOnOnASecondaryScreen) {
     ASSERT_EQ(Screen(), kVolumeScreen);
     ForgetMessages();
     int volume = player->Volume();
-    DWORD keyTime = g_lastKeyTime.load();
+    DWORD keyTime = g_screenState.lastKeyTime.load();
     for (int code : {-1, 1, 3}) {
         for (DWORD vk : {DWORD(VK_VOLUME_UP), DWORD(VK_MEDIA_PLAY_PAUSE), DWORD(VK_LCONTROL)}) {
             KBDLLHOOKSTRUCT event = {};
@@ -194,8 +195,8 @@ TEST_F(KeyCommands, AHookCodeOtherThanZeroIsPassedOnOnASecondaryScreen) {
     EXPECT_EQ(player->Volume(), volume) << "the volume changed";
     EXPECT_TRUE(Sent("get-volume").empty()) << "the player was asked for its volume";
     EXPECT_TRUE(Sent("play").empty()) << "a play command was sent";
-    EXPECT_EQ(g_leftCtrlHeld.load(), 0) << "the left Ctrl was noted as held";
-    EXPECT_EQ(g_lastKeyTime.load(), keyTime) << "the key time was renewed";
+    EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 0) << "the left Ctrl was noted as held";
+    EXPECT_EQ(g_screenState.lastKeyTime.load(), keyTime) << "the key time was renewed";
 }
 
 // Keys pressed while Alt is held come as system-key messages: a Ctrl key then changes neither
@@ -206,18 +207,20 @@ TEST_F(KeyCommands, SystemKeyMessagesChangeNoCtrlFlagAndAreNotActedOn) {
     ASSERT_EQ(Screen(), kSettingsScreen);
     Ctrl(VK_LCONTROL, true);
     EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, false));
-    EXPECT_EQ(g_leftCtrlHeld.load(), 1) << "a system key-up let the left Ctrl go";
+    EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 1) << "a system key-up let the left Ctrl go";
     EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, true));
-    EXPECT_EQ(g_rightCtrlHeld.load(), 0) << "a system key-down took the right Ctrl as held";
+    EXPECT_EQ(g_screenState.rightCtrlHeld.load(), 0)
+        << "a system key-down took the right Ctrl as held";
     Ctrl(VK_RCONTROL, true);
     EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, false));
-    EXPECT_EQ(g_rightCtrlHeld.load(), 1) << "a system key-up let the right Ctrl go";
+    EXPECT_EQ(g_screenState.rightCtrlHeld.load(), 1) << "a system key-up let the right Ctrl go";
     Ctrl(VK_LCONTROL, false);
     Ctrl(VK_RCONTROL, false);
-    EXPECT_EQ(g_leftCtrlHeld.load() + g_rightCtrlHeld.load(), 0) << "the key-ups let both go";
+    EXPECT_EQ(g_screenState.leftCtrlHeld.load() + g_screenState.rightCtrlHeld.load(), 0)
+        << "the key-ups let both go";
     EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, true)) << "a system key-down was swallowed";
     EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, false));
-    EXPECT_EQ(g_settingsRow.load(), 1) << "the settings cursor moved";
+    EXPECT_EQ(g_screenState.settingsRow.load(), 1) << "the settings cursor moved";
 }
 
 TEST_F(KeyCommands, WithCtrlHeldAPlaylistStepIsATwentiethOfTheListAndAtLeastOne) {
@@ -226,27 +229,32 @@ TEST_F(KeyCommands, WithCtrlHeldAPlaylistStepIsATwentiethOfTheListAndAtLeastOne)
     Tap(2);
     Ctrl(VK_LCONTROL, true);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 5) << "left Ctrl, one press";
+    EXPECT_EQ(Highlighted(g_screenState.playlistTop, g_screenState.playlistRow), 5)
+        << "left Ctrl, one press";
     Ctrl(VK_LCONTROL, false);
     Ctrl(VK_RCONTROL, true);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 10) << "right Ctrl, one press";
+    EXPECT_EQ(Highlighted(g_screenState.playlistTop, g_screenState.playlistRow), 10)
+        << "right Ctrl, one press";
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 5) << "right Ctrl, one press back";
+    EXPECT_EQ(Highlighted(g_screenState.playlistTop, g_screenState.playlistRow), 5)
+        << "right Ctrl, one press back";
     Ctrl(VK_RCONTROL, false);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), 6) << "no Ctrl: one entry";
+    EXPECT_EQ(Highlighted(g_screenState.playlistTop, g_screenState.playlistRow), 6)
+        << "no Ctrl: one entry";
     EXPECT_EQ(Sent("set-playlist-position"), (std::vector<long long>{5, 10, 5, 6}));
 
     // A twentieth is cut to whole entries, and never less than one.
     for (int count : {19, 39}) {
         player->SetPlaylist(Numbered(count));
         Run(100);  // the window follows the new playlist's first entry
-        int before = Highlighted(g_playlistTop, g_playlistRow);
+        int before = Highlighted(g_screenState.playlistTop, g_screenState.playlistRow);
         Ctrl(VK_LCONTROL, true);
         EXPECT_TRUE(Press(VK_VOLUME_UP));
         Ctrl(VK_LCONTROL, false);
-        EXPECT_EQ(Highlighted(g_playlistTop, g_playlistRow), before + 1) << count << " entries";
+        EXPECT_EQ(Highlighted(g_screenState.playlistTop, g_screenState.playlistRow), before + 1)
+            << count << " entries";
     }
 }
 
@@ -256,14 +264,14 @@ TEST_F(KeyCommands, TheHookSetsTheBarToThePercentageOfTheNewVolume) {
     player->SetVolume(123);
     Start();
     Tap(3);
-    ASSERT_EQ(g_selectedVolume.load(), kVolumePlayer);
+    ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumePlayer);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     ASSERT_EQ(player->Volume(), 128);
     EXPECT_NEAR(VolumeBarValue(), 50.196f, 0.001f) << "128 / 2.55, not cut to whole percent";
     Run(100);  // the display thread's alert for the player's new volume
     mixer->SetVolume(MixerLine::Wave, 15);
     Run(100);
-    ASSERT_EQ(g_selectedVolume.load(), kVolumeWave);
+    ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     ASSERT_EQ(mixer->Volume(MixerLine::Wave), 1300u);
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "1300 / 655 divided in whole numbers, not 1.98";
@@ -276,7 +284,7 @@ TEST_F(KeyCommands, WithoutAMasterVolumeAMasterStepMovesOnlyTheBar) {
     Tap(3);
     Tap(3);
     Tap(3);
-    ASSERT_EQ(g_selectedVolume.load(), kVolumeMaster);
+    ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "one step from 0: 1285 / 655";
     EXPECT_TRUE(Press(VK_VOLUME_UP));
@@ -289,10 +297,10 @@ TEST_F(KeyCommands, AVolumeStepWithNoVolumeSelectedChangesNothing) {
     Start();
     Tap(3);
     ForgetMessages();
-    g_selectedVolume.store(3);
+    g_screenState.selectedVolume.store(3);
     EXPECT_EQ(StepVolume(1), 0);
     EXPECT_TRUE(Press(VK_VOLUME_DOWN)) << "the key still belongs to the volume screen";
-    g_selectedVolume.store(kVolumePlayer);
+    g_screenState.selectedVolume.store(kVolumePlayer);
     EXPECT_TRUE(Sent("get-volume").empty()) << "the player was asked for its volume";
     EXPECT_TRUE(Sent("set-volume").empty()) << "the player's volume was set";
     EXPECT_EQ(hwc::MixerCallCount(hwc::MixerCall::SetControlDetails), 0) << "a mixer was written";

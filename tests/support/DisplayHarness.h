@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "display/DisplayState.h"
+#include "display/ScreenState.h"
 #include "support/FreshlyLoaded.h"
 #include "support/PluginHarness.h"
 #include "testbed/LcdService.h"
@@ -49,8 +49,8 @@ protected:
         service->Tap(1u << (n - 1));
         Run(2 * kPassMs);
     }
-    int Screen() const { return g_currentScreen.load(); }
-    int Priority() const { return g_outputPriority.load(); }
+    int Screen() const { return g_screenState.currentScreen.load(); }
+    int Priority() const { return g_screenState.outputPriority.load(); }
     // The priority of the last frame the service was shown.
     DWORD FramePriority() const {
         auto frames = service->Frames();

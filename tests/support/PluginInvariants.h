@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "display/DisplayState.h"
 #include "display/ListWindow.h"
+#include "display/ScreenState.h"
 #include "settings/Settings.h"
 #include "testbed/Player.h"
 
@@ -20,20 +20,22 @@ inline std::string Window(const char* name, int top, int row) {
 // shorter (the screen shows it on the last entry); what must never happen is the player being
 // asked to play an entry outside the list it last described.
 inline std::string Broken(const testbed::Player& player) {
-    int screen = g_currentScreen.load();
+    int screen = g_screenState.currentScreen.load();
     if (screen < kNowPlayingScreen || screen > kSettingsScreen)
         return "current screen " + std::to_string(screen) + ", expected 0 to 3";
-    int priority = g_outputPriority.load();
+    int priority = g_screenState.outputPriority.load();
     if (priority != kPriorityNormal && priority != kPriorityAlert)
         return "output priority " + std::to_string(priority) + ", expected 128 or 255";
-    int selected = g_selectedVolume.load();
+    int selected = g_screenState.selectedVolume.load();
     if (selected < kVolumePlayer || selected > kVolumeMaster)
         return "selected volume " + std::to_string(selected) + ", expected 0 to 2";
-    int settingsTop = g_settingsTop.load(), settingsRow = g_settingsRow.load();
+    int settingsTop = g_screenState.settingsTop.load(),
+        settingsRow = g_screenState.settingsRow.load();
     if (settingsRow < 1 || settingsRow > kVisibleRows || settingsTop < 0 ||
         settingsTop + kVisibleRows > kSettingCount)
         return Window("settings", settingsTop, settingsRow) + ", expected rows 1 to 4 of 11 items";
-    int playlistTop = g_playlistTop.load(), playlistRow = g_playlistRow.load();
+    int playlistTop = g_screenState.playlistTop.load(),
+        playlistRow = g_screenState.playlistRow.load();
     if (playlistRow < 1 || playlistRow > kVisibleRows || playlistTop < 0)
         return Window("playlist", playlistTop, playlistRow) + ", expected rows 1 to 4";
     if (int stray = player.PositionsOutsideList())
