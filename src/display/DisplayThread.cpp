@@ -25,12 +25,16 @@ constexpr int kSoftButton2 = 2;
 constexpr int kSoftButton3 = 4;
 constexpr int kSoftButton4 = 8;
 
-// Everything the thread owns, made at its start and kept for the plug-in's life.
+// Everything the thread makes, from its start until the display is released; then the record
+// is cleared as a whole, so that no pointer into the freed facade outlives quit.
 struct Display {
     CEzLcd* lcd = nullptr;
     CNemboMixer* master = nullptr;  // null when the master volume could not be opened
     CNemboMixer* wave = nullptr;    // kept even when not ready: it then reads 0
-    CLCDBase* volumeBar = nullptr;
+    NowPlayingScreen nowPlaying;
+    VolumeScreen volume;
+    PlaylistScreen playlist;
+    SettingsScreen settings;
     DisplayObjects published = {};  // what the keyboard hook may use
     AlertState alerts;
     char title[kTitleSize] = {};
@@ -49,17 +53,17 @@ int NewPage() {
 void BuildScreens() {
     g_display.lcd = new CEzLcd;
     g_displayOutput.store(&Lcd().GetOutput(), std::memory_order_relaxed);
-    BuildNowPlayingScreen(Lcd(), GetPlayerWindow());
+    BuildNowPlayingScreen(Lcd(), g_display.nowPlaying, GetPlayerWindow());
     // The secondary screens' pages; each is shown while it is built.
     g_screenState.volumePage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_screenState.volumePage.load(std::memory_order_relaxed));
-    g_display.volumeBar = BuildVolumeScreen(Lcd());
+    BuildVolumeScreen(Lcd(), g_display.volume);
     g_screenState.playlistPage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_screenState.playlistPage.load(std::memory_order_relaxed));
-    BuildPlaylistScreen(Lcd());
+    BuildPlaylistScreen(Lcd(), g_display.playlist);
     g_screenState.settingsPage.store(NewPage(), std::memory_order_relaxed);
     Lcd().SelectPage(g_screenState.settingsPage.load(std::memory_order_relaxed));
-    BuildSettingsScreen(Lcd());
+    BuildSettingsScreen(Lcd(), g_display.settings);
     g_screenState.StorePlaylistWindow({0, 1});
 }
 
@@ -88,7 +92,7 @@ void StartDisplay() {
     g_screenState.currentScreen.store(kNowPlayingScreen, std::memory_order_relaxed);
     // Only now may the hook act: the current screen left by an earlier run in this process
     // has just been put right.
-    g_display.published = {g_display.lcd, g_display.volumeBar, g_display.wave, g_display.master};
+    g_display.published = {g_display.lcd, g_display.volume.bar, g_display.wave, g_display.master};
     g_screenState.PublishDisplayObjects(&g_display.published);
 }
 
@@ -123,7 +127,7 @@ void LeaveAfterPause() {
 void NextVolume() {
     int next = (g_screenState.selectedVolume.load(std::memory_order_relaxed) + 1) % 3;
     g_screenState.selectedVolume.store(next, std::memory_order_relaxed);
-    SetVolumeTitle(Lcd(), next);
+    SetVolumeTitle(Lcd(), g_display.volume, next);
 }
 
 // Soft buttons 1 and 2, then the time-out, then buttons 3 and 4: a later step in the same
@@ -161,13 +165,13 @@ void RefreshShownScreen() {
     int screen = g_screenState.currentScreen.load(std::memory_order_relaxed);
     if (screen == kNowPlayingScreen) {
         ExpireAlert(Lcd(), g_display.alerts);
-        RefreshNowPlayingScreen(Lcd(), g_display.title);
+        RefreshNowPlayingScreen(Lcd(), g_display.nowPlaying, g_display.title);
     } else if (screen == g_screenState.volumePage.load(std::memory_order_relaxed)) {
-        RefreshVolumeScreen(Lcd(), *g_display.wave, g_display.master);
+        RefreshVolumeScreen(Lcd(), g_display.volume, *g_display.wave, g_display.master);
     } else if (screen == g_screenState.playlistPage.load(std::memory_order_relaxed)) {
-        RefreshPlaylistScreen(Lcd());
+        RefreshPlaylistScreen(Lcd(), g_display.playlist);
     } else if (screen == g_screenState.settingsPage.load(std::memory_order_relaxed)) {
-        RefreshSettingsScreen(Lcd());
+        RefreshSettingsScreen(Lcd(), g_display.settings);
     }
 }
 

@@ -22,6 +22,7 @@ void StartDisplay();
 void RunDisplayPass();
 void EndDisplay();
 
-// After the thread has ended and its LCD connection is closed: frees the facade with its pages
-// and items, and the mixers.
+// After the thread has ended and its LCD connection is closed: withdraws the hook's objects,
+// frees the facade with its pages and items and the mixers, and clears everything the thread
+// made.
 void ReleaseDisplay();

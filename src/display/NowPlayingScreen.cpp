@@ -12,22 +12,6 @@
 
 namespace {
 
-// Room for "%d:%02d" of any 32-bit minute count.
-constexpr size_t kTimeTextSize = 32;
-
-struct NowPlayingItems {
-    CLCDBase* title = nullptr;
-    CLCDBase* elapsed = nullptr;
-    CLCDBase* total = nullptr;
-    CLCDBase* bar = nullptr;
-    CLCDBase* spectrum = nullptr;
-};
-
-// Owned by the display thread.
-NowPlayingItems g_items;
-char g_elapsedText[kTimeTextSize];
-char g_totalText[kTimeTextSize];
-
 // Cuts the suffix off when the title is longer than it and ends with it.
 void CutSuffix(char* title, const char* suffix) {
     size_t length = std::strlen(title);
@@ -86,11 +70,6 @@ void FormatPlayTime(int elapsedMs, char* text, size_t size) {
     std::snprintf(text, size, "%d:%02d", minutes, rest);
 }
 
-const char* FormatElapsedTime() {
-    FormatPlayTime(PlayerGetElapsedMs(), g_elapsedText, sizeof g_elapsedText);
-    return g_elapsedText;
-}
-
 float TrackPositionPercent(int elapsedMs, int lengthSeconds) {
     float elapsedSeconds = ElapsedSeconds(elapsedMs);
     float fraction = elapsedSeconds / static_cast<float>(lengthSeconds);
@@ -98,36 +77,36 @@ float TrackPositionPercent(int elapsedMs, int lengthSeconds) {
     return std::isfinite(percent) ? percent : 0.0f;
 }
 
-void BuildNowPlayingScreen(CEzLcd& lcd, HWND player) {
+void BuildNowPlayingScreen(CEzLcd& lcd, NowPlayingScreen& screen, HWND player) {
     CEzLcdPage* page = lcd.GetCurrentPage();
-    g_items.title = lcd.CreateTextItem(page, kTextScrolling, 2, kAlignCenter, 160, -1);
-    g_items.elapsed = lcd.CreateTextItem(page, kTextStatic, 0, kAlignLeft, 25, -5);
-    g_items.total = lcd.CreateTextItem(page, kTextStatic, 0, kAlignRight, 25, -5);
-    g_items.bar = lcd.CreateBarItem(page);
-    for (CLCDBase* text : {g_items.title, g_items.elapsed, g_items.total})
+    screen.title = lcd.CreateTextItem(page, kTextScrolling, 2, kAlignCenter, 160, -1);
+    screen.elapsed = lcd.CreateTextItem(page, kTextStatic, 0, kAlignLeft, 25, -5);
+    screen.total = lcd.CreateTextItem(page, kTextStatic, 0, kAlignRight, 25, -5);
+    screen.bar = lcd.CreateBarItem(page);
+    for (CLCDBase* text : {screen.title, screen.elapsed, screen.total})
         lcd.ApplySmallFont(page, text);
-    SetTypeface(lcd, g_items.title, "Tahoma");
-    SetTypeface(lcd, g_items.elapsed, "Trebuchet MS");
-    SetTypeface(lcd, g_items.total, "Trebuchet MS");
-    if (CLCDBase* bar = lcd.FindItem(page, g_items.bar))
+    SetTypeface(lcd, screen.title, "Tahoma");
+    SetTypeface(lcd, screen.elapsed, "Trebuchet MS");
+    SetTypeface(lcd, screen.total, "Trebuchet MS");
+    if (CLCDBase* bar = lcd.FindItem(page, screen.bar))
         bar->SetSize(114, 6);
-    Place(lcd, g_items.bar, 23, 37);
-    g_items.spectrum = lcd.CreateSpectrumItem(page, player);
-    Place(lcd, g_items.title, 0, 0);
-    Place(lcd, g_items.total, 136, 37);
-    Place(lcd, g_items.elapsed, 0, 37);
+    Place(lcd, screen.bar, 23, 37);
+    screen.spectrum = lcd.CreateSpectrumItem(page, player);
+    Place(lcd, screen.title, 0, 0);
+    Place(lcd, screen.total, 136, 37);
+    Place(lcd, screen.elapsed, 0, 37);
 }
 
-void RefreshNowPlayingScreen(CEzLcd& lcd, const char* title) {
-    FormatTrackLength(PlayerGetTrackLengthSeconds(), g_totalText, sizeof g_totalText);
-    FormatElapsedTime();
+void RefreshNowPlayingScreen(CEzLcd& lcd, NowPlayingScreen& screen, const char* title) {
+    FormatTrackLength(PlayerGetTrackLengthSeconds(), screen.totalText, sizeof screen.totalText);
+    FormatPlayTime(PlayerGetElapsedMs(), screen.elapsedText, sizeof screen.elapsedText);
     int elapsedMs = PlayerGetElapsedMs();
     int lengthSeconds = PlayerGetTrackLengthSeconds();
-    CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), g_items.bar);
+    CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), screen.bar);
     if (bar && bar->GetItemKind() == kItemKindProgressBar)
         static_cast<CLCDProgressBar*>(bar)->SetValue(
             TrackPositionPercent(elapsedMs, lengthSeconds));
-    lcd.SetText(g_items.title, title);
-    lcd.SetText(g_items.elapsed, g_elapsedText);
-    lcd.SetText(g_items.total, g_totalText);
+    lcd.SetText(screen.title, title);
+    lcd.SetText(screen.elapsed, screen.elapsedText);
+    lcd.SetText(screen.total, screen.totalText);
 }

@@ -8,10 +8,6 @@
 
 namespace {
 
-// Owned by the display thread.
-CLCDBase* g_title = nullptr;
-CLCDBase* g_rows[kVisibleRows] = {};
-
 // The rows are 9 pixels apart under the title row.
 constexpr int kRowPitch = 9;
 
@@ -22,12 +18,13 @@ void Invert(CEzLcd& lcd, CLCDBase* item, bool inverted) {
 
 }  // namespace
 
-void BuildPlaylistScreen(CEzLcd& lcd) {
+void BuildPlaylistScreen(CEzLcd& lcd, PlaylistScreen& screen) {
     CEzLcdPage* page = lcd.GetCurrentPage();
-    g_title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -2);
-    for (CLCDBase*& row : g_rows)
+    screen.title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -2);
+    for (CLCDBase*& row : screen.rows)
         row = lcd.CreateTextItem(page, kTextStatic, 2, kAlignLeft, 160, -2);
-    CLCDBase* items[] = {g_title, g_rows[0], g_rows[1], g_rows[2], g_rows[3]};
+    CLCDBase* items[] = {screen.title, screen.rows[0], screen.rows[1], screen.rows[2],
+                         screen.rows[3]};
     for (int i = 0; i < 5; ++i) {
         CLCDBase* item = lcd.FindItem(page, items[i]);
         if (!item || item->GetItemKind() != kItemKindStaticText)
@@ -36,12 +33,12 @@ void BuildPlaylistScreen(CEzLcd& lcd) {
         item->SetOrigin(0, i * kRowPitch);
         lcd.ApplySmallFont(page, item);
     }
-    lcd.SetText(g_title, "Songs in playlist");
+    lcd.SetText(screen.title, "Songs in playlist");
 }
 
 // An entry beyond the playlist, or one whose title the player does not give, shows an empty
 // row. The player's text is copied by the row.
-void RefreshPlaylistScreen(CEzLcd& lcd) {
+void RefreshPlaylistScreen(CEzLcd& lcd, const PlaylistScreen& screen) {
     int count = PlayerGetPlaylistLength();
     // A list that became shorter under the window is shown with the highlight on its last
     // entry, where the next key or follow step starts from. The window itself is left to the
@@ -52,11 +49,11 @@ void RefreshPlaylistScreen(CEzLcd& lcd) {
     for (int k = 1; k <= kVisibleRows; ++k) {
         int entry = window.top + k - 1;
         const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;
-        lcd.SetText(g_rows[k - 1], title ? title : "");
+        lcd.SetText(screen.rows[k - 1], title ? title : "");
     }
     for (int k = 1; k <= kVisibleRows; ++k)
-        Invert(lcd, g_rows[k - 1], k == window.row);
-    Invert(lcd, g_title, true);
+        Invert(lcd, screen.rows[k - 1], k == window.row);
+    Invert(lcd, screen.title, true);
 }
 
 void FollowPlayingEntry() {

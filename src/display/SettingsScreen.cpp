@@ -12,15 +12,6 @@ constexpr int kShortListCount = 9;
 constexpr int kRowPitch = 9;
 constexpr int kStateColumn = 140;
 
-// Owned by the display thread.
-struct SettingsItems {
-    CLCDBase* title = nullptr;
-    CLCDBase* labels[kVisibleRows] = {};
-    CLCDBase* stateHeader = nullptr;
-    CLCDBase* states[kVisibleRows] = {};
-};
-SettingsItems g_items;
-
 CLCDBase* Find(CEzLcd& lcd, CLCDBase* item) {
     return lcd.FindItem(lcd.GetCurrentPage(), item);
 }
@@ -60,36 +51,35 @@ const char* GetSettingState(int item) {
     return IsSettingOn(item) ? "On" : "Off";
 }
 
-void BuildSettingsScreen(CEzLcd& lcd) {
+void BuildSettingsScreen(CEzLcd& lcd, SettingsScreen& screen) {
     CEzLcdPage* page = lcd.GetCurrentPage();
-    SettingsItems& items = g_items;
-    items.title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -2);
-    for (CLCDBase*& label : items.labels)
+    screen.title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -2);
+    for (CLCDBase*& label : screen.labels)
         label = lcd.CreateTextItem(page, kTextStatic, 2, kAlignLeft, kStateColumn, -2);
-    items.stateHeader = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 20, -2);
-    for (CLCDBase*& state : items.states)
+    screen.stateHeader = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 20, -2);
+    for (CLCDBase*& state : screen.states)
         state = lcd.CreateTextItem(page, kTextStatic, 2, kAlignLeft, 20, -2);
 
-    lcd.SetText(items.title, "Settings");
-    SetFace(lcd, items.title, "Tahoma");
-    for (CLCDBase* label : items.labels)
+    lcd.SetText(screen.title, "Settings");
+    SetFace(lcd, screen.title, "Tahoma");
+    for (CLCDBase* label : screen.labels)
         SetFace(lcd, label, "Tahoma");
 
-    Place(lcd, items.title, 0, 0);
-    Place(lcd, items.stateHeader, kStateColumn, 0);
+    Place(lcd, screen.title, 0, 0);
+    Place(lcd, screen.stateHeader, kStateColumn, 0);
     for (int k = 1; k <= kVisibleRows; ++k) {
-        Place(lcd, items.labels[k - 1], 0, k * kRowPitch);
-        Place(lcd, items.states[k - 1], kStateColumn, k * kRowPitch);
+        Place(lcd, screen.labels[k - 1], 0, k * kRowPitch);
+        Place(lcd, screen.states[k - 1], kStateColumn, k * kRowPitch);
     }
-    lcd.ApplySmallFont(page, items.title);
-    for (CLCDBase* label : items.labels)
+    lcd.ApplySmallFont(page, screen.title);
+    for (CLCDBase* label : screen.labels)
         lcd.ApplySmallFont(page, label);
-    lcd.ApplySmallFont(page, items.stateHeader);
-    for (CLCDBase* state : items.states)
+    lcd.ApplySmallFont(page, screen.stateHeader);
+    for (CLCDBase* state : screen.states)
         lcd.ApplySmallFont(page, state);
 }
 
-void RefreshSettingsScreen(CEzLcd& lcd) {
+void RefreshSettingsScreen(CEzLcd& lcd, const SettingsScreen& screen) {
     int count = GetSettingsItemCount();
     ListWindow window = g_screenState.LoadSettingsWindow();
     // The two hidden items left the list while they were in view: the window comes back so
@@ -100,13 +90,13 @@ void RefreshSettingsScreen(CEzLcd& lcd) {
     }
     for (int k = 1; k <= kVisibleRows; ++k) {
         int item = window.top + k - 1;
-        lcd.SetText(g_items.labels[k - 1], GetSettingLabel(item));
-        lcd.SetText(g_items.states[k - 1], GetSettingState(item));
+        lcd.SetText(screen.labels[k - 1], GetSettingLabel(item));
+        lcd.SetText(screen.states[k - 1], GetSettingState(item));
     }
-    Invert(lcd, g_items.title, true);
-    Invert(lcd, g_items.stateHeader, true);
+    Invert(lcd, screen.title, true);
+    Invert(lcd, screen.stateHeader, true);
     for (int k = 1; k <= kVisibleRows; ++k) {
-        Invert(lcd, g_items.labels[k - 1], k == window.row);
-        Invert(lcd, g_items.states[k - 1], k == window.row);
+        Invert(lcd, screen.labels[k - 1], k == window.row);
+        Invert(lcd, screen.states[k - 1], k == window.row);
     }
 }

@@ -2,7 +2,18 @@
 // each row with its label on the left and "On" or "Off" on the right.
 #pragma once
 
+#include "display/ListWindow.h"
+
 class CEzLcd;
+class CLCDBase;
+
+// The screen's items, owned by the display thread.
+struct SettingsScreen {
+    CLCDBase* title = nullptr;
+    CLCDBase* labels[kVisibleRows] = {};
+    CLCDBase* stateHeader = nullptr;
+    CLCDBase* states[kVisibleRows] = {};
+};
 
 // 11 while both Ctrl keys are held (the two backlight meter settings join the list), else 9.
 int GetSettingsItemCount();
@@ -13,6 +24,6 @@ const char* GetSettingState(int item);
 
 // Adds the title, the label rows, the state header and the state rows to the current page,
 // which must be the settings page.
-void BuildSettingsScreen(CEzLcd& lcd);
+void BuildSettingsScreen(CEzLcd& lcd, SettingsScreen& screen);
 // Shows the items in the window and inverts the title row and the highlighted row.
-void RefreshSettingsScreen(CEzLcd& lcd);
+void RefreshSettingsScreen(CEzLcd& lcd, const SettingsScreen& screen);

@@ -7,15 +7,6 @@
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
 
-namespace {
-
-// Owned by the display thread.
-CLCDBase* g_title = nullptr;
-CLCDBase* g_bar = nullptr;
-int g_level = 0;
-
-}  // namespace
-
 const char* VolumeTitle(int selected) {
     switch (selected) {
         case kVolumePlayer:
@@ -37,38 +28,38 @@ int MixerVolumePercent(DWORD value) {
     return static_cast<int>(value / 655);
 }
 
-CLCDBase* BuildVolumeScreen(CEzLcd& lcd) {
+void BuildVolumeScreen(CEzLcd& lcd, VolumeScreen& screen) {
     CEzLcdPage* page = lcd.GetCurrentPage();
-    g_title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -3);
-    CLCDBase* title = lcd.FindItem(page, g_title);
+    screen.title = lcd.CreateTextItem(page, kTextStatic, 2, kAlignCenter, 160, -3);
+    CLCDBase* title = lcd.FindItem(page, screen.title);
     if (title && title->GetItemKind() == kItemKindStaticText) {
         static_cast<CLCDText*>(title)->SetTypeface("Arial");
         title->SetOrigin(0, 5);
     }
-    lcd.SetText(g_title, VolumeTitle(kVolumePlayer));
-    g_bar = lcd.CreateBarItem(page);
-    if (CLCDBase* bar = lcd.FindItem(page, g_bar)) {
+    lcd.SetText(screen.title, VolumeTitle(kVolumePlayer));
+    screen.bar = lcd.CreateBarItem(page);
+    if (CLCDBase* bar = lcd.FindItem(page, screen.bar)) {
         bar->SetSize(120, 5);
         bar->SetOrigin(20, 21);
     }
-    g_level = 0;
-    return g_bar;
+    screen.level = 0;
 }
 
-void SetVolumeTitle(CEzLcd& lcd, int selected) {
-    lcd.SetText(g_title, VolumeTitle(selected));
+void SetVolumeTitle(CEzLcd& lcd, const VolumeScreen& screen, int selected) {
+    lcd.SetText(screen.title, VolumeTitle(selected));
 }
 
-void RefreshVolumeScreen(CEzLcd& lcd, CNemboMixer& wave, CNemboMixer* master) {
+void RefreshVolumeScreen(CEzLcd& lcd, VolumeScreen& screen, CNemboMixer& wave,
+                         CNemboMixer* master) {
     int selected = g_screenState.selectedVolume.load(std::memory_order_relaxed);
     if (selected == kVolumeMaster && master)
-        g_level = MixerVolumePercent(master->GetValue());
+        screen.level = MixerVolumePercent(master->GetValue());
     else if (selected == kVolumeWave)
-        g_level = MixerVolumePercent(wave.GetValue());
+        screen.level = MixerVolumePercent(wave.GetValue());
     else if (selected == kVolumePlayer)
-        g_level = PlayerVolumePercent(PlayerGetVolume());
-    SetVolumeTitle(lcd, selected);
-    CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), g_bar);
+        screen.level = PlayerVolumePercent(PlayerGetVolume());
+    SetVolumeTitle(lcd, screen, selected);
+    CLCDBase* bar = lcd.FindItem(lcd.GetCurrentPage(), screen.bar);
     if (bar && bar->GetItemKind() == kItemKindProgressBar)
-        static_cast<CLCDProgressBar*>(bar)->SetValue(static_cast<float>(g_level));
+        static_cast<CLCDProgressBar*>(bar)->SetValue(static_cast<float>(screen.level));
 }
