@@ -20,8 +20,12 @@ const char* VolumeTitle(int selected) {
     }
 }
 
+double PlayerVolumeInPercent(int volume) {
+    return volume / 2.55;
+}
+
 int PlayerVolumePercent(int volume) {
-    return static_cast<int>(volume / 2.55);
+    return static_cast<int>(PlayerVolumeInPercent(volume));
 }
 
 int MixerVolumePercent(DWORD value) {

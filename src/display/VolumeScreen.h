@@ -17,8 +17,10 @@ struct VolumeScreen {
 
 // "Winamp Volume", "Wave Volume" or "Master Volume" for a selected volume; null for others.
 const char* VolumeTitle(int selected);
-// Percentages of the bar: the player's 0 to 255 as volume / 2.55 cut to a whole number, a
-// mixer's 0 to 65535 as value / 655.
+// Percentages of the bar, for this screen and the keyboard hook alike: the player's 0 to 255 as
+// volume / 2.55 (the hook shows it as it is, this screen cut to a whole number), a mixer's
+// 0 to 65535 as value / 655 in whole numbers.
+double PlayerVolumeInPercent(int volume);
 int PlayerVolumePercent(int volume);
 int MixerVolumePercent(DWORD value);
 

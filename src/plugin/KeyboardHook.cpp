@@ -3,6 +3,7 @@
 #include "display/ListWindow.h"
 #include "display/ScreenState.h"
 #include "display/SettingsScreen.h"
+#include "display/VolumeScreen.h"
 #include "lcd/EzLcd.h"
 #include "mixer/NemboMixer.h"
 #include "player/Player.h"
@@ -30,7 +31,7 @@ int StepPlayerVolume(const DisplayObjects& objects, int up) {
     int volume = Clamp(
         static_cast<long long>(PlayerGetVolume()) + (up ? kPlayerVolumeStep : -kPlayerVolumeStep),
         kPlayerVolumeMax);
-    SetVolumeBar(objects, static_cast<float>(volume / 2.55));
+    SetVolumeBar(objects, static_cast<float>(PlayerVolumeInPercent(volume)));
     PlayerSetVolume(volume);
     return 1;
 }
@@ -39,7 +40,7 @@ int StepPlayerVolume(const DisplayObjects& objects, int up) {
 int StepMixerVolume(const DisplayObjects& objects, CNemboMixer* mixer, int up) {
     long long present = mixer ? mixer->GetValue() : 0;
     int value = Clamp(present + (up ? kMixerVolumeStep : -kMixerVolumeStep), kMixerVolumeMax);
-    SetVolumeBar(objects, static_cast<float>(value / 655));
+    SetVolumeBar(objects, static_cast<float>(MixerVolumePercent(static_cast<DWORD>(value))));
     if (mixer)
         mixer->SetValue(static_cast<DWORD>(value));
     return 1;
