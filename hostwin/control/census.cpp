@@ -1,11 +1,6 @@
 #include "hostwin/control/census.h"
 
-#include "../src/scheduler.h"
-
-namespace hostwin {
-size_t HandleCountLocked();
-size_t WindowCountLocked();
-}  // namespace hostwin
+#include "hostwin_private.h"
 
 namespace hwc {
 

@@ -1,6 +1,6 @@
 #include "hostwin/control/clock.h"
 
-#include "../src/scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::kNever;
 using hostwin::Scheduler;

@@ -1,20 +1,8 @@
 #include "hostwin/control/desktop.h"
 
-#include "../src/control_state.h"
-#include "../src/scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::Scheduler;
-
-namespace hostwin {
-
-Control& ControlState() {
-    static auto* state = new Control;
-    return *state;
-}
-
-size_t HookCountLocked();
-
-}  // namespace hostwin
 
 namespace hwc {
 namespace {

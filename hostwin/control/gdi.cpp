@@ -1,6 +1,6 @@
 #include "hostwin/control/gdi.h"
 
-#include "../src/gdi.h"
+#include "hostwin_private.h"
 
 namespace hwc {
 

@@ -1,7 +1,6 @@
 #include "hostwin/control/mixer.h"
 
-#include "../src/mixer_state.h"
-#include "../src/scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::Mixers;
 using hostwin::Scheduler;

@@ -1,7 +1,6 @@
 #include "hostwin/control/modules.h"
 
-#include "../src/handles.h"
-#include "../src/modules.h"
+#include "hostwin_private.h"
 
 namespace hwc {
 

@@ -1,7 +1,6 @@
 #include "hostwin/control/profile.h"
 
-#include "../src/handles.h"
-#include "../src/profile.h"
+#include "hostwin_private.h"
 
 namespace hwc {
 

@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-namespace hostwin {
-void ClearRegistry();
-}
+#include "hostwin_private.h"
 
 namespace hwc {
 

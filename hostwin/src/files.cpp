@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <string>
 
-#include "handles.h"
+#include "hostwin_private.h"
 
 namespace {
 

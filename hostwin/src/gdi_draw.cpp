@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "gdi.h"
+#include "hostwin_private.h"
 
 using namespace hostwin::gdi;
 

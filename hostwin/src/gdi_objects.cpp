@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "gdi.h"
+#include "hostwin_private.h"
 
 using namespace hostwin::gdi;
 

@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gdi.h"
-#include "handles.h"
-#include "text_layout.h"
+#include "hostwin_private.h"
 
 namespace hostwin::gdi {
 namespace {

@@ -1,4 +1,4 @@
-#include "handles.h"
+#include "hostwin_private.h"
 
 #include <map>
 #include <string>

@@ -14,9 +14,8 @@
 #include <set>
 #include <vector>
 
-#include "handles.h"
 #include "hostwin/control/hid.h"
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 namespace {
 

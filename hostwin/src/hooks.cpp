@@ -4,15 +4,9 @@
 
 #include <vector>
 
-#include "control_state.h"
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::Scheduler;
-
-namespace hostwin {
-LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
-                     std::function<LRESULT()> fn);
-}
 
 namespace {
 
@@ -48,6 +42,11 @@ LRESULT RunChain(std::vector<HookRec> chain, int code, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 namespace hostwin {
+
+Control& ControlState() {
+    static auto* state = new Control;
+    return *state;
+}
 
 LRESULT DeliverKeyToHooks(DWORD vk, bool down, DWORD extraFlags) {
     Scheduler& sched = Scheduler::Get();

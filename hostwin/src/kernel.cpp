@@ -3,8 +3,7 @@
 
 #include <thread>
 
-#include "handles.h"
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::KernelObject;
 using hostwin::Scheduler;
@@ -64,8 +63,6 @@ int FirstSignaled(DWORD count, const HANDLE* handles) {
 
 namespace hostwin {
 
-// Shared with MsgWaitForMultipleObjects: waits for one of the handles, or for extra() to hold.
-// Returns WAIT_OBJECT_0 + index, WAIT_OBJECT_0 + count when extra() held, or WAIT_TIMEOUT.
 DWORD WaitForHandles(DWORD count, const HANDLE* handles, DWORD ms,
                      const std::function<bool(ThreadRec&)>& extra) {
     Scheduler& sched = Scheduler::Get();

@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "mixer_state.h"
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::Mixers;
 using hostwin::Scheduler;

@@ -1,4 +1,4 @@
-#include "modules.h"
+#include "hostwin_private.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -8,8 +8,6 @@
 #include <strings.h>
 #include <list>
 #include <mutex>
-
-#include "handles.h"
 
 namespace hostwin {
 namespace {

@@ -2,7 +2,7 @@
 // keys the way Wine's profile code does (our referee): lines trimmed, blank lines dropped, a
 // line without '=' kept as a key without value; only the first section of a name is seen.
 // Every write reads the file, changes it and writes it back whole with CRLF line ends.
-#include "profile.h"
+#include "hostwin_private.h"
 
 #include <windows.h>
 
@@ -15,8 +15,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include "handles.h"
 
 namespace hostwin {
 namespace {

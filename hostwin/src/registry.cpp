@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hostwin_private.h"
+
 namespace {
 
 struct NoCaseLess {

@@ -1,4 +1,4 @@
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "text_font.h"
+#include "hostwin_private.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

@@ -1,4 +1,4 @@
-#include "text_layout.h"
+#include "hostwin_private.h"
 
 #include <algorithm>
 

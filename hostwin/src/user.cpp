@@ -9,16 +9,11 @@
 #include <map>
 #include <string>
 
-#include "scheduler.h"
+#include "hostwin_private.h"
 
 using hostwin::Scheduler;
 using hostwin::SentItem;
 using hostwin::ThreadRec;
-
-namespace hostwin {
-DWORD WaitForHandles(DWORD count, const HANDLE* handles, DWORD ms,
-                     const std::function<bool(ThreadRec&)>& extra);
-}
 
 namespace {
 
@@ -77,8 +72,6 @@ bool MatchesFilter(const MSG& m, HWND hwnd, UINT min, UINT max) {
 
 namespace hostwin {
 
-// Runs fn on the given thread and waits for it, answering whatever is sent to the caller
-// meanwhile. Lock held on entry and exit.
 LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
                      std::function<LRESULT()> fn) {
     Scheduler& sched = Scheduler::Get();

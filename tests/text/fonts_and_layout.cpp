@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hostwin/src/text_layout.h"
+#include "hostwin/src/hostwin_private.h"
 
 namespace {
 

@@ -1,0 +1,135 @@
+// What the stand-in's own files share, and the one header they include for it: every file of
+// hostwin/src and hostwin/control, and the few host tests that look behind the Win32 calls.
+// The product sees none of this; it knows only the Win32 headers in hostwin/include.
+//
+// The larger parts keep headers of their own, included from here only: the scheduler (threads,
+// waits, sent messages, the clock), GDI's objects and device contexts, and the text engine
+// (fonts, and DrawText's layout). What each of the other files shares is a record or a few
+// calls, declared below next to the file that defines it.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "gdi.h"
+#include "hostwin/control/mixer.h"
+#include "scheduler.h"
+#include "text_font.h"
+#include "text_layout.h"
+
+namespace hostwin {
+
+// --- handles.cpp: the kernel handle table. Objects that can be waited for say when they are
+// signalled; all of it is guarded by the scheduler's lock.
+
+struct KernelObject {
+    virtual ~KernelObject() = default;
+    virtual bool Signaled() const { return false; }
+    // Called once a wait has been satisfied by this object (auto-reset events reset here).
+    virtual void Acquire() {}
+};
+
+// Lock held for all four.
+HANDLE AddHandle(std::shared_ptr<KernelObject> object);
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+bool RemoveHandle(HANDLE handle);
+size_t HandleCountLocked();
+
+template <typename T>
+std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
+    return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+}
+
+// Paths as the product sees them ("Z:\dir\file", as Wine maps the host's root) and as the host
+// file system wants them.
+std::string ToHostPath(const char* windowsPath);
+std::string ToWindowsPath(const std::string& hostPath);
+
+// --- kernel.cpp: waits. Shared with MsgWaitForMultipleObjects: waits for one of the handles,
+// or for extra() to hold. Returns WAIT_OBJECT_0 + index, WAIT_OBJECT_0 + count when extra()
+// held, or WAIT_TIMEOUT.
+DWORD WaitForHandles(DWORD count, const HANDLE* handles, DWORD ms,
+                     const std::function<bool(ThreadRec&)>& extra);
+
+// --- user.cpp: windows and messages.
+
+// Runs fn on the given thread and waits for it, answering whatever is sent to the caller
+// meanwhile. Lock held on entry and exit.
+LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
+                     std::function<LRESULT()> fn);
+// Windows that have been created and not destroyed. Lock held.
+size_t WindowCountLocked();
+
+// --- hooks.cpp: the desktop around the product, as hostwin/control sets and reads it.
+// Guarded by the scheduler's lock.
+
+struct MessageBoxRecord {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+struct Control {
+    bool failNextHookInstall = false;
+    bool failNextUnhook = false;
+    bool screenSaverRunning = false;
+    std::vector<MessageBoxRecord> messageBoxes;
+};
+
+Control& ControlState();
+
+// Runs the keyboard hook chain for one key event; returns the chain's result (non-zero:
+// the key was swallowed).
+LRESULT DeliverKeyToHooks(DWORD vk, bool down, DWORD extraFlags);
+// Hooks installed and not removed. Lock held.
+size_t HookCountLocked();
+
+// --- registry.cpp: removes every key and value.
+void ClearRegistry();
+
+// --- modules.cpp: loaded modules are real shared libraries, plus modules that exist only as
+// a name (a test's stand-in for the plug-in's own module instance).
+HMODULE RegisterNamedModule(const std::string& windowsPath);
+void SetModuleFileName(HMODULE module, const std::string& windowsPath);
+
+// --- profile.cpp: INI files.
+using ProfileWriteObserver = std::function<void(const std::string& file, const std::string& section,
+                                                const std::string& key)>;
+void SetProfileWriteObserver(ProfileWriteObserver observer);
+// hostPath (as the host names it) takes no profile write while protected.
+void SetProfileFileProtected(const std::string& hostPath, bool isProtected);
+
+// --- mixer.cpp: the mixer devices behind winmm. Guarded by the scheduler's lock.
+
+struct MixerFailure {
+    MMRESULT result = MMSYSERR_NOERROR;
+    int skip = 0;
+    int times = 0;  // < 0: for ever
+};
+
+struct MixerState {
+    std::vector<hwc::MixerDevice> devices;
+    std::map<uintptr_t, hwc::OpenMixer> open;
+    // Handle values stay far above any device number, so that a handle passed where a number
+    // is expected is never taken for one.
+    uintptr_t nextHandle = 0x7A000;
+    std::array<int, hwc::kMixerCallKinds> counts{};
+    std::array<MixerFailure, hwc::kMixerCallKinds> failures{};
+    std::function<void(hwc::MixerLineRef, DWORD)> writeObserver;
+};
+
+MixerState& Mixers();
+
+// The line at ref, or nullptr.
+hwc::MixerLine* FindMixerLine(const hwc::MixerLineRef& ref);
+
+}  // namespace hostwin
