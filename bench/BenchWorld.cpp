@@ -62,7 +62,7 @@ void BenchWorld::TearDown() {
 }
 
 BenchWorld::BenchWorld() : parts_(new Parts) {
-    hwc::UseManualClock(kStartTick);
+    control::UseManualClock(kStartTick);
     parts_->service = std::make_unique<testbed::LcdService>();
     parts_->mixer = std::make_unique<testbed::Mixer>(true);
     parts_->keyboard = std::make_unique<testbed::Keyboard>();
@@ -90,7 +90,7 @@ BenchWorld::~BenchWorld() {
     parts_->mixer.reset();
     parts_->service.reset();
     delete parts_;
-    hwc::UseRealClock();
+    control::UseRealClock();
 }
 
 void BenchWorld::Show(int screen) {
@@ -104,7 +104,7 @@ void BenchWorld::Show(int screen) {
 }
 
 void BenchWorld::NextTick() {
-    if (!hwc::AdvanceClock(kPassMs))
+    if (!control::AdvanceClock(kPassMs))
         std::abort();
 }
 
@@ -122,7 +122,7 @@ double BenchWorld::PassOnPlayerThread() {
         seconds = static_cast<double>(end.tv_sec - start.tv_sec) +
                   static_cast<double>(end.tv_nsec - start.tv_nsec) * 1e-9;
     });
-    if (!hwc::WaitIdle() || parts_->player->CallsPending())
+    if (!control::WaitIdle() || parts_->player->CallsPending())
         std::abort();
     return seconds;
 }

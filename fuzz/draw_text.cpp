@@ -64,7 +64,7 @@ RECT Ordered(RECT r) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
-    size_t objectsBefore = hwc::GdiObjectCount();
+    size_t objectsBefore = control::GdiObjectCount();
     {
         Surface surface;
         // A pattern that no drawing makes: 7 everywhere.
@@ -126,6 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SelectObject(surface.dc, oldFont);
         DeleteObject(hfont);
     }
-    fuzz::Expect(hwc::GdiObjectCount() == objectsBefore, "GDI objects left behind");
+    fuzz::Expect(control::GdiObjectCount() == objectsBefore, "GDI objects left behind");
     return 0;
 }

@@ -67,7 +67,7 @@ struct Desk {
     std::shared_ptr<Nonsense> nonsense = std::make_shared<Nonsense>();
 
     Desk() {
-        hwc::UseManualClock(1000000);
+        control::UseManualClock(1000000);
         folder = fuzz::TempFolder("events");
         service = std::make_unique<testbed::LcdService>();
         mixer = std::make_unique<testbed::Mixer>(true);
@@ -75,7 +75,7 @@ struct Desk {
         player = std::make_unique<testbed::Player>();
         g_plugin.playerWindow = player->Window();
         g_plugin.moduleInstance =
-            hwc::RegisterNamedModule(hwc::WindowsPath(folder + "/gen_g15_velm.dll"));
+            control::RegisterNamedModule(control::WindowsPath(folder + "/gen_g15_velm.dll"));
         std::shared_ptr<Nonsense> answers = nonsense;
         player->SetAnswerOverride([answers](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             if (msg != WM_USER)
@@ -104,7 +104,7 @@ struct Desk {
         service->ClearFailures();
         service->Plug();
         service->Release(15);
-        hwc::SetScreenSaverRunning(false);
+        control::SetScreenSaverRunning(false);
         testbed::Player::SetVisualMode(testbed::VisualMode::Music);
         player->SetPlaylist(testbed::Player::DefaultPlaylist());
         player->SetVolume(200);
@@ -112,7 +112,7 @@ struct Desk {
 
     void CallOnPlayerThread(void (*entry)()) {
         player->CallOnPlayerThread(entry);
-        if (!hwc::AdvanceUntil([this] { return !player->CallsPending(); }, 10000))
+        if (!control::AdvanceUntil([this] { return !player->CallsPending(); }, 10000))
             fuzz::Broken("init or quit did not return");
     }
 };
@@ -146,9 +146,9 @@ void Step(Desk& desk, fuzz::Input& in) {
         case 3: {
             DWORD key = kKeys[in.Pick(6)];
             bool down = in.Pick(4) != 0;
-            hwc::InjectKey(key, down);
+            control::InjectKey(key, down);
             if (down && in.Pick(2))
-                hwc::InjectKey(key, false);
+                control::InjectKey(key, false);
             break;
         }
         case 4:
@@ -201,7 +201,7 @@ void Step(Desk& desk, fuzz::Input& in) {
             break;
         }
         case 9:
-            hwc::SetScreenSaverRunning(in.Pick(2));
+            control::SetScreenSaverRunning(in.Pick(2));
             break;
         case 10:
             if (in.Pick(2))
@@ -255,12 +255,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int step = 0; step < kMaxSteps && !in.Empty(); ++step) {
         Step(desk, in);
         uint32_t wait = kPassMs * (1 + in.Pick(4));
-        if (!hwc::AdvanceClock(wait))
+        if (!control::AdvanceClock(wait))
             fuzz::Broken("the world hung after step " + std::to_string(step));
         CheckInvariants(desk, step);
     }
     desk.CallOnPlayerThread([] { g_plugin.quit(); });
-    fuzz::Expect(hwc::LiveThreadCount() == 1, "the display thread outlived quit");
-    fuzz::Expect(hwc::HookCount() == 0, "the hook outlived quit");
+    fuzz::Expect(control::LiveThreadCount() == 1, "the display thread outlived quit");
+    fuzz::Expect(control::HookCount() == 0, "the hook outlived quit");
     return 0;
 }

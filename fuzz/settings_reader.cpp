@@ -54,11 +54,11 @@ void CheckParseAgainstStrtoll(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& folder = fuzz::TempFolder("settings");
     static HMODULE module =
-        hwc::RegisterNamedModule(hwc::WindowsPath(folder + "/gen_g15_velm.dll"));
+        control::RegisterNamedModule(control::WindowsPath(folder + "/gen_g15_velm.dll"));
     std::string file = folder + "/VelmG15.ini";
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    std::string path = hwc::WindowsPath(file);
+    std::string path = control::WindowsPath(file);
 
     int expected[kSettingCount];
     for (const SettingInfo& info : kSettingsTable)

@@ -173,7 +173,7 @@ void AfterPendingSoftButtons(Simulation& s) {
 // One key event through the low-level hooks, as the system delivers it; logged with what the
 // hooks did with it.
 void DeliverKey(Simulation& s, DWORD vk, const std::string& name, bool down) {
-    bool swallowed = hwc::InjectKey(vk, down);
+    bool swallowed = control::InjectKey(vk, down);
     s.Write(Event(s.Now(), "key")
                 .Add("key", name)
                 .Add("action", down ? "down" : "up")
@@ -277,7 +277,7 @@ std::vector<CommandSpec> MakeCommands() {
          }},
         {"saver", "saver on|off", "the system screen saver starts or ends", OneOf({"on", "off"}),
          [](Simulation&, const Command& c) {
-             hwc::SetScreenSaverRunning(c.args[0] == "on");
+             control::SetScreenSaverRunning(c.args[0] == "on");
              return true;
          }},
         {"visual", "visual music|silence|loud|fault",

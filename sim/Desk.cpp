@@ -113,7 +113,7 @@ void Desk::Act(Action action) {
             Track(-1);
             break;
         case Action::ScreenSaver:
-            hwc::SetScreenSaverRunning(!hwc::ScreenSaverRunning());
+            control::SetScreenSaverRunning(!control::ScreenSaverRunning());
             break;
         case Action::WaveUp:
             TurnSystemVolume(true, kOtherProgramStep);
@@ -175,7 +175,7 @@ DeskView Desk::View() const {
     view.mixer = mixer.Present();
     view.wave = mixer.Volume(testbed::MixerLine::Wave);
     view.master = mixer.Volume(testbed::MixerLine::Master);
-    view.saver = hwc::ScreenSaverRunning();
+    view.saver = control::ScreenSaverRunning();
     return view;
 }
 

@@ -103,7 +103,7 @@ void Simulation::WatchKeyboard() {
 // A full save of the settings ends with the last key; the event then carries the eleven
 // values as the file holds them.
 void Simulation::WatchSettingsFile() {
-    hwc::SetProfileWriteObserver(
+    control::SetProfileWriteObserver(
         [this](const std::string& file, const std::string& section, const std::string& key) {
             if (section != "General" || key != kSettingKeys[std::size(kSettingKeys) - 1])
                 return;
@@ -162,7 +162,7 @@ int Simulation::Fail(const std::string& message, int status) {
 }
 
 bool Simulation::Advance(long long ms) {
-    if (hwc::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); }))
+    if (control::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); }))
         return true;
     if (FatalHook())
         FatalHook()();
@@ -186,7 +186,7 @@ bool Simulation::LoadPlugin() {
     FindPluginState();
     record_->playerWindow = player_->Window();
     record_->moduleInstance = module_;
-    hwc::SetModuleFileName(module_, hwc::WindowsPath(iniDir_ + "/gen_g15_velm.dll"));
+    control::SetModuleFileName(module_, control::WindowsPath(iniDir_ + "/gen_g15_velm.dll"));
     return true;
 }
 
@@ -194,7 +194,7 @@ bool Simulation::LoadPlugin() {
 // the entry runs, since quit waits for the display thread's last pass.
 bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
     player_->CallOnPlayerThread(std::move(entry));
-    return hwc::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
+    return control::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
 }
 
 void Simulation::SetFatalHook(std::function<void()> hook) {
@@ -220,7 +220,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         return Fail("cannot write the log " + options_.logPath, 2);
     if (!PrepareIniDir())
         return Fail("cannot use the folder " + options_.iniDir, 2);
-    hwc::UseManualClock(kStartTick);
+    control::UseManualClock(kStartTick);
     mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_);
@@ -268,7 +268,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     player_.reset();
     systemKeys_.reset();
     mixer_.reset();
-    hwc::SetProfileWriteObserver(nullptr);
+    control::SetProfileWriteObserver(nullptr);
     keyboard_.reset();
     return status;
 }

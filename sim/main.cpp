@@ -77,7 +77,7 @@ int UsageError(const std::string& message) {
 std::string DefaultPluginPath() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path = hwc::HostPath(std::string(self, n));
+    std::string path = control::HostPath(std::string(self, n));
     size_t slash = path.rfind('/');
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) +
            "/gen_g15_velm.so";

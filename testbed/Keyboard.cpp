@@ -6,14 +6,14 @@ namespace testbed {
 
 Keyboard::Keyboard(std::string path) : path_(std::move(path)) {
     reports_.reserve(kReportsKept);
-    hwc::HidDevice device;
+    control::HidDevice device;
     device.path = path_;
     device.vendorId = 0x046D;
     device.productId = 0xC222;
     device.onFeature = [this](bool set, unsigned char* report, unsigned long length) {
         return OnFeature(set, report, length);
     };
-    deviceId_ = hwc::PlugHidDevice(std::move(device));
+    deviceId_ = control::PlugHidDevice(std::move(device));
 }
 
 Keyboard::~Keyboard() {
@@ -22,12 +22,12 @@ Keyboard::~Keyboard() {
 
 void Keyboard::Unplug() {
     if (deviceId_)
-        hwc::UnplugHidDevice(deviceId_);
+        control::UnplugHidDevice(deviceId_);
     deviceId_ = 0;
 }
 
 int Keyboard::OpenHandles() const {
-    return deviceId_ ? hwc::OpenHidHandles(deviceId_) : 0;
+    return deviceId_ ? control::OpenHidHandles(deviceId_) : 0;
 }
 
 // Report 2 only, always four bytes. A get answers with the selector asked for in byte 1, that

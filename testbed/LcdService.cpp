@@ -12,7 +12,7 @@ namespace {
 std::atomic<LcdService*> g_active{nullptr};
 
 std::string ModulePath(const char* file) {
-    return hwc::WindowsPath(std::string(TESTBED_MODULE_DIR) + "/" + file);
+    return control::WindowsPath(std::string(TESTBED_MODULE_DIR) + "/" + file);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ void LcdService::SetRegistration(LcdRegistration registration) {
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLscServerBinaryKey);
     if (!path.empty())
-        hwc::SetRegistryString(HKEY_LOCAL_MACHINE, kLscServerBinaryKey, nullptr, path.c_str());
+        control::SetRegistryString(HKEY_LOCAL_MACHINE, kLscServerBinaryKey, nullptr, path.c_str());
 }
 
 LcdRegistration LcdService::Registration() const {

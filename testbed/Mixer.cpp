@@ -7,13 +7,13 @@ namespace {
 
 // Speakers first with the wave-out as its second source, then the recording side, as a
 // typical sound card's mixer shows them.
-constexpr hwc::MixerLineRef kMasterRef{0, 0, hwc::kDestinationLine};
-constexpr hwc::MixerLineRef kWaveRef{0, 0, 1};
+constexpr control::MixerLineRef kMasterRef{0, 0, control::kDestinationLine};
+constexpr control::MixerLineRef kWaveRef{0, 0, 1};
 
-hwc::MixerDevice SoundCard() {
-    hwc::MixerDevice card;
+control::MixerDevice SoundCard() {
+    control::MixerDevice card;
     card.name = "Testbed Sound Card";
-    hwc::MixerDestination speakers{
+    control::MixerDestination speakers{
         {"Master Volume", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, Mixer::kStartMaster},
         {
             {"SW Synth", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, 2, true, 45000},
@@ -22,7 +22,7 @@ hwc::MixerDevice SoundCard() {
             {"Line In", MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true, 30000},
             {"PC Speaker", MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, 1, false, 0},
         }};
-    hwc::MixerDestination recording{
+    control::MixerDestination recording{
         {"Recording Control", MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 2, true, 50000},
         {
             {"Microphone", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, true, 32768},
@@ -32,7 +32,7 @@ hwc::MixerDevice SoundCard() {
     return card;
 }
 
-hwc::MixerLineRef RefOf(MixerLine line) {
+control::MixerLineRef RefOf(MixerLine line) {
     return line == MixerLine::Wave ? kWaveRef : kMasterRef;
 }
 
@@ -44,31 +44,31 @@ const char* MixerLineName(MixerLine line) {
 
 Mixer::Mixer(bool present) : present_(present) {
     if (present)
-        hwc::SetMixerDevices({SoundCard()});
+        control::SetMixerDevices({SoundCard()});
     else
-        hwc::SetMixerDevices({});
+        control::SetMixerDevices({});
 }
 
 Mixer::~Mixer() {
-    hwc::SetMixerWriteObserver(nullptr);
-    hwc::SetMixerDevices({});
+    control::SetMixerWriteObserver(nullptr);
+    control::SetMixerDevices({});
 }
 
 void Mixer::SetVolume(MixerLine line, DWORD value) {
     if (present_)
-        hwc::SetMixerVolume(RefOf(line), value);
+        control::SetMixerVolume(RefOf(line), value);
 }
 
 DWORD Mixer::Volume(MixerLine line) const {
-    return present_ ? static_cast<DWORD>(hwc::MixerVolume(RefOf(line))) : 0;
+    return present_ ? static_cast<DWORD>(control::MixerVolume(RefOf(line))) : 0;
 }
 
 void Mixer::SetWriteObserver(std::function<void(MixerLine, DWORD)> observer) {
     if (!observer) {
-        hwc::SetMixerWriteObserver(nullptr);
+        control::SetMixerWriteObserver(nullptr);
         return;
     }
-    hwc::SetMixerWriteObserver([observer](hwc::MixerLineRef ref, DWORD value) {
+    control::SetMixerWriteObserver([observer](control::MixerLineRef ref, DWORD value) {
         if (ref == kMasterRef)
             observer(MixerLine::Master, value);
         if (ref == kWaveRef)

@@ -6,11 +6,11 @@
 namespace testbed {
 
 SystemKeys::SystemKeys(Mixer& mixer) : mixer_(mixer) {
-    hwc::SetPassedKeySink([this](DWORD vk, bool down) { Take(vk, down); });
+    control::SetPassedKeySink([this](DWORD vk, bool down) { Take(vk, down); });
 }
 
 SystemKeys::~SystemKeys() {
-    hwc::SetPassedKeySink(nullptr);
+    control::SetPassedKeySink(nullptr);
 }
 
 // A key held down repeats as further key-downs, and each one steps; key-ups do nothing.

@@ -2,7 +2,7 @@
 
 #include "hostwin_private.h"
 
-namespace hwc {
+namespace control {
 
 size_t KernelHandleCount() {
     std::lock_guard<std::mutex> lk(hostwin::Scheduler::Get().mu);
@@ -14,4 +14,4 @@ size_t WindowCount() {
     return hostwin::WindowCountLocked();
 }
 
-}  // namespace hwc
+}  // namespace control

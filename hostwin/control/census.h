@@ -3,11 +3,11 @@
 
 #include <cstddef>
 
-namespace hwc {
+namespace control {
 
 // Kernel objects reachable through an open handle: threads, events, HID device handles.
 size_t KernelHandleCount();
 // Windows that have been created and not destroyed.
 size_t WindowCount();
 
-}  // namespace hwc
+}  // namespace control

@@ -5,7 +5,7 @@
 using hostwin::kNever;
 using hostwin::Scheduler;
 
-namespace hwc {
+namespace control {
 
 void UseManualClock(uint32_t startTick) {
     Scheduler& sched = Scheduler::Get();
@@ -86,4 +86,4 @@ bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs) {
     }
 }
 
-}  // namespace hwc
+}  // namespace control

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace hwc {
+namespace control {
 
 // From now on the clock stands at startTick until advanced.
 void UseManualClock(uint32_t startTick);
@@ -30,4 +30,4 @@ bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs);
 // Threads made by CreateThread that have not ended yet.
 int LiveThreadCount();
 
-}  // namespace hwc
+}  // namespace control

@@ -4,7 +4,7 @@
 
 using hostwin::Scheduler;
 
-namespace hwc {
+namespace control {
 namespace {
 
 std::mutex g_sinkMu;
@@ -82,4 +82,4 @@ bool ScreenSaverRunning() {
     return Locked([](hostwin::Control& c) { return c.screenSaverRunning; });
 }
 
-}  // namespace hwc
+}  // namespace control

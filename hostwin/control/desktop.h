@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace hwc {
+namespace control {
 
 // One key event as the system delivers it to the low-level keyboard hooks. Returns true when
 // a hook swallowed it; a key that passes goes on to the key sink.
@@ -32,4 +32,4 @@ void ClearMessageBoxes();
 void SetScreenSaverRunning(bool running);
 bool ScreenSaverRunning();
 
-}  // namespace hwc
+}  // namespace control

@@ -2,7 +2,7 @@
 
 #include "hostwin_private.h"
 
-namespace hwc {
+namespace control {
 
 size_t GdiObjectCount() {
     std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
@@ -19,4 +19,4 @@ void FailCreateDIBSection(int count) {
     hostwin::gdi::PlannedFaults().failCreateDIB = count;
 }
 
-}  // namespace hwc
+}  // namespace control

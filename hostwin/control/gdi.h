@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-namespace hwc {
+namespace control {
 
 // Pens, brushes, fonts, bitmaps, regions and DCs that exist now (stock objects left out):
 // what a test compares before and after to find a leak.
@@ -12,4 +12,4 @@ size_t GdiObjectCount();
 void FailCreateCompatibleDC(int count = 1);
 void FailCreateDIBSection(int count = 1);
 
-}  // namespace hwc
+}  // namespace control

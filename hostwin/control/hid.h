@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace hwc {
+namespace control {
 
 // Answers one feature report. report holds length bytes, the report id first; for a get
 // (set false) the device fills the buffer in. Returns false to fail the call.
@@ -29,4 +29,4 @@ void UnplugAllHidDevices();
 // Handles to the device that CreateFileA opened and CloseHandle has not closed yet.
 int OpenHidHandles(int id);
 
-}  // namespace hwc
+}  // namespace control

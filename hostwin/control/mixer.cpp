@@ -5,7 +5,7 @@
 using hostwin::Mixers;
 using hostwin::Scheduler;
 
-namespace hwc {
+namespace control {
 
 void SetMixerDevices(std::vector<MixerDevice> devices) {
     std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
@@ -62,4 +62,4 @@ void SetMixerWriteObserver(std::function<void(MixerLineRef line, DWORD value)> o
     Mixers().writeObserver = std::move(observer);
 }
 
-}  // namespace hwc
+}  // namespace control

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace hwc {
+namespace control {
 
 struct MixerLine {
     std::string name;
@@ -78,4 +78,4 @@ std::vector<OpenMixer> OpenMixers();
 // outside the stand-in's lock. Replaces the previous observer; nullptr removes it.
 void SetMixerWriteObserver(std::function<void(MixerLineRef line, DWORD value)> observer);
 
-}  // namespace hwc
+}  // namespace control

@@ -2,7 +2,7 @@
 
 #include "hostwin_private.h"
 
-namespace hwc {
+namespace control {
 
 HMODULE RegisterNamedModule(const std::string& windowsPath) {
     return hostwin::RegisterNamedModule(windowsPath);
@@ -19,4 +19,4 @@ std::string HostPath(const std::string& windowsPath) {
     return hostwin::ToHostPath(windowsPath.c_str());
 }
 
-}  // namespace hwc
+}  // namespace control

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace hwc {
+namespace control {
 
 // A module handle that exists only as a name: GetModuleFileNameA reports windowsPath for it.
 HMODULE RegisterNamedModule(const std::string& windowsPath);
@@ -15,4 +15,4 @@ void SetModuleFileName(HMODULE module, const std::string& windowsPath);
 std::string WindowsPath(const std::string& hostPath);
 std::string HostPath(const std::string& windowsPath);
 
-}  // namespace hwc
+}  // namespace control

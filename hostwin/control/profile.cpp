@@ -2,7 +2,7 @@
 
 #include "hostwin_private.h"
 
-namespace hwc {
+namespace control {
 
 void SetProfileWriteObserver(
     std::function<void(const std::string&, const std::string&, const std::string&)> observer) {
@@ -13,4 +13,4 @@ void SetProfileFileProtected(const std::string& file, bool isProtected) {
     hostwin::SetProfileFileProtected(hostwin::ToHostPath(file.c_str()), isProtected);
 }
 
-}  // namespace hwc
+}  // namespace control

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace hwc {
+namespace control {
 
 // Called after every successful WritePrivateProfileStringA, on the writing thread, with the
 // file as the caller named it (Windows form), the section and the key. Null stops it.
@@ -17,4 +17,4 @@ void SetProfileWriteObserver(
 // permission, and the tests may well run as the superuser. file as the product names it.
 void SetProfileFileProtected(const std::string& file, bool isProtected);
 
-}  // namespace hwc
+}  // namespace control

@@ -4,7 +4,7 @@
 
 #include "hostwin_private.h"
 
-namespace hwc {
+namespace control {
 
 void SetRegistryString(HKEY root, const char* path, const char* name, const char* value) {
     HKEY key;
@@ -20,4 +20,4 @@ void ClearRegistry() {
     hostwin::ClearRegistry();
 }
 
-}  // namespace hwc
+}  // namespace control

@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-namespace hwc {
+namespace control {
 
 // Creates the key path if needed and sets a string value ("" or nullptr names the default).
 void SetRegistryString(HKEY root, const char* path, const char* name, const char* value);
 // Removes every key and value.
 void ClearRegistry();
 
-}  // namespace hwc
+}  // namespace control

@@ -25,7 +25,7 @@ constexpr GUID kHidGuid = {
 
 struct PluggedDevice {
     int id;
-    hwc::HidDevice device;
+    control::HidDevice device;
 };
 
 // A snapshot of the device paths, taken when the set was made.
@@ -95,8 +95,9 @@ bool WithDeviceOf(HANDLE handle, Take take) {
 // The handler runs without any of the stand-in's locks, on the caller's thread.
 BOOLEAN Feature(HANDLE handle, PVOID buffer, ULONG length, bool set) {
     // Only the handler is copied out: a report costs no allocation.
-    hwc::HidFeatureHandler onFeature;
-    if (!WithDeviceOf(handle, [&](const hwc::HidDevice& device) { onFeature = device.onFeature; }))
+    control::HidFeatureHandler onFeature;
+    if (!WithDeviceOf(handle,
+                      [&](const control::HidDevice& device) { onFeature = device.onFeature; }))
         return FALSE;
     if (!buffer || length == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -123,7 +124,7 @@ BOOLEAN Feature(HANDLE handle, PVOID buffer, ULONG length, bool set) {
 
 }  // namespace
 
-namespace hwc {
+namespace control {
 
 int PlugHidDevice(HidDevice device) {
     std::lock_guard<std::mutex> lk(g_mu);
@@ -154,7 +155,7 @@ int OpenHidHandles(int id) {
     return it == g_openHandles.end() ? 0 : it->second;
 }
 
-}  // namespace hwc
+}  // namespace control
 
 extern "C" {
 
@@ -164,8 +165,8 @@ void NTAPI HidD_GetHidGuid(LPGUID guid) {
 }
 
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
-    hwc::HidDevice device;
-    if (!WithDeviceOf(handle, [&](const hwc::HidDevice& found) { device = found; }))
+    control::HidDevice device;
+    if (!WithDeviceOf(handle, [&](const control::HidDevice& found) { device = found; }))
         return FALSE;
     if (!attributes) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -117,19 +117,19 @@ struct MixerFailure {
 };
 
 struct MixerState {
-    std::vector<hwc::MixerDevice> devices;
-    std::map<uintptr_t, hwc::OpenMixer> open;
+    std::vector<control::MixerDevice> devices;
+    std::map<uintptr_t, control::OpenMixer> open;
     // Handle values stay far above any device number, so that a handle passed where a number
     // is expected is never taken for one.
     uintptr_t nextHandle = 0x7A000;
-    std::array<int, hwc::kMixerCallKinds> counts{};
-    std::array<MixerFailure, hwc::kMixerCallKinds> failures{};
-    std::function<void(hwc::MixerLineRef, DWORD)> writeObserver;
+    std::array<int, control::kMixerCallKinds> counts{};
+    std::array<MixerFailure, control::kMixerCallKinds> failures{};
+    std::function<void(control::MixerLineRef, DWORD)> writeObserver;
 };
 
 MixerState& Mixers();
 
 // The line at ref, or nullptr.
-hwc::MixerLine* FindMixerLine(const hwc::MixerLineRef& ref);
+control::MixerLine* FindMixerLine(const control::MixerLineRef& ref);
 
 }  // namespace hostwin

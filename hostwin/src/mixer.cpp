@@ -7,12 +7,12 @@
 
 #include "hostwin_private.h"
 
+using control::kDestinationLine;
+using control::MixerCall;
+using control::MixerLine;
+using control::MixerLineRef;
 using hostwin::Mixers;
 using hostwin::Scheduler;
-using hwc::kDestinationLine;
-using hwc::MixerCall;
-using hwc::MixerLine;
-using hwc::MixerLineRef;
 
 namespace hostwin {
 
@@ -252,7 +252,7 @@ MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT id, DWORD_PTR callback, DWORD_PTR
     }
     uintptr_t handle = state.nextHandle;
     state.nextHandle += 0x10;
-    state.open[handle] = hwc::OpenMixer{id, callback, flags};
+    state.open[handle] = control::OpenMixer{id, callback, flags};
     *mixer = reinterpret_cast<HMIXER>(handle);
     return MMSYSERR_NOERROR;
 }

@@ -29,17 +29,17 @@ DWORD WINAPI SleepAndTrace(LPVOID p) {
 
 class ManualClock : public ::testing::Test {
 protected:
-    void SetUp() override { hwc::UseManualClock(1000); }
+    void SetUp() override { control::UseManualClock(1000); }
     void TearDown() override {
-        EXPECT_EQ(hwc::LiveThreadCount(), 0) << "a test left a thread running";
-        hwc::UseRealClock();
+        EXPECT_EQ(control::LiveThreadCount(), 0) << "a test left a thread running";
+        control::UseRealClock();
     }
 };
 
 TEST_F(ManualClock, TickCountStandsStillUntilAdvanced) {
     EXPECT_EQ(GetTickCount(), 1000u);
     EXPECT_EQ(GetTickCount(), 1000u);
-    ASSERT_TRUE(hwc::AdvanceClock(250));
+    ASSERT_TRUE(control::AdvanceClock(250));
     EXPECT_EQ(GetTickCount(), 1250u);
 }
 
@@ -49,7 +49,7 @@ TEST_F(ManualClock, SleepersWakeInTimeOrderAtTheirDueTimes) {
     Sleeper slow{"slow", 50, 2, &trace};
     HANDLE a = CreateThread(nullptr, 0, SleepAndTrace, &fast, 0, nullptr);
     HANDLE b = CreateThread(nullptr, 0, SleepAndTrace, &slow, 0, nullptr);
-    ASSERT_TRUE(hwc::AdvanceClock(200));
+    ASSERT_TRUE(control::AdvanceClock(200));
     std::vector<std::string> expected = {"fast@1030", "slow@1050", "fast@1060",
                                          "fast@1090", "slow@1100", "fast@1120"};
     EXPECT_EQ(trace, expected);
@@ -63,10 +63,10 @@ TEST_F(ManualClock, NothingHappensBeforeTheDueTime) {
     std::vector<std::string> trace;
     Sleeper one{"one", 100, 1, &trace};
     HANDLE t = CreateThread(nullptr, 0, SleepAndTrace, &one, 0, nullptr);
-    ASSERT_TRUE(hwc::AdvanceClock(99));
+    ASSERT_TRUE(control::AdvanceClock(99));
     EXPECT_TRUE(trace.empty());
     EXPECT_EQ(WaitForSingleObject(t, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    ASSERT_TRUE(hwc::AdvanceClock(1));
+    ASSERT_TRUE(control::AdvanceClock(1));
     ASSERT_EQ(trace.size(), 1u);
     EXPECT_EQ(trace[0], "one@1100");
     CloseHandle(t);
@@ -79,9 +79,9 @@ TEST_F(ManualClock, TimedWaitsTimeOutOnTheSimulatedClock) {
     HANDLE t = CreateThread(
         nullptr, 0, [](LPVOID) -> DWORD { return result = WaitForSingleObject(event, 500); },
         nullptr, 0, nullptr);
-    ASSERT_TRUE(hwc::AdvanceClock(499));
+    ASSERT_TRUE(control::AdvanceClock(499));
     EXPECT_EQ(WaitForSingleObject(t, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    ASSERT_TRUE(hwc::AdvanceClock(1));
+    ASSERT_TRUE(control::AdvanceClock(1));
     EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
     EXPECT_EQ(result, static_cast<DWORD>(WAIT_TIMEOUT));
     CloseHandle(t);
@@ -89,11 +89,11 @@ TEST_F(ManualClock, TimedWaitsTimeOutOnTheSimulatedClock) {
 }
 
 TEST_F(ManualClock, TickCountWrapsAroundAndSleepsStillEnd) {
-    hwc::UseManualClock(0xFFFFFFF0u);
+    control::UseManualClock(0xFFFFFFF0u);
     std::vector<std::string> trace;
     Sleeper one{"one", 32, 1, &trace};
     HANDLE t = CreateThread(nullptr, 0, SleepAndTrace, &one, 0, nullptr);
-    ASSERT_TRUE(hwc::AdvanceClock(40));
+    ASSERT_TRUE(control::AdvanceClock(40));
     ASSERT_EQ(trace.size(), 1u);
     EXPECT_EQ(trace[0], "one@16");
     EXPECT_EQ(GetTickCount(), 24u);
@@ -105,11 +105,11 @@ TEST_F(ManualClock, AdvanceUntilStopsAtTheFirstQuietMomentThePredicateHolds) {
     std::vector<std::string> trace;
     Sleeper ticker{"tick", 50, 10, &trace};
     HANDLE t = CreateThread(nullptr, 0, SleepAndTrace, &ticker, 0, nullptr);
-    EXPECT_TRUE(hwc::AdvanceUntil([&] { return trace.size() == 3; }, 10000));
+    EXPECT_TRUE(control::AdvanceUntil([&] { return trace.size() == 3; }, 10000));
     EXPECT_EQ(GetTickCount(), 1150u);
-    EXPECT_FALSE(hwc::AdvanceUntil([] { return false; }, 120));
+    EXPECT_FALSE(control::AdvanceUntil([] { return false; }, 120));
     EXPECT_EQ(trace.size(), 5u) << "due wake-ups within the limit still run";
-    ASSERT_TRUE(hwc::AdvanceClock(1000));
+    ASSERT_TRUE(control::AdvanceClock(1000));
     CloseHandle(t);
 }
 

@@ -43,19 +43,19 @@ DWORD WINAPI HookThread(LPVOID) {
 }
 
 TEST(Keys, InjectedKeysRunTheChainNewestFirstOnTheInstallingThread) {
-    hwc::UseManualClock(5000);
+    control::UseManualClock(5000);
     DWORD id;
     HANDLE thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, &id);
-    ASSERT_TRUE(hwc::WaitIdle());
-    ASSERT_EQ(hwc::HookCount(), 2u);
+    ASSERT_TRUE(control::WaitIdle());
+    ASSERT_EQ(control::HookCount(), 2u);
     std::vector<std::pair<DWORD, bool>> passed;
-    hwc::SetPassedKeySink([&](DWORD vk, bool down) { passed.push_back({vk, down}); });
+    control::SetPassedKeySink([&](DWORD vk, bool down) { passed.push_back({vk, down}); });
     g_seenOnThread.clear();
 
-    EXPECT_TRUE(hwc::InjectKey(VK_VOLUME_UP, true));
-    EXPECT_FALSE(hwc::InjectKey(VK_VOLUME_UP, false)) << "the key-up is not swallowed";
-    EXPECT_TRUE(hwc::InjectKey(VK_MEDIA_PLAY_PAUSE, true)) << "the older hook is reached";
-    EXPECT_FALSE(hwc::InjectKey('A', true));
+    EXPECT_TRUE(control::InjectKey(VK_VOLUME_UP, true));
+    EXPECT_FALSE(control::InjectKey(VK_VOLUME_UP, false)) << "the key-up is not swallowed";
+    EXPECT_TRUE(control::InjectKey(VK_MEDIA_PLAY_PAUSE, true)) << "the older hook is reached";
+    EXPECT_FALSE(control::InjectKey('A', true));
 
     ASSERT_EQ(passed.size(), 2u);
     EXPECT_EQ(passed[0], std::make_pair(DWORD(VK_VOLUME_UP), false));
@@ -65,17 +65,17 @@ TEST(Keys, InjectedKeysRunTheChainNewestFirstOnTheInstallingThread) {
         EXPECT_EQ(seen, g_hookThread);
 
     PostThreadMessageA(id, WM_QUIT, 0, 0);
-    ASSERT_TRUE(hwc::WaitIdle());
+    ASSERT_TRUE(control::WaitIdle());
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(hwc::HookCount(), 0u);
+    EXPECT_EQ(control::HookCount(), 0u);
     CloseHandle(thread);
-    hwc::SetPassedKeySink(nullptr);
-    hwc::UseRealClock();
+    control::SetPassedKeySink(nullptr);
+    control::UseRealClock();
 }
 
 TEST(Keys, WithoutHooksEveryKeyPasses) {
-    ASSERT_EQ(hwc::HookCount(), 0u);
-    EXPECT_FALSE(hwc::InjectKey(VK_VOLUME_UP, true));
+    ASSERT_EQ(control::HookCount(), 0u);
+    EXPECT_FALSE(control::InjectKey(VK_VOLUME_UP, true));
 }
 
 std::vector<std::pair<WPARAM, DWORD>> g_messages;
@@ -89,9 +89,9 @@ TEST(Keys, WithAltHeldTheHooksSeeSystemKeyMessages) {
     HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, NoteMessage, nullptr, 0);
     ASSERT_NE(hook, nullptr);
     g_messages.clear();
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, true));
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, false));
-    EXPECT_FALSE(hwc::InjectKey(VK_LCONTROL, true));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_LCONTROL, true));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_LCONTROL, false));
+    EXPECT_FALSE(control::InjectKey(VK_LCONTROL, true));
     EXPECT_TRUE(UnhookWindowsHookEx(hook));
     std::vector<std::pair<WPARAM, DWORD>> expected = {
         {WM_SYSKEYDOWN, LLKHF_ALTDOWN}, {WM_SYSKEYUP, LLKHF_ALTDOWN | LLKHF_UP}, {WM_KEYDOWN, 0}};
@@ -99,20 +99,20 @@ TEST(Keys, WithAltHeldTheHooksSeeSystemKeyMessages) {
 }
 
 TEST(Hooks, InstallAndRemovalFailOnceWhenAsked) {
-    hwc::FailNextHookInstall();
+    control::FailNextHookInstall();
     EXPECT_EQ(SetWindowsHookExA(WH_KEYBOARD_LL, SwallowVolumeUp, nullptr, 0), nullptr);
     HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, SwallowVolumeUp, nullptr, 0);
     ASSERT_NE(hook, nullptr);
-    hwc::FailNextUnhook();
+    control::FailNextUnhook();
     EXPECT_FALSE(UnhookWindowsHookEx(hook));
-    EXPECT_EQ(hwc::HookCount(), 1u);
+    EXPECT_EQ(control::HookCount(), 1u);
     EXPECT_TRUE(UnhookWindowsHookEx(hook));
 }
 
 TEST(MessageBoxes, AreRecordedAndReturnOk) {
-    hwc::ClearMessageBoxes();
+    control::ClearMessageBoxes();
     EXPECT_EQ(MessageBoxA(nullptr, "Window pointer is null", "Message", MB_OK), IDOK);
-    auto shown = hwc::MessageBoxes();
+    auto shown = control::MessageBoxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].owner, nullptr);
     EXPECT_EQ(shown[0].text, "Window pointer is null");
@@ -121,12 +121,12 @@ TEST(MessageBoxes, AreRecordedAndReturnOk) {
 }
 
 TEST(Modules, NamedModuleReportsItsWindowsPath) {
-    HMODULE module = hwc::RegisterNamedModule("Z:\\tmp\\plugins\\gen_g15_velm.dll");
+    HMODULE module = control::RegisterNamedModule("Z:\\tmp\\plugins\\gen_g15_velm.dll");
     char path[MAX_PATH];
     EXPECT_EQ(GetModuleFileNameA(module, path, MAX_PATH), 31u);
     EXPECT_STREQ(path, "Z:\\tmp\\plugins\\gen_g15_velm.dll");
-    EXPECT_EQ(hwc::HostPath("Z:\\tmp\\plugins\\x.ini"), "/tmp/plugins/x.ini");
-    EXPECT_EQ(hwc::WindowsPath("/tmp/plugins"), "Z:\\tmp\\plugins");
+    EXPECT_EQ(control::HostPath("Z:\\tmp\\plugins\\x.ini"), "/tmp/plugins/x.ini");
+    EXPECT_EQ(control::WindowsPath("/tmp/plugins"), "Z:\\tmp\\plugins");
 }
 
 }  // namespace

@@ -17,11 +17,11 @@ namespace {
 
 class HidBus : public ::testing::Test {
 protected:
-    void TearDown() override { hwc::UnplugAllHidDevices(); }
+    void TearDown() override { control::UnplugAllHidDevices(); }
 
-    static hwc::HidDevice Device(const std::string& path, USHORT vendor, USHORT product,
-                                 bool opens = true) {
-        hwc::HidDevice device;
+    static control::HidDevice Device(const std::string& path, USHORT vendor, USHORT product,
+                                     bool opens = true) {
+        control::HidDevice device;
         device.path = path;
         device.vendorId = vendor;
         device.productId = product;
@@ -58,32 +58,32 @@ protected:
 };
 
 TEST_F(HidBus, DevicesAreListedInTheOrderPluggedAndOpenByPathWhateverTheCase) {
-    hwc::PlugHidDevice(Device("\\\\?\\hid#a", 0x1111, 0x0001));
-    int busy = hwc::PlugHidDevice(Device("\\\\?\\hid#b", 0x046D, 0xC222, false));
-    int g15 = hwc::PlugHidDevice(Device("\\\\?\\hid#c", 0x046D, 0xC222));
+    control::PlugHidDevice(Device("\\\\?\\hid#a", 0x1111, 0x0001));
+    int busy = control::PlugHidDevice(Device("\\\\?\\hid#b", 0x046D, 0xC222, false));
+    int g15 = control::PlugHidDevice(Device("\\\\?\\hid#c", 0x046D, 0xC222));
     EXPECT_EQ(ListedPaths(),
               (std::vector<std::string>{"\\\\?\\hid#a", "\\\\?\\hid#b", "\\\\?\\hid#c"}));
 
     EXPECT_EQ(Open("\\\\?\\hid#b"), INVALID_HANDLE_VALUE) << "a device that does not open";
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(hwc::OpenHidHandles(busy), 0);
+    EXPECT_EQ(control::OpenHidHandles(busy), 0);
 
     HANDLE device = Open("\\\\?\\HID#C");
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(hwc::OpenHidHandles(g15), 1);
+    EXPECT_EQ(control::OpenHidHandles(g15), 1);
     HIDD_ATTRIBUTES attributes = {};
     ASSERT_TRUE(HidD_GetAttributes(device, &attributes));
     EXPECT_EQ(attributes.Size, sizeof attributes);
     EXPECT_EQ(attributes.VendorID, 0x046D);
     EXPECT_EQ(attributes.ProductID, 0xC222);
     EXPECT_TRUE(CloseHandle(device));
-    EXPECT_EQ(hwc::OpenHidHandles(g15), 0) << "closing the handle releases the device";
+    EXPECT_EQ(control::OpenHidHandles(g15), 0) << "closing the handle releases the device";
 }
 
 TEST_F(HidBus, FeatureReportsReachTheDeviceAndAFailedGetLeavesTheBufferAlone) {
     std::vector<std::vector<unsigned char>> seen;
     bool answer = true;
-    hwc::HidDevice device = Device("\\\\?\\hid#lights", 0x046D, 0xC222);
+    control::HidDevice device = Device("\\\\?\\hid#lights", 0x046D, 0xC222);
     device.onFeature = [&](bool set, unsigned char* report, unsigned long length) {
         seen.emplace_back(report, report + length);
         seen.back().push_back(set ? 'S' : 'G');
@@ -92,7 +92,7 @@ TEST_F(HidBus, FeatureReportsReachTheDeviceAndAFailedGetLeavesTheBufferAlone) {
                 report[i] = static_cast<unsigned char>(0xA0 + i);
         return answer;
     };
-    hwc::PlugHidDevice(device);
+    control::PlugHidDevice(device);
     HANDLE handle = Open("\\\\?\\hid#lights");
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
 

@@ -11,19 +11,19 @@
 
 namespace {
 
-using hwc::MixerCall;
+using control::MixerCall;
 
 class StandInMixer : public ::testing::Test {
 protected:
     void SetUp() override {
-        hwc::SetMixerDevices(
-            {hwc::MixerDevice{"Card",
-                              {{{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, 100},
-                                {{"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, 200},
-                                 {"Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, false, 0}}}}}});
+        control::SetMixerDevices({control::MixerDevice{
+            "Card",
+            {{{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, 100},
+              {{"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, 200},
+               {"Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, false, 0}}}}}});
         ASSERT_EQ(mixerOpen(&mixer, 0, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
     }
-    void TearDown() override { hwc::SetMixerDevices({}); }
+    void TearDown() override { control::SetMixerDevices({}); }
 
     MMRESULT Query(HMIXEROBJ object, DWORD flags, MIXERLINEA& line) {
         line.cbStruct = sizeof line;
@@ -76,7 +76,7 @@ TEST_F(StandInMixer, LineQueriesDescribeDestinationsAndSources) {
 
 TEST_F(StandInMixer, WritesAreObservedAndBoundedButAnotherProgramsAreNot) {
     std::vector<std::pair<DWORD, DWORD>> seen;  // source, value
-    hwc::SetMixerWriteObserver([&](hwc::MixerLineRef ref, DWORD value) {
+    control::SetMixerWriteObserver([&](control::MixerLineRef ref, DWORD value) {
         seen.push_back({ref.source, value});
     });
     MIXERCONTROLDETAILS_UNSIGNED value = {70000};
@@ -87,23 +87,23 @@ TEST_F(StandInMixer, WritesAreObservedAndBoundedButAnotherProgramsAreNot) {
     details.cbDetails = sizeof value;
     details.paDetails = &value;
     EXPECT_EQ(mixerSetControlDetails(Object(), &details, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(hwc::MixerVolume({0, 0, 0}), 65535) << "a value above the bounds stops at them";
-    EXPECT_TRUE(hwc::SetMixerVolume({0, 0, 0}, 5));
-    EXPECT_FALSE(hwc::SetMixerVolume({0, 0, 1}, 5)) << "the mic has no volume control";
+    EXPECT_EQ(control::MixerVolume({0, 0, 0}), 65535) << "a value above the bounds stops at them";
+    EXPECT_TRUE(control::SetMixerVolume({0, 0, 0}, 5));
+    EXPECT_FALSE(control::SetMixerVolume({0, 0, 1}, 5)) << "the mic has no volume control";
     EXPECT_EQ(seen, (std::vector<std::pair<DWORD, DWORD>>{{0, 65535}}));
-    hwc::SetMixerWriteObserver(nullptr);
+    control::SetMixerWriteObserver(nullptr);
 }
 
 TEST_F(StandInMixer, FailuresComeAfterTheSkippedCallsAndReplacingDevicesEndsThem) {
     MIXERLINEA line = {};
-    hwc::FailMixerCall(MixerCall::GetLineInfo, MMSYSERR_NODRIVER, -1, 1);
+    control::FailMixerCall(MixerCall::GetLineInfo, MMSYSERR_NODRIVER, -1, 1);
     EXPECT_EQ(Query(Object(), MIXER_OBJECTF_HMIXER, line), MMSYSERR_NOERROR);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(Query(Object(), MIXER_OBJECTF_HMIXER, line), MMSYSERR_NODRIVER);
-    EXPECT_EQ(hwc::MixerCallCount(MixerCall::GetLineInfo), 4);
+    EXPECT_EQ(control::MixerCallCount(MixerCall::GetLineInfo), 4);
     SetUp();
     EXPECT_EQ(Query(Object(), MIXER_OBJECTF_HMIXER, line), MMSYSERR_NOERROR);
-    EXPECT_EQ(hwc::OpenMixers().size(), 1u) << "handles on replaced devices are gone";
+    EXPECT_EQ(control::OpenMixers().size(), 1u) << "handles on replaced devices are gone";
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ TEST_F(DeviceFaults, TheKeyboardPulledOutInTheMiddleOfALightReport) {
     Run(500);
     int atUnplug = writes.load();
     EXPECT_EQ(atUnplug, 5) << "the fifth report was the last to arrive";
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     Run(300);
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
     Run(300);
     ExpectStillWorking("the keyboard went away");
     Stop();
@@ -39,7 +39,7 @@ TEST_F(DeviceFaults, TheKeyboardPulledOutInTheMiddleOfALightReport) {
 TEST_F(DeviceFaults, TheMixerFailingInTheMiddleOfASession) {
     Start();
     Run(200);
-    hwc::FailMixerCall(hwc::MixerCall::GetControlDetails, MMSYSERR_ERROR, -1, 0);
+    control::FailMixerCall(control::MixerCall::GetControlDetails, MMSYSERR_ERROR, -1, 0);
     Run(200);
     ExpectInvariants("mixer reads failing");
     Tap(3);
@@ -55,7 +55,7 @@ TEST_F(DeviceFaults, TheMixerFailingInTheMiddleOfASession) {
 TEST_F(DeviceFaults, TheMixerDevicesGoneWhileRunning) {
     Start();
     Run(200);
-    hwc::SetMixerDevices({});
+    control::SetMixerDevices({});
     Run(300);
     ExpectInvariants("without mixer devices");
     Tap(3);

@@ -33,9 +33,9 @@ TEST_F(LcdServiceErrors, EveryCodeOnEveryEntryWhileRunningAndTheFramesComeBack) 
             service->FailAlways(entry, code);
             service->FailNext(testbed::kLcdShowFrame, RPC_S_SERVER_UNAVAILABLE);
             Run(300);
-            EXPECT_FALSE(hwc::InjectKey(VK_LCONTROL, true)) << "a Ctrl key is passed on";
+            EXPECT_FALSE(control::InjectKey(VK_LCONTROL, true)) << "a Ctrl key is passed on";
             EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 1) << "the hook still runs and notes Ctrl";
-            EXPECT_FALSE(hwc::InjectKey(VK_LCONTROL, false));
+            EXPECT_FALSE(control::InjectKey(VK_LCONTROL, false));
             EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 0) << "and its release";
             ExpectInvariants("while failing");
             service->ClearFailures();

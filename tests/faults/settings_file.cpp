@@ -14,7 +14,7 @@ namespace {
 
 class SettingsFileFaults : public FaultHarness {
 protected:
-    std::string WindowsSettingsPath() const { return hwc::WindowsPath(SettingsFile()); }
+    std::string WindowsSettingsPath() const { return control::WindowsPath(SettingsFile()); }
     // An old time of last change, so that any write since shows in it, however soon it came.
     void BackDate() {
         std::filesystem::last_write_time(
@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(Press(VK_MEDIA_PLAY_PAUSE)) << "play/pause toggles on the settings screen";
     }
     void TearDown() override {
-        hwc::SetProfileFileProtected(WindowsSettingsPath(), false);
+        control::SetProfileFileProtected(WindowsSettingsPath(), false);
         SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
         FaultHarness::TearDown();
     }
@@ -38,7 +38,7 @@ protected:
 TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheSettingsStillActWhileItsWritesFail) {
     WriteSettings("VU=0\nLeavePlaylist=0");
     ASSERT_TRUE(SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
-    hwc::SetProfileFileProtected(WindowsSettingsPath(), true);
+    control::SetProfileFileProtected(WindowsSettingsPath(), true);
     Start();
     EXPECT_EQ(GetSetting(kSettingVU), 0) << "read from the file";
     EXPECT_EQ(GetSetting(kSettingLeavePlaylist), 0) << "read from the file";
@@ -51,7 +51,7 @@ TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheSettingsStillActWhileItsWrit
     EXPECT_EQ(Screen(), kPlaylistScreen) << "LeavePlaylist=0 from the file keeps the screen";
     ExpectStillWorking("the failed writes");
 
-    hwc::SetProfileFileProtected(WindowsSettingsPath(), false);
+    control::SetProfileFileProtected(WindowsSettingsPath(), false);
     ASSERT_TRUE(SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL));
     ToggleHighlightedSetting();
     EXPECT_EQ(GetSetting(kSettingVU), 0);
@@ -96,7 +96,7 @@ TEST_F(SettingsFileFaults, GarbageIsReadForWhatItYieldsAndOnlyTheElevenKeysAreWr
     for (const SettingInfo& info : kSettingsTable) {
         char text[32];
         std::snprintf(text, sizeof text, "%d", GetSetting(info.item));
-        WritePrivateProfileStringA("General", info.key, text, hwc::WindowsPath(copy).c_str());
+        WritePrivateProfileStringA("General", info.key, text, control::WindowsPath(copy).c_str());
     }
     std::ifstream expected(copy, std::ios::binary);
     std::string expectedBytes((std::istreambuf_iterator<char>(expected)), {});
@@ -127,9 +127,9 @@ TEST_F(SettingsFileFaults, NothingButAToggleWritesTheFile) {
     Tap(2);
     Press(VK_MEDIA_PLAY_PAUSE);
     mixer->SetVolume(testbed::MixerLine::Master, 1000);
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     Run(500);
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
     service->Unplug();
     Run(300);
     service->Plug();

@@ -12,12 +12,12 @@
 class ItemCanvas : public ::testing::Test {
 protected:
     void SetUp() override {
-        hwc::UseManualClock(10000);
+        control::UseManualClock(10000);
         ASSERT_EQ(screen.Initialize(), S_OK);
     }
     void TearDown() override {
         screen.Shutdown();
-        hwc::UseRealClock();
+        control::UseRealClock();
     }
     void Add(CLCDBase* item) { screen.AppendChild(item); }
     // One frame: time moves on by ms, the screen advances its items and draws them.
@@ -28,7 +28,7 @@ protected:
     // The same without reading the pixels back.
     void Tick(DWORD ms) {
         if (ms)
-            hwc::AdvanceClock(ms);
+            control::AdvanceClock(ms);
         screen.Update(GetTickCount());
         screen.Draw();
     }

@@ -14,8 +14,8 @@ namespace {
 
 class EzLcdTest : public ::testing::Test {
 protected:
-    void SetUp() override { hwc::UseManualClock(20000); }
-    void TearDown() override { hwc::UseRealClock(); }
+    void SetUp() override { control::UseManualClock(20000); }
+    void TearDown() override { control::UseRealClock(); }
     // The current page drawn into its own surface, as the output would draw it.
     frameart::Art DrawPage() {
         CEzLcdPage* page = lcd.GetCurrentPage();
@@ -168,13 +168,13 @@ class EzLcdOnTheService : public LcdWorld {
 protected:
     void SetUp() override {
         LcdWorld::SetUp();
-        hwc::UseManualClock(20000);
+        control::UseManualClock(20000);
         lcd = std::make_unique<CEzLcd>();
     }
     void TearDown() override {
         lcd->GetOutput().Shutdown();
         lcd.reset();
-        hwc::UseRealClock();
+        control::UseRealClock();
         LcdWorld::TearDown();
     }
     // The buttons that read as newly pressed after one frame.

@@ -65,7 +65,7 @@ protected:
         }
         ~ScrollingAlone() { screen.Shutdown(); }
         frameart::Art Frame(DWORD ms) {
-            hwc::AdvanceClock(ms);
+            control::AdvanceClock(ms);
             screen.Update(GetTickCount());
             screen.Draw();
             CLCDGfx& gfx = screen.GetGfx();

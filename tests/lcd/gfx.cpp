@@ -11,12 +11,13 @@ namespace {
 class Gfx : public ::testing::Test {
 protected:
     void SetUp() override {
-        objectsBefore = hwc::GdiObjectCount();
+        objectsBefore = control::GdiObjectCount();
         ASSERT_EQ(gfx.Initialize(160, 43), S_OK);
     }
     void TearDown() override {
         gfx.Shutdown();
-        EXPECT_EQ(hwc::GdiObjectCount(), objectsBefore) << "the surface left GDI objects behind";
+        EXPECT_EQ(control::GdiObjectCount(), objectsBefore)
+            << "the surface left GDI objects behind";
     }
     void Fill(int l, int t, int r, int b, int stock) {
         RECT rect = {l, t, r, b};
@@ -78,7 +79,7 @@ TEST_F(Gfx, RecordCarriesFormatOneOnEveryCopy) {
 
 TEST_F(Gfx, ShutdownReleasesEverythingAndMayBeRepeated) {
     gfx.Shutdown();
-    EXPECT_EQ(hwc::GdiObjectCount(), objectsBefore);
+    EXPECT_EQ(control::GdiObjectCount(), objectsBefore);
     gfx.Shutdown();
     EXPECT_EQ(gfx.GetWidth(), 0);
     EXPECT_EQ(gfx.GetHeight(), 0);
@@ -89,23 +90,23 @@ TEST_F(Gfx, ShutdownReleasesEverythingAndMayBeRepeated) {
 // Pages are set up twice (by the facade, then by the output's Open); the second set-up must
 // not leak the first one's DC and DIB.
 TEST_F(Gfx, InitializingAgainReleasesWhatTheSurfaceHeld) {
-    size_t built = hwc::GdiObjectCount();
+    size_t built = control::GdiObjectCount();
     ASSERT_EQ(gfx.Initialize(160, 43), S_OK);
     ASSERT_EQ(gfx.Initialize(160, 43), S_OK);
-    EXPECT_EQ(hwc::GdiObjectCount(), built);
+    EXPECT_EQ(control::GdiObjectCount(), built);
 }
 
 TEST_F(Gfx, FailedSetUpReturnsEFailAndLeavesTheSurfaceReleased) {
     gfx.Shutdown();
-    hwc::FailCreateCompatibleDC();
+    control::FailCreateCompatibleDC();
     EXPECT_EQ(gfx.Initialize(160, 43), E_FAIL);
     EXPECT_EQ(gfx.GetWidth(), 0);
-    EXPECT_EQ(hwc::GdiObjectCount(), objectsBefore);
-    hwc::FailCreateDIBSection();
+    EXPECT_EQ(control::GdiObjectCount(), objectsBefore);
+    control::FailCreateDIBSection();
     EXPECT_EQ(gfx.Initialize(160, 43), E_FAIL);
     EXPECT_EQ(gfx.GetDrawingDC(), nullptr) << "the DC made before the DIB failed is released";
     EXPECT_EQ(gfx.CopyToRecord(), nullptr);
-    EXPECT_EQ(hwc::GdiObjectCount(), objectsBefore);
+    EXPECT_EQ(control::GdiObjectCount(), objectsBefore);
     gfx.Shutdown();
 }
 

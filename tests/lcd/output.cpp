@@ -429,7 +429,7 @@ TEST_F(Output, OutputWithoutItsOwnSurfaceStillRunsItsScreens) {
     brief.Start(kStart, 60);
     output.RegisterScreen(&brief);
     output.PinScreen(&brief);
-    hwc::FailCreateCompatibleDC();
+    control::FailCreateCompatibleDC();
     ASSERT_EQ(output.Open(nullptr), S_OK);
     EXPECT_EQ(g_lscConnectionCount, 1);
     EXPECT_EQ(service->CallCount(testbed::kLcdStartup), 1);

@@ -61,12 +61,12 @@ public:
 class Tree : public ::testing::Test {
 protected:
     void SetUp() override {
-        objectsBefore = hwc::GdiObjectCount();
+        objectsBefore = control::GdiObjectCount();
         ASSERT_EQ(gfx.Initialize(160, 43), S_OK);
     }
     void TearDown() override {
         gfx.Shutdown();
-        EXPECT_EQ(hwc::GdiObjectCount(), objectsBefore) << "drawing left GDI objects behind";
+        EXPECT_EQ(control::GdiObjectCount(), objectsBefore) << "drawing left GDI objects behind";
     }
     // One drawing pass of the collection, as a screen runs it.
     frameart::Art Draw(CLCDCollection& collection) {

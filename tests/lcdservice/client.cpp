@@ -123,7 +123,7 @@ TEST_F(Client, WrappersPassArgumentsAndResultsThrough) {
 // where the value ends, not run on into what a longer earlier path left behind.
 TEST_F(Client, APathWithoutTerminatorIsNotLengthenedByAnEarlierOne) {
     std::string real =
-        hwc::WindowsPath(std::string(VELM_BUILD_DIR) + "/testbed/testbed_lcdservice.so");
+        control::WindowsPath(std::string(VELM_BUILD_DIR) + "/testbed/testbed_lcdservice.so");
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLscServerBinaryKey, 0, nullptr, 0, KEY_WRITE,
                               nullptr, &key, nullptr),

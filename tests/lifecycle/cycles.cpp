@@ -25,12 +25,12 @@ namespace {
 
 // Everything a start of the plug-in makes that a stop must give back.
 struct Census {
-    size_t gdiObjects = hwc::GdiObjectCount();
-    size_t kernelHandles = hwc::KernelHandleCount();
-    size_t windows = hwc::WindowCount();
-    size_t hooks = hwc::HookCount();
-    int threads = hwc::LiveThreadCount();
-    size_t openMixers = hwc::OpenMixers().size();
+    size_t gdiObjects = control::GdiObjectCount();
+    size_t kernelHandles = control::KernelHandleCount();
+    size_t windows = control::WindowCount();
+    size_t hooks = control::HookCount();
+    int threads = control::LiveThreadCount();
+    size_t openMixers = control::OpenMixers().size();
     LONG lcdClients = g_lscConnectionCount;
     bool lcdModuleLoaded = GetModuleHandleA(testbed::LcdService::ModuleFileName()) != nullptr;
     // Whatever handles a fault when the plug-in is not running: the default action, or the
@@ -97,7 +97,7 @@ TEST_F(Cycles, AThousandStartsAndStopsLeaveNothingBehindAndNeverDeadlock) {
     // One round first: fonts, glyphs and the stand-in's tables are kept once made, and the
     // service's ring of its last 256 frames fills.
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(hwc::AdvanceClock(15000));
+    ASSERT_TRUE(control::AdvanceClock(15000));
     ASSERT_TRUE(Quit());
     Census before;
     size_t heapBefore = LiveHeapBytes();
@@ -112,13 +112,13 @@ TEST_F(Cycles, AThousandStartsAndStopsLeaveNothingBehindAndNeverDeadlock) {
         service->SetRegistration(withService ? testbed::LcdRegistration::Installed
                                              : testbed::LcdRegistration::Missing);
         ASSERT_TRUE(Init()) << "init did not return";
-        ASSERT_TRUE(hwc::AdvanceClock(static_cast<uint32_t>(cycle % 7) * 23));
+        ASSERT_TRUE(control::AdvanceClock(static_cast<uint32_t>(cycle % 7) * 23));
         int answeredBefore = answeredInQuit;
         ASSERT_TRUE(QuitAfterBusy(static_cast<DWORD>(cycle % 61)))
             << "quit did not return: it and the display thread waited for each other";
         if (answeredInQuit > answeredBefore)
             ++cyclesWithQuitAnswering;
-        ASSERT_EQ(hwc::LiveThreadCount(), 1) << "the display thread outlived quit";
+        ASSERT_EQ(control::LiveThreadCount(), 1) << "the display thread outlived quit";
     }
 
     EXPECT_GT(cyclesWithQuitAnswering, 100)

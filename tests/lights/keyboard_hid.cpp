@@ -26,7 +26,7 @@ struct RawDevice {
 class KeyboardHid : public ::testing::Test {
 protected:
     void TearDown() override {
-        hwc::UnplugAllHidDevices();
+        control::UnplugAllHidDevices();
         g_keyboardFound = 0;
         for (int selector : {kLightSelector1, kLightSelector2, kLightMkeys})
             SetSavedLight(selector, 0);
@@ -35,7 +35,7 @@ protected:
     RawDevice& Plug(const std::string& name, USHORT vendor, USHORT product, bool opens = true) {
         devices.push_back(std::make_unique<RawDevice>());
         RawDevice* raw = devices.back().get();
-        hwc::HidDevice device;
+        control::HidDevice device;
         device.path = "\\\\?\\hid#" + name;
         device.vendorId = vendor;
         device.productId = product;
@@ -50,7 +50,7 @@ protected:
                     report[i] = raw->answer[i];
             return true;
         };
-        raw->id = hwc::PlugHidDevice(device);
+        raw->id = control::PlugHidDevice(device);
         return *raw;
     }
     RawDevice& PlugG15(const std::string& name = "g15") { return Plug(name, 0x046D, 0xC222); }
@@ -73,14 +73,14 @@ TEST_F(KeyboardHid, TheFirstMatchingInterfaceThatOpensWinsAndTheOthersAreClosed)
     WriteLight(kLightMkeys, 15);
     EXPECT_EQ(first.sets.size(), 1u) << "the lowest index that opens and matches is used";
     EXPECT_TRUE(second.sets.empty() && busy.sets.empty());
-    EXPECT_EQ(hwc::OpenHidHandles(otherProduct.id), 0) << "a non-matching interface is closed";
-    EXPECT_EQ(hwc::OpenHidHandles(otherVendor.id), 0);
-    EXPECT_EQ(hwc::OpenHidHandles(first.id), 1);
-    EXPECT_EQ(hwc::OpenHidHandles(second.id), 0) << "the search stops at the keyboard";
+    EXPECT_EQ(control::OpenHidHandles(otherProduct.id), 0) << "a non-matching interface is closed";
+    EXPECT_EQ(control::OpenHidHandles(otherVendor.id), 0);
+    EXPECT_EQ(control::OpenHidHandles(first.id), 1);
+    EXPECT_EQ(control::OpenHidHandles(second.id), 0) << "the search stops at the keyboard";
 
     // A second search in the same load keeps one handle, not two.
     Find();
-    EXPECT_EQ(hwc::OpenHidHandles(first.id), 1);
+    EXPECT_EQ(control::OpenHidHandles(first.id), 1);
 }
 
 TEST_F(KeyboardHid, WithoutAKeyboardNothingIsFound) {

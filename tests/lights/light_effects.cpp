@@ -48,7 +48,7 @@ void SetLevel(int level) {
 class LightEffects : public ::testing::Test {
 protected:
     void SetUp() override {
-        hwc::UseManualClock(700000);
+        control::UseManualClock(700000);
         keyboard = std::make_unique<testbed::Keyboard>();
         g_keyboardFound = FindKeyboard();
         ASSERT_EQ(g_keyboardFound, 1);
@@ -60,19 +60,19 @@ protected:
         g_requests = 0;
         g_faulty = false;
         std::memset(g_data, 0, sizeof g_data);
-        hwc::SetScreenSaverRunning(false);
+        control::SetScreenSaverRunning(false);
     }
     void TearDown() override {
-        hwc::SetScreenSaverRunning(false);
+        control::SetScreenSaverRunning(false);
         keyboard.reset();
         g_keyboardFound = 0;
         g_visRequestFunction = nullptr;
         g_visDataFunction = nullptr;
-        hwc::UseRealClock();
+        control::UseRealClock();
     }
     // One update 50 ms after the last; returns the reports it wrote.
     Writes Pass() {
-        EXPECT_TRUE(hwc::AdvanceClock(kMeterIntervalMs));
+        EXPECT_TRUE(control::AdvanceClock(kMeterIntervalMs));
         keyboard->ClearReports();
         UpdateLights();
         return keyboard->Writes();
@@ -131,15 +131,15 @@ TEST_F(LightEffects, SilenceAndLoudnessDriveTheMkeysAndTheBacklight) {
 
 TEST_F(LightEffects, AtMostOneUpdatePerFiftyMilliseconds) {
     EXPECT_EQ(Pass().size(), 1u);
-    ASSERT_TRUE(hwc::AdvanceClock(30));
+    ASSERT_TRUE(control::AdvanceClock(30));
     keyboard->ClearReports();
     UpdateLights();
     EXPECT_TRUE(keyboard->Writes().empty()) << "30 ms after the last update";
     EXPECT_EQ(g_requests, 1) << "nor is the player asked";
-    ASSERT_TRUE(hwc::AdvanceClock(19));
+    ASSERT_TRUE(control::AdvanceClock(19));
     UpdateLights();
     EXPECT_TRUE(keyboard->Writes().empty()) << "49 ms";
-    ASSERT_TRUE(hwc::AdvanceClock(1));
+    ASSERT_TRUE(control::AdvanceClock(1));
     UpdateLights();
     EXPECT_EQ(keyboard->Writes().size(), 1u) << "50 ms";
 }
@@ -161,7 +161,7 @@ TEST_F(LightEffects, AFaultInThePlayerEndsTheUpdateAndTheNextOneTriesAgain) {
 TEST_F(LightEffects, WithoutKeyboardNothingHappensNotEvenTheScreenSaverDimming) {
     g_keyboardFound = 0;
     g_settings[kSettingSaveMkeys] = 1;
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     EXPECT_TRUE(Pass().empty());
     EXPECT_EQ(g_requests, 0);
     EXPECT_EQ(g_lightEffects.dimmingActive, 0);
@@ -172,13 +172,13 @@ TEST_F(LightEffects, TheScreenSaverKeepsTheMetersLastMaskAndGivesItBackBeforeThe
     g_settings[kSettingSaveMkeys] = 1;
     SetLevel(20);
     EXPECT_EQ(Pass(), (Writes{{4, 14}}));
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     SetLevel(127);
     EXPECT_EQ(Pass(), (Writes{{4, 15}})) << "dark while the screen saver runs";
     EXPECT_EQ(GetSavedLight(kLightMkeys), 14) << "the meter's last mask was saved";
     EXPECT_TRUE(Pass().empty()) << "the meters pause";
     EXPECT_EQ(g_requests, 1);
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
     EXPECT_EQ(Pass(), (Writes{{4, 14}, {4, 0}})) << "the saved mask first, then the meter";
 }
 
@@ -187,9 +187,9 @@ TEST_F(LightEffects, TheScreenSaverDimsAndGivesBackTheChosenBacklightsOnly) {
     g_settings[kSettingSaveLcd] = 1;
     g_settings[kSettingSaveKeyboard] = 1;
     keyboard->SetLights(2, 0x30, 5);
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     EXPECT_EQ(Pass(), (Writes{{1, 0}, {2, 0}}));
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
     g_settings[kSettingSaveKeyboard] = 0;
     EXPECT_EQ(Pass(), (Writes{{1, 2}})) << "the settings as they are when it ends decide";
     EXPECT_EQ(keyboard->Selector2(), 0);
@@ -199,14 +199,14 @@ TEST_F(LightEffects, TheScreenSaverSavesTheLightsEvenWithNothingToDim) {
     SetSavedLight(kLightMkeys, 3);  // as a meter toggle would have saved it
     keyboard->SetLights(1, 0x20, 9);
     g_settings[kSettingVU] = 0;
-    hwc::SetScreenSaverRunning(true);
+    control::SetScreenSaverRunning(true);
     EXPECT_TRUE(Pass().empty());
     EXPECT_EQ(GetSavedLight(kLightMkeys), 9) << "overwrites what the toggle saved";
     EXPECT_EQ(GetSavedLight(kLightSelector1), 1);
     EXPECT_EQ(GetSavedLight(kLightSelector2), 0x20);
     g_settings[kSettingVU] = 1;
     EXPECT_TRUE(Pass().empty()) << "no meter while it runs";
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
     EXPECT_EQ(Pass(), (Writes{{4, 15}}));
 }
 

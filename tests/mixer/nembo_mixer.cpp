@@ -10,29 +10,29 @@
 
 namespace {
 
-using hwc::MixerCall;
-using hwc::MixerLineRef;
+using control::MixerCall;
+using control::MixerLineRef;
 
 constexpr DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
 const HWND kWindow = reinterpret_cast<HWND>(0x4242);
 
-hwc::MixerLine Line(const char* name, DWORD type, DWORD volume, bool hasVolume = true) {
+control::MixerLine Line(const char* name, DWORD type, DWORD volume, bool hasVolume = true) {
     return {name, type, 2, hasVolume, volume};
 }
 
-hwc::MixerDestination Speakers(DWORD volume, std::vector<hwc::MixerLine> sources) {
+control::MixerDestination Speakers(DWORD volume, std::vector<control::MixerLine> sources) {
     return {Line("Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, volume), std::move(sources)};
 }
 
 // Recording first, so that the speakers destination must be found by its type.
-void UseDevice(hwc::MixerDestination speakers) {
-    hwc::MixerDestination recording{
+void UseDevice(control::MixerDestination speakers) {
+    control::MixerDestination recording{
         Line("Recording", MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 7000),
         {Line("Wave", kWave, 7100), Line("Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 7200)}};
-    hwc::SetMixerDevices({hwc::MixerDevice{"Card", {recording, std::move(speakers)}}});
+    control::SetMixerDevices({control::MixerDevice{"Card", {recording, std::move(speakers)}}});
 }
 
-constexpr MixerLineRef kSpeakers{0, 1, hwc::kDestinationLine};
+constexpr MixerLineRef kSpeakers{0, 1, control::kDestinationLine};
 MixerLineRef SpeakersSource(DWORD index) {
     return {0, 1, index};
 }
@@ -44,32 +44,32 @@ protected:
                                    Line("Wave", kWave, 2200),
                                    Line("CD", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, 3300)}));
     }
-    void TearDown() override { hwc::SetMixerDevices({}); }
+    void TearDown() override { control::SetMixerDevices({}); }
 
     // Asserts that the object answers 0 to everything without calling the mixer.
     static void ExpectInert(CNemboMixer& mixer) {
         EXPECT_EQ(mixer.ready.load(), 0) << "expected the object not ready";
-        int calls = hwc::MixerCallCount();
+        int calls = control::MixerCallCount();
         EXPECT_EQ(mixer.GetValue(), 0u) << "expected 0 from an object that is not ready";
         EXPECT_EQ(mixer.SetValue(500), 0) << "expected the write refused";
-        EXPECT_EQ(hwc::MixerCallCount(), calls) << "expected no mixer call once not ready";
+        EXPECT_EQ(control::MixerCallCount(), calls) << "expected no mixer call once not ready";
     }
 };
 
 TEST_F(NemboMixerTest, WithoutMixerDevicesBothObjectsAreNotReadyAndReadZero) {
-    hwc::SetMixerDevices({});
+    control::SetMixerDevices({});
     CNemboMixer master(kWindow, kMixerMasterComponent);
     CNemboMixer wave(kWindow, kWave);
     ExpectInert(master);
     ExpectInert(wave);
-    EXPECT_EQ(hwc::MixerCallCount(MixerCall::Open), 0) << "expected no open without devices";
+    EXPECT_EQ(control::MixerCallCount(MixerCall::Open), 0) << "expected no open without devices";
 }
 
 TEST_F(NemboMixerTest, MasterIsTheSpeakersDestinationFoundByType) {
     CNemboMixer master(kWindow, kMixerMasterComponent);
     ASSERT_EQ(master.ready.load(), 1);
     EXPECT_EQ(master.channelCount, 1u);
-    auto open = hwc::OpenMixers();
+    auto open = control::OpenMixers();
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0].device, 0u);
     EXPECT_EQ(open[0].callback, reinterpret_cast<DWORD_PTR>(kWindow))
@@ -77,16 +77,17 @@ TEST_F(NemboMixerTest, MasterIsTheSpeakersDestinationFoundByType) {
     EXPECT_EQ(open[0].flags, static_cast<DWORD>(CALLBACK_WINDOW));
 
     EXPECT_EQ(master.GetValue(), 30000u);
-    hwc::SetMixerVolume(kSpeakers, 12345);  // another program turns the volume
+    control::SetMixerVolume(kSpeakers, 12345);  // another program turns the volume
     EXPECT_EQ(master.GetValue(), 12345u) << "expected the value another program set";
-    EXPECT_EQ(hwc::MixerVolume({0, 0, hwc::kDestinationLine}), 7000) << "recording untouched";
+    EXPECT_EQ(control::MixerVolume({0, 0, control::kDestinationLine}), 7000)
+        << "recording untouched";
 }
 
 TEST_F(NemboMixerTest, ExtremeValuesReachTheControlUnchanged) {
     CNemboMixer master(kWindow, kMixerMasterComponent);
     for (DWORD value : {0u, 65535u, 1285u}) {
         EXPECT_EQ(master.SetValue(value), 1) << "expected " << value << " written";
-        EXPECT_EQ(hwc::MixerVolume(kSpeakers), value);
+        EXPECT_EQ(control::MixerVolume(kSpeakers), value);
         EXPECT_EQ(master.GetValue(), value);
     }
     EXPECT_EQ(master.lastResult, static_cast<MMRESULT>(MMSYSERR_NOERROR));
@@ -97,10 +98,10 @@ TEST_F(NemboMixerTest, WaveIsTheSpeakersWaveOutSourceNotTheRecordingOne) {
     ASSERT_EQ(wave.ready.load(), 1);
     EXPECT_EQ(wave.GetValue(), 2200u);
     EXPECT_EQ(wave.SetValue(4000), 1);
-    EXPECT_EQ(hwc::MixerVolume(SpeakersSource(1)), 4000);
-    EXPECT_EQ(hwc::MixerVolume(SpeakersSource(0)), 1100) << "synth untouched";
-    EXPECT_EQ(hwc::MixerVolume(SpeakersSource(2)), 3300) << "CD untouched";
-    EXPECT_EQ(hwc::MixerVolume(kSpeakers), 30000) << "master untouched";
+    EXPECT_EQ(control::MixerVolume(SpeakersSource(1)), 4000);
+    EXPECT_EQ(control::MixerVolume(SpeakersSource(0)), 1100) << "synth untouched";
+    EXPECT_EQ(control::MixerVolume(SpeakersSource(2)), 3300) << "CD untouched";
+    EXPECT_EQ(control::MixerVolume(kSpeakers), 30000) << "master untouched";
 }
 
 TEST_F(NemboMixerTest, WithoutWaveOutSourceTheLastSourceOrTheDestinationIsUsed) {
@@ -110,7 +111,7 @@ TEST_F(NemboMixerTest, WithoutWaveOutSourceTheLastSourceOrTheDestinationIsUsed) 
         CNemboMixer wave(kWindow, kWave);
         EXPECT_EQ(wave.GetValue(), 9900u) << "expected the last source's volume";
         EXPECT_EQ(wave.SetValue(10), 1);
-        EXPECT_EQ(hwc::MixerVolume(SpeakersSource(1)), 10);
+        EXPECT_EQ(control::MixerVolume(SpeakersSource(1)), 10);
     }
     UseDevice(Speakers(30000, {}));
     CNemboMixer wave(kWindow, kWave);
@@ -126,22 +127,22 @@ struct ConstructionFault {
 
 TEST_F(NemboMixerTest, EveryConstructionFailureLeavesAnInertObject) {
     const ConstructionFault faults[] = {
-        {"open fails", [] { hwc::FailMixerCall(MixerCall::Open, MMSYSERR_ALLOCATED); },
+        {"open fails", [] { control::FailMixerCall(MixerCall::Open, MMSYSERR_ALLOCATED); },
          MMSYSERR_ALLOCATED, false},
         {"no speakers destination",
          [] {
-             hwc::SetMixerDevices({hwc::MixerDevice{
+             control::SetMixerDevices({control::MixerDevice{
                  "Card", {{Line("Recording", MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 1), {}}}}});
          },
          MMSYSERR_NOERROR, true},
         {"second source query fails",
-         [] { hwc::FailMixerCall(MixerCall::GetLineInfo, MMSYSERR_ERROR, 1, 2); }, MMSYSERR_NOERROR,
-         true},
+         [] { control::FailMixerCall(MixerCall::GetLineInfo, MMSYSERR_ERROR, 1, 2); },
+         MMSYSERR_NOERROR, true},
         {"wave line has no volume control",
          [] { UseDevice(Speakers(30000, {Line("Wave", kWave, 0, false)})); }, MMSYSERR_NOERROR,
          true},
         {"control query fails",
-         [] { hwc::FailMixerCall(MixerCall::GetLineControls, MMSYSERR_NODRIVER); },
+         [] { control::FailMixerCall(MixerCall::GetLineControls, MMSYSERR_NODRIVER); },
          MMSYSERR_NOERROR, true},
     };
     for (const auto& fault : faults) {
@@ -152,10 +153,10 @@ TEST_F(NemboMixerTest, EveryConstructionFailureLeavesAnInertObject) {
             CNemboMixer wave(kWindow, kWave);
             ExpectInert(wave);
             EXPECT_EQ(wave.lastResult, fault.lastResult);
-            EXPECT_EQ(hwc::OpenMixers().size(), fault.leavesHandleOpen ? 1u : 0u);
+            EXPECT_EQ(control::OpenMixers().size(), fault.leavesHandleOpen ? 1u : 0u);
         }
-        EXPECT_TRUE(hwc::OpenMixers().empty()) << "expected the destructor to close the mixer";
-        EXPECT_EQ(hwc::MixerCallCount(MixerCall::Close), fault.leavesHandleOpen ? 1 : 0)
+        EXPECT_TRUE(control::OpenMixers().empty()) << "expected the destructor to close the mixer";
+        EXPECT_EQ(control::MixerCallCount(MixerCall::Close), fault.leavesHandleOpen ? 1 : 0)
             << "expected a close exactly when a mixer was open";
     }
 }
@@ -163,7 +164,7 @@ TEST_F(NemboMixerTest, EveryConstructionFailureLeavesAnInertObject) {
 TEST_F(NemboMixerTest, FailedReadDisablesTheObjectForGood) {
     CNemboMixer master(kWindow, kMixerMasterComponent);
     ASSERT_EQ(master.GetValue(), 30000u);
-    hwc::FailMixerCall(MixerCall::GetControlDetails, MMSYSERR_NODRIVER);
+    control::FailMixerCall(MixerCall::GetControlDetails, MMSYSERR_NODRIVER);
     EXPECT_EQ(master.GetValue(), 0u);
     EXPECT_EQ(master.lastResult, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
     ExpectInert(master);
@@ -171,17 +172,17 @@ TEST_F(NemboMixerTest, FailedReadDisablesTheObjectForGood) {
 
 TEST_F(NemboMixerTest, FailedReadOrWriteInSetValueWritesNothingAndDisables) {
     CNemboMixer master(kWindow, kMixerMasterComponent);
-    hwc::FailMixerCall(MixerCall::GetControlDetails, MMSYSERR_ERROR);
+    control::FailMixerCall(MixerCall::GetControlDetails, MMSYSERR_ERROR);
     EXPECT_EQ(master.SetValue(100), 0);
-    EXPECT_EQ(hwc::MixerCallCount(MixerCall::SetControlDetails), 0)
+    EXPECT_EQ(control::MixerCallCount(MixerCall::SetControlDetails), 0)
         << "no write after a failed read";
     ExpectInert(master);
 
     CNemboMixer wave(kWindow, kWave);
-    hwc::FailMixerCall(MixerCall::SetControlDetails, MIXERR_INVALVALUE);
+    control::FailMixerCall(MixerCall::SetControlDetails, MIXERR_INVALVALUE);
     EXPECT_EQ(wave.SetValue(100), 0);
     EXPECT_EQ(wave.lastResult, static_cast<MMRESULT>(MIXERR_INVALVALUE));
-    EXPECT_EQ(hwc::MixerVolume(SpeakersSource(1)), 2200);
+    EXPECT_EQ(control::MixerVolume(SpeakersSource(1)), 2200);
     ExpectInert(wave);
 }
 

@@ -39,10 +39,10 @@ DWORD WINAPI Writer(LPVOID param) {
 }
 
 TEST(NemboMixerThreads, ReadsAndWritesFromTwoThreadsNeverFailOnEachOther) {
-    hwc::SetMixerDevices(
-        {hwc::MixerDevice{"Card",
-                          {{{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, 40000},
-                            {{"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, 50000}}}}}});
+    control::SetMixerDevices({control::MixerDevice{
+        "Card",
+        {{{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, 40000},
+          {{"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, 50000}}}}}});
     for (DWORD component : {kMixerMasterComponent, DWORD(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT)}) {
         SCOPED_TRACE(component);
         CNemboMixer mixer(nullptr, component);
@@ -66,7 +66,7 @@ TEST(NemboMixerThreads, ReadsAndWritesFromTwoThreadsNeverFailOnEachOther) {
         EXPECT_EQ(seenNotReady, 0) << "expected the ready field never 0 while calls were in flight";
         EXPECT_EQ(mixer.ready.load(), 1) << "expected the object still ready";
     }
-    hwc::SetMixerDevices({});
+    control::SetMixerDevices({});
 }
 
 }  // namespace

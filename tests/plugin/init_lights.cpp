@@ -84,7 +84,7 @@ TEST_F(InitLights, InitSavesTheLightsAndWritesTheSettingsBeforeTheThreadAsksTheP
 TEST_F(InitLights, TheThreadHandsTheKeptMkeysBackAtItsExitWhileTheMeterIsOn) {
     ASSERT_TRUE(Init());
     EXPECT_EQ(keyboard->OpenHandles(), 1);
-    ASSERT_TRUE(hwc::AdvanceClock(200));
+    ASSERT_TRUE(control::AdvanceClock(200));
     EXPECT_EQ(keyboard->Mkeys(), 15) << "silence darkens every M-key";
     keyboard->ClearReports();
     ASSERT_TRUE(Quit());
@@ -99,7 +99,7 @@ TEST_F(InitLights, TheThreadHandsTheKeptMkeysBackAtItsExitWhileTheMeterIsOn) {
 TEST_F(InitLights, WithTheMeterOffNoLightIsWrittenAtAll) {
     WriteSettingsFile("[General]\r\nVU=0\r\n");
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(hwc::AdvanceClock(300));
+    ASSERT_TRUE(control::AdvanceClock(300));
     ASSERT_TRUE(Quit());
     EXPECT_TRUE(keyboard->Writes().empty());
 }

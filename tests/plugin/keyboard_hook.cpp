@@ -29,8 +29,8 @@ float VolumeBarValue() {
 
 // A sound card whose speakers line has no volume control: the master volume cannot be opened,
 // while the wave volume can.
-hwc::MixerDevice CardWithoutMasterVolume() {
-    hwc::MixerDevice card;
+control::MixerDevice CardWithoutMasterVolume() {
+    control::MixerDevice card;
     card.destinations = {
         {{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, false, 0},
          {{"SW Synth", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, 2, true, 45000},
@@ -206,20 +206,21 @@ TEST_F(KeyCommands, SystemKeyMessagesChangeNoCtrlFlagAndAreNotActedOn) {
     Tap(4);
     ASSERT_EQ(Screen(), kSettingsScreen);
     Ctrl(VK_LCONTROL, true);
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_LCONTROL, false));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_LCONTROL, false));
     EXPECT_EQ(g_screenState.leftCtrlHeld.load(), 1) << "a system key-up let the left Ctrl go";
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, true));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_RCONTROL, true));
     EXPECT_EQ(g_screenState.rightCtrlHeld.load(), 0)
         << "a system key-down took the right Ctrl as held";
     Ctrl(VK_RCONTROL, true);
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_RCONTROL, false));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_RCONTROL, false));
     EXPECT_EQ(g_screenState.rightCtrlHeld.load(), 1) << "a system key-up let the right Ctrl go";
     Ctrl(VK_LCONTROL, false);
     Ctrl(VK_RCONTROL, false);
     EXPECT_EQ(g_screenState.leftCtrlHeld.load() + g_screenState.rightCtrlHeld.load(), 0)
         << "the key-ups let both go";
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, true)) << "a system key-down was swallowed";
-    EXPECT_FALSE(hwc::InjectKeyWithAlt(VK_VOLUME_UP, false));
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_VOLUME_UP, true))
+        << "a system key-down was swallowed";
+    EXPECT_FALSE(control::InjectKeyWithAlt(VK_VOLUME_UP, false));
     EXPECT_EQ(g_screenState.settingsRow.load(), 1) << "the settings cursor moved";
 }
 
@@ -279,7 +280,7 @@ TEST_F(KeyCommands, TheHookSetsTheBarToThePercentageOfTheNewVolume) {
 
 // Without a master volume the master step starts from 0 every time and writes nowhere.
 TEST_F(KeyCommands, WithoutAMasterVolumeAMasterStepMovesOnlyTheBar) {
-    hwc::SetMixerDevices({CardWithoutMasterVolume()});
+    control::SetMixerDevices({CardWithoutMasterVolume()});
     Start();
     Tap(3);
     Tap(3);
@@ -289,7 +290,8 @@ TEST_F(KeyCommands, WithoutAMasterVolumeAMasterStepMovesOnlyTheBar) {
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "one step from 0: 1285 / 655";
     EXPECT_TRUE(Press(VK_VOLUME_UP));
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "again from 0: the first step was kept nowhere";
-    EXPECT_EQ(hwc::MixerCallCount(hwc::MixerCall::SetControlDetails), 0) << "a mixer was written";
+    EXPECT_EQ(control::MixerCallCount(control::MixerCall::SetControlDetails), 0)
+        << "a mixer was written";
     EXPECT_EQ(mixer->Volume(MixerLine::Wave), testbed::Mixer::kStartWave);
 }
 
@@ -303,7 +305,8 @@ TEST_F(KeyCommands, AVolumeStepWithNoVolumeSelectedChangesNothing) {
     g_screenState.selectedVolume.store(kVolumePlayer);
     EXPECT_TRUE(Sent("get-volume").empty()) << "the player was asked for its volume";
     EXPECT_TRUE(Sent("set-volume").empty()) << "the player's volume was set";
-    EXPECT_EQ(hwc::MixerCallCount(hwc::MixerCall::SetControlDetails), 0) << "a mixer was written";
+    EXPECT_EQ(control::MixerCallCount(control::MixerCall::SetControlDetails), 0)
+        << "a mixer was written";
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ protected:
 
 TEST_F(LcdQuit, ClosesTheDisplaysOutputThenEndsTheClient) {
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(hwc::AdvanceClock(200));
+    ASSERT_TRUE(control::AdvanceClock(200));
     ASSERT_EQ(service->OpenDevices(), 1) << "the display thread's first update opens the LCD";
     size_t mark = service->Calls().size();
     ASSERT_TRUE(Quit());
@@ -52,7 +52,7 @@ TEST_F(LcdQuit, ASecondInitInTheSameProcessShowsFramesAgain) {
     for (int round = 0; round < 2; ++round) {
         size_t frames = service->FrameCount();
         ASSERT_TRUE(Init());
-        ASSERT_TRUE(hwc::AdvanceClock(300));
+        ASSERT_TRUE(control::AdvanceClock(300));
         EXPECT_GT(service->FrameCount(), frames) << "round " << round;
         ASSERT_TRUE(Quit());
     }
@@ -70,7 +70,7 @@ TEST_F(LcdQuit, WithoutAnOutputTheStartedClientIsStillEnded) {
 TEST_F(LcdQuit, WithoutTheServiceNothingIsCalled) {
     service->SetRegistration(testbed::LcdRegistration::Missing);
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(hwc::AdvanceClock(300));
+    ASSERT_TRUE(control::AdvanceClock(300));
     ASSERT_TRUE(Quit());
     EXPECT_TRUE(service->Calls().empty()) << service->Calls().size() << " calls";
 }

@@ -24,15 +24,15 @@ TEST(Export, HandsOutOneRecordWithVersionAndDescription) {
 
 TEST_F(Lifecycle, InitStartsTheDisplayThreadAndInstallsTheHook) {
     ASSERT_TRUE(Init());
-    EXPECT_EQ(hwc::LiveThreadCount(), 2) << "the player's thread and the display thread";
-    EXPECT_EQ(hwc::HookCount(), 1u);
+    EXPECT_EQ(control::LiveThreadCount(), 2) << "the player's thread and the display thread";
+    EXPECT_EQ(control::HookCount(), 1u);
     EXPECT_EQ(g_hookBookkeeping.owner, player->Window());
     EXPECT_NE(g_hookBookkeeping.handle, nullptr);
     ASSERT_TRUE(Quit());
-    EXPECT_EQ(hwc::HookCount(), 0u);
+    EXPECT_EQ(control::HookCount(), 0u);
     EXPECT_EQ(g_hookBookkeeping.owner, nullptr);
     EXPECT_EQ(g_hookBookkeeping.handle, nullptr);
-    EXPECT_TRUE(hwc::MessageBoxes().empty());
+    EXPECT_TRUE(control::MessageBoxes().empty());
 }
 
 TEST_F(Lifecycle, DisplayThreadReadsTheCaptionOncePerPassOfFiftyMs) {
@@ -43,7 +43,7 @@ TEST_F(Lifecycle, DisplayThreadReadsTheCaptionOncePerPassOfFiftyMs) {
     });
     ASSERT_TRUE(Init());
     int atStart = captions;
-    ASSERT_TRUE(hwc::AdvanceClock(500));
+    ASSERT_TRUE(control::AdvanceClock(500));
     EXPECT_EQ(captions - atStart, 10);
     ASSERT_TRUE(Quit());
 }
@@ -64,7 +64,7 @@ TEST_F(Lifecycle, QuitAnswersTheLastPassBlockedOnThePlayerAndReturnsAfterIt) {
             ++answeredDuringQuit;
     });
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(hwc::AdvanceClock(120));
+    ASSERT_TRUE(control::AdvanceClock(120));
     // The player is busy until 160; the pass due at 150 then waits for it with its caption
     // request, and is still waiting when quit begins.
     ASSERT_TRUE(CallOnPlayerThread([&] {
@@ -74,45 +74,45 @@ TEST_F(Lifecycle, QuitAnswersTheLastPassBlockedOnThePlayerAndReturnsAfterIt) {
         quitDone = true;
     })) << "quit did not return: the display thread and the wait blocked each other";
     EXPECT_EQ(answeredDuringQuit, 1) << "the pass that was blocked when quit began";
-    EXPECT_EQ(hwc::LiveThreadCount(), 1) << "quit returned before the display thread ended";
-    ASSERT_TRUE(hwc::AdvanceClock(500));
+    EXPECT_EQ(control::LiveThreadCount(), 1) << "quit returned before the display thread ended";
+    ASSERT_TRUE(control::AdvanceClock(500));
     EXPECT_EQ(answeredAfterQuit, 0);
 }
 
 TEST_F(Lifecycle, WithoutAPlayerWindowNoHookAndQuitShowsTheMessageOnce) {
     g_plugin.playerWindow = nullptr;
     ASSERT_TRUE(Init());
-    EXPECT_EQ(hwc::HookCount(), 0u);
-    ASSERT_TRUE(hwc::AdvanceClock(200));
+    EXPECT_EQ(control::HookCount(), 0u);
+    ASSERT_TRUE(control::AdvanceClock(200));
     ASSERT_TRUE(Quit());
-    auto shown = hwc::MessageBoxes();
+    auto shown = control::MessageBoxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].owner, nullptr);
     EXPECT_EQ(shown[0].text, "Window pointer is null");
     EXPECT_EQ(shown[0].caption, "Message");
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(hwc::LiveThreadCount(), 1) << "the display thread still ended";
+    EXPECT_EQ(control::LiveThreadCount(), 1) << "the display thread still ended";
 }
 
 TEST_F(Lifecycle, FailedHookInstallLeavesNoOwnerAndQuitStillEnds) {
-    hwc::FailNextHookInstall();
+    control::FailNextHookInstall();
     ASSERT_TRUE(Init());
     EXPECT_EQ(g_hookBookkeeping.handle, nullptr);
     EXPECT_EQ(g_hookBookkeeping.owner, nullptr);
     ASSERT_TRUE(Quit());
-    EXPECT_EQ(hwc::LiveThreadCount(), 1);
+    EXPECT_EQ(control::LiveThreadCount(), 1);
 }
 
 TEST_F(Lifecycle, FailedHookRemovalKeepsTheOwnerSoTheNextInitInstallsNoHook) {
     ASSERT_TRUE(Init());
     HHOOK installed = g_hookBookkeeping.handle;
-    hwc::FailNextUnhook();
+    control::FailNextUnhook();
     ASSERT_TRUE(Quit());
     EXPECT_EQ(g_hookBookkeeping.handle, nullptr);
     EXPECT_EQ(g_hookBookkeeping.owner, player->Window());
 
     ASSERT_TRUE(Init());
-    EXPECT_EQ(hwc::HookCount(), 1u) << "only the hook whose removal failed";
+    EXPECT_EQ(control::HookCount(), 1u) << "only the hook whose removal failed";
     EXPECT_EQ(g_hookBookkeeping.handle, nullptr);
     ASSERT_TRUE(Quit());
     EXPECT_TRUE(UnhookWindowsHookEx(installed));
@@ -124,17 +124,17 @@ TEST_F(Lifecycle, QuitFromAnotherPlayerWindowLeavesTheHookInPlace) {
     HWND owner = g_plugin.playerWindow;
     g_plugin.playerWindow = reinterpret_cast<HWND>(0x4242);
     ASSERT_TRUE(Quit());
-    EXPECT_EQ(hwc::HookCount(), 1u);
+    EXPECT_EQ(control::HookCount(), 1u);
     EXPECT_EQ(g_hookBookkeeping.owner, owner);
     EXPECT_EQ(g_hookBookkeeping.handle, installed);
-    EXPECT_TRUE(hwc::MessageBoxes().empty());
+    EXPECT_TRUE(control::MessageBoxes().empty());
     EXPECT_TRUE(UnhookWindowsHookEx(installed));
 }
 
 TEST_F(Lifecycle, ConfigDoesNothing) {
     ASSERT_TRUE(CallOnPlayerThread([] { g_plugin.config(); }));
-    EXPECT_EQ(hwc::LiveThreadCount(), 1);
-    EXPECT_EQ(hwc::HookCount(), 0u);
+    EXPECT_EQ(control::LiveThreadCount(), 1);
+    EXPECT_EQ(control::HookCount(), 0u);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ protected:
     }
 
     void UseDll(const std::string& hostPath) {
-        module = hwc::RegisterNamedModule(hwc::WindowsPath(hostPath));
+        module = control::RegisterNamedModule(control::WindowsPath(hostPath));
     }
     std::string File() const { return folder + "/VelmG15.ini"; }
     static void Put(const std::string& path, const std::string& text) {
@@ -80,7 +80,7 @@ TEST_F(Settings, WithoutAFileTheDefaultsHoldAndAllElevenAreWrittenInOrder) {
               "VU=1 KeyboardLight=0 KeyboardLightOffLevel=0 LeavePlaylist=1 LeaveVolume=1 "
               "LeaveSettings=0 SaveLcd=0 SaveMkeys=0 SaveKeyboard=0 AlertVolume=1 "
               "AlertSongChange=1");
-    EXPECT_STREQ(GetSettingsPath(), hwc::WindowsPath(File()).c_str());
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(File()).c_str());
 }
 
 TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
@@ -153,10 +153,10 @@ TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory
     // Folder components of 50 characters, the last one cut so that the folder, a backslash and
     // "VelmG15.ini" come to 261 characters: two more than a path can hold.
     std::string deep = folder;
-    while (hwc::WindowsPath(deep).size() < 249)
+    while (control::WindowsPath(deep).size() < 249)
         deep += "/" + std::string(50, 'd');
-    deep.resize(deep.size() - (hwc::WindowsPath(deep).size() - 249));
-    ASSERT_EQ(hwc::WindowsPath(deep).size() + 1 + 11, static_cast<size_t>(MAX_PATH + 1));
+    deep.resize(deep.size() - (control::WindowsPath(deep).size() - 249));
+    ASSERT_EQ(control::WindowsPath(deep).size() + 1 + 11, static_cast<size_t>(MAX_PATH + 1));
     ASSERT_NE(deep.back(), '/');
     std::filesystem::create_directories(deep);
     UseDll(deep + "/g.dll");

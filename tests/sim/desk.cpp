@@ -122,7 +122,7 @@ TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
     EXPECT_EQ(status, 0);
     for (const auto& failure : failures)
         ADD_FAILURE() << "expected: " << failure;
-    hwc::SetScreenSaverRunning(false);
+    control::SetScreenSaverRunning(false);
 }
 
 TEST(Interactive, ScriptPlayerRunsCommandsWhenTheirWaitIsOverWithTheirCaption) {

@@ -62,7 +62,7 @@ protected:
     }
     void TearDown() override {
         testbed::Player::SetVisualMode(testbed::VisualMode::Music);
-        hwc::SetScreenSaverRunning(false);
+        control::SetScreenSaverRunning(false);
         keyboard.reset();
         mixer.reset();
         service.reset();
@@ -100,14 +100,14 @@ protected:
             case 3:
             case 4: {
                 DWORD key = kKeys[Pick(4)];
-                hwc::InjectKey(key, true);
-                hwc::InjectKey(key, false);
+                control::InjectKey(key, true);
+                control::InjectKey(key, false);
                 return "key " + std::to_string(key);
             }
             case 5: {
                 DWORD key = Pick(2) ? VK_LCONTROL : VK_RCONTROL;
                 bool down = Pick(2) != 0;
-                hwc::InjectKey(key, down);
+                control::InjectKey(key, down);
                 return std::string("ctrl ") + (down ? "down" : "up");
             }
             case 6:
@@ -136,7 +136,7 @@ protected:
                 return "playlist of " + std::to_string(playlistLength);
             case 11:
                 saver = !saver;
-                hwc::SetScreenSaverRunning(saver);
+                control::SetScreenSaverRunning(saver);
                 return "screen saver";
             case 12:
                 if (service->Plugged())
@@ -175,14 +175,14 @@ TEST_F(Soak, ADayOfRandomUseKeepsTheInvariantsAndTheHeapFlat) {
     ASSERT_TRUE(Init());
     // The first minute settles what is made once: fonts, glyphs, the stand-in's tables, the
     // service's ring of its last frames.
-    ASSERT_TRUE(hwc::AdvanceClock(60000));
+    ASSERT_TRUE(control::AdvanceClock(60000));
     size_t heapAfterFirstMinute = LiveHeapBytes();
     int events = 0;
     for (long long now = 60000; now < totalMs; ++events) {
         std::string event = RandomEvent();
         // Mostly a few passes between events, sometimes a long quiet stretch.
         uint32_t gap = Pick(10) == 0 ? 1000 + Pick(120000) : 50 + Pick(2000);
-        ASSERT_TRUE(hwc::AdvanceClock(gap)) << "the world hung after " << event;
+        ASSERT_TRUE(control::AdvanceClock(gap)) << "the world hung after " << event;
         now += gap;
         std::string broken = invariants::Broken(*player);
         ASSERT_EQ(broken, "") << "after event " << events << " (" << event << ") at " << now / 1000

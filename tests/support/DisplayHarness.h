@@ -43,7 +43,7 @@ protected:
         ASSERT_TRUE(Quit());
         running = false;
     }
-    void Run(DWORD ms) { ASSERT_TRUE(hwc::AdvanceClock(ms)) << "the world hung"; }
+    void Run(DWORD ms) { ASSERT_TRUE(control::AdvanceClock(ms)) << "the world hung"; }
     // Soft button n (1 to 4) goes down for one reading; the pass after that reading acts.
     void Tap(int n) {
         service->Tap(1u << (n - 1));

@@ -31,8 +31,8 @@ protected:
 
     // Down and up; returns whether the hooks swallowed the key-down.
     bool Press(DWORD vk) {
-        bool swallowed = hwc::InjectKey(vk, true);
-        EXPECT_FALSE(hwc::InjectKey(vk, false)) << "the key-up of " << vk << " was swallowed";
+        bool swallowed = control::InjectKey(vk, true);
+        EXPECT_FALSE(control::InjectKey(vk, false)) << "the key-up of " << vk << " was swallowed";
         return swallowed;
     }
     void PressTimes(DWORD vk, int times) {
@@ -40,7 +40,7 @@ protected:
             Press(vk);
     }
     void Ctrl(DWORD vk, bool down) {
-        EXPECT_FALSE(hwc::InjectKey(vk, down)) << "a Ctrl key was swallowed";
+        EXPECT_FALSE(control::InjectKey(vk, down)) << "a Ctrl key was swallowed";
     }
 
     // The arguments of every message of that name the player got, in order.

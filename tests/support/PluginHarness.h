@@ -24,8 +24,8 @@ protected:
     static constexpr uint32_t kStartTick = 500000;
 
     void SetUp() override {
-        hwc::UseManualClock(kStartTick);
-        hwc::ClearMessageBoxes();
+        control::UseManualClock(kStartTick);
+        control::ClearMessageBoxes();
         player = std::make_unique<testbed::Player>();
         g_plugin.playerWindow = player->Window();
         // The "DLL" lives in a folder of the test's own, where its settings file goes.
@@ -33,14 +33,14 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a folder from " << pattern;
         dllFolder = pattern;
         g_plugin.moduleInstance =
-            hwc::RegisterNamedModule(hwc::WindowsPath(dllFolder + "/gen_g15_velm.dll"));
+            control::RegisterNamedModule(control::WindowsPath(dllFolder + "/gen_g15_velm.dll"));
         g_hookBookkeeping = {nullptr, nullptr};
     }
 
     void TearDown() override {
         player.reset();
-        EXPECT_EQ(hwc::LiveThreadCount(), 0) << "the display thread outlived the test";
-        hwc::UseRealClock();
+        EXPECT_EQ(control::LiveThreadCount(), 0) << "the display thread outlived the test";
+        control::UseRealClock();
         std::error_code ignored;
         if (!dllFolder.empty())
             std::filesystem::remove_all(dllFolder, ignored);
@@ -52,7 +52,7 @@ protected:
     // until it returns.
     bool CallOnPlayerThread(std::function<void()> entry, uint32_t limitMs = 10000) {
         player->CallOnPlayerThread(std::move(entry));
-        return hwc::AdvanceUntil([this] { return !player->CallsPending(); }, limitMs);
+        return control::AdvanceUntil([this] { return !player->CallsPending(); }, limitMs);
     }
     bool Init() {
         return CallOnPlayerThread([] { g_plugin.init(); });

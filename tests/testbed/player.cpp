@@ -14,14 +14,14 @@ namespace {
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        hwc::UseManualClock(100000);
+        control::UseManualClock(100000);
         player = std::make_unique<testbed::Player>(std::vector<testbed::Entry>{
             {"First - One", 185}, {"Second - Two", 2}, {"Third - Three", 3600}});
     }
     void TearDown() override {
         player.reset();
-        EXPECT_EQ(hwc::LiveThreadCount(), 0);
-        hwc::UseRealClock();
+        EXPECT_EQ(control::LiveThreadCount(), 0);
+        control::UseRealClock();
     }
     LRESULT Ask(LPARAM function, WPARAM arg) {
         return SendMessageA(player->Window(), WM_USER, arg, function);
@@ -44,11 +44,11 @@ TEST_F(PlayerTest, CaptionCarriesNumberTitleAndPausedMarker) {
 }
 
 TEST_F(PlayerTest, PlayTimeFollowsTheClockAndStopsWhilePaused) {
-    hwc::AdvanceClock(1500);
+    control::AdvanceClock(1500);
     EXPECT_EQ(Ask(kPlayerPlayTime, 0), 1500);
     EXPECT_EQ(Ask(kPlayerPlayTime, 1), 185);
     player->SetPaused(true);
-    hwc::AdvanceClock(1000);
+    control::AdvanceClock(1000);
     EXPECT_EQ(Ask(kPlayerPlayTime, 0), 1500);
     player->Stop();
     EXPECT_LE(Ask(kPlayerPlayTime, 0), 0) << "a stopped player has no position";
@@ -56,7 +56,7 @@ TEST_F(PlayerTest, PlayTimeFollowsTheClockAndStopsWhilePaused) {
 
 TEST_F(PlayerTest, TrackThatEndsGivesWayToTheNextAndTheListPositionFollows) {
     player->PlayEntry(1);
-    hwc::AdvanceClock(2500);
+    control::AdvanceClock(2500);
     EXPECT_EQ(Caption(), "3. Third - Three - Winamp");
     EXPECT_EQ(Ask(kPlayerPlaylistPosition, 0), 2);
     EXPECT_EQ(Ask(kPlayerPlayTime, 0), 500);
@@ -93,7 +93,7 @@ TEST_F(PlayerTest, VisualDataIsSilentUnlessPlaying) {
     ASSERT_NE(data, nullptr);
     ASSERT_NE(request, nullptr);
     request(1);
-    hwc::AdvanceClock(700);
+    control::AdvanceClock(700);
     const char* bytes = data();
     int spectrum = 0, wave = 0;
     for (int i = 0; i < 75; ++i)
