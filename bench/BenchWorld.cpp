@@ -19,9 +19,9 @@
 #include "player/Player.h"
 #include "settings/Settings.h"
 #include "testbed/Keyboard.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace bench {
 namespace {
@@ -44,10 +44,10 @@ BenchWorld* g_world = nullptr;
 }  // namespace
 
 struct BenchWorld::Parts {
-    std::unique_ptr<testbed::LcdService> service;
-    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
+    std::unique_ptr<testbed::SoundCard> mixer;
     std::unique_ptr<testbed::Keyboard> keyboard;
-    std::unique_ptr<testbed::Player> player;
+    std::unique_ptr<testbed::SimulatedPlayer> player;
 };
 
 BenchWorld& BenchWorld::Get() {
@@ -63,10 +63,10 @@ void BenchWorld::TearDown() {
 
 BenchWorld::BenchWorld() : parts_(new Parts) {
     control::UseManualClock(kStartTick);
-    parts_->service = std::make_unique<testbed::LcdService>();
-    parts_->mixer = std::make_unique<testbed::Mixer>(true);
+    parts_->service = std::make_unique<testbed::SimulatedLcdService>();
+    parts_->mixer = std::make_unique<testbed::SoundCard>(true);
     parts_->keyboard = std::make_unique<testbed::Keyboard>();
-    parts_->player = std::make_unique<testbed::Player>(Playlist());
+    parts_->player = std::make_unique<testbed::SimulatedPlayer>(Playlist());
     SetPlayerWindow(parts_->player->Window());
     // The settings as a fresh install has them; no settings file is read or written.
     g_keyboardFound.store(FindKeyboard());

@@ -28,9 +28,9 @@
 #include "support/FreshlyLoaded.h"
 #include "support/PluginInvariants.h"
 #include "testbed/Keyboard.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace {
 
@@ -59,20 +59,20 @@ struct Nonsense {
 
 // The desk, made once per process; each input starts the plug-in afresh on it.
 struct Desk {
-    std::unique_ptr<testbed::LcdService> service;
-    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
+    std::unique_ptr<testbed::SoundCard> mixer;
     std::unique_ptr<testbed::Keyboard> keyboard;
-    std::unique_ptr<testbed::Player> player;
+    std::unique_ptr<testbed::SimulatedPlayer> player;
     std::string folder;
     std::shared_ptr<Nonsense> nonsense = std::make_shared<Nonsense>();
 
     Desk() {
         control::UseManualClock(1000000);
         folder = fuzz::TempFolder("events");
-        service = std::make_unique<testbed::LcdService>();
-        mixer = std::make_unique<testbed::Mixer>(true);
+        service = std::make_unique<testbed::SimulatedLcdService>();
+        mixer = std::make_unique<testbed::SoundCard>(true);
         keyboard = std::make_unique<testbed::Keyboard>();
-        player = std::make_unique<testbed::Player>();
+        player = std::make_unique<testbed::SimulatedPlayer>();
         g_plugin.playerWindow = player->Window();
         g_plugin.moduleInstance =
             control::RegisterNamedModule(control::WindowsPath(folder + "/gen_g15_velm.dll"));
@@ -105,8 +105,8 @@ struct Desk {
         service->Plug();
         service->Release(15);
         control::SetScreenSaverRunning(false);
-        testbed::Player::SetVisualMode(testbed::VisualMode::Music);
-        player->SetPlaylist(testbed::Player::DefaultPlaylist());
+        testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
+        player->SetPlaylist(testbed::SimulatedPlayer::DefaultPlaylist());
         player->SetVolume(200);
     }
 
@@ -156,7 +156,7 @@ void Step(Desk& desk, fuzz::Input& in) {
             break;
         case 5:
             desk.mixer->SetVolume(
-                in.Pick(2) ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
+                in.Pick(2) ? testbed::SoundCardLine::Wave : testbed::SoundCardLine::Master,
                 static_cast<DWORD>(in.Range(0, 65535)));
             break;
         case 6: {
@@ -219,7 +219,7 @@ void Step(Desk& desk, fuzz::Input& in) {
             static const testbed::VisualMode kModes[] = {
                 testbed::VisualMode::Music, testbed::VisualMode::Silence, testbed::VisualMode::Loud,
                 testbed::VisualMode::Fault};
-            testbed::Player::SetVisualMode(kModes[in.Pick(4)]);
+            testbed::SimulatedPlayer::SetVisualMode(kModes[in.Pick(4)]);
             break;
         }
     }

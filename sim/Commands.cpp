@@ -8,9 +8,9 @@
 #include "hostwin/control/desktop.h"
 #include "sim/Pictures.h"
 #include "sim/Simulation.h"
-#include "testbed/Mixer.h"
-#include "testbed/LcdService.h"
-#include "testbed/Player.h"
+#include "testbed/SoundCard.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SimulatedPlayer.h"
 #include "sim/Log.h"
 
 namespace sim {
@@ -264,9 +264,9 @@ std::vector<CommandSpec> MakeCommands() {
              if (c.args[0] == "player")
                  s.player().SetVolume(static_cast<int>(value));
              else
-                 s.mixer().SetVolume(
-                     c.args[0] == "wave" ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
-                     static_cast<DWORD>(value));
+                 s.mixer().SetVolume(c.args[0] == "wave" ? testbed::SoundCardLine::Wave
+                                                         : testbed::SoundCardLine::Master,
+                                     static_cast<DWORD>(value));
              return true;
          }},
         {"title", "title TEXT", "the current playlist entry's title becomes TEXT",
@@ -286,10 +286,11 @@ std::vector<CommandSpec> MakeCommands() {
          OneOf({"music", "silence", "loud", "fault"}),
          [](Simulation&, const Command& c) {
              const std::string& mode = c.args[0];
-             testbed::Player::SetVisualMode(mode == "silence" ? testbed::VisualMode::Silence
-                                            : mode == "loud"  ? testbed::VisualMode::Loud
-                                            : mode == "fault" ? testbed::VisualMode::Fault
-                                                              : testbed::VisualMode::Music);
+             testbed::SimulatedPlayer::SetVisualMode(
+                 mode == "silence" ? testbed::VisualMode::Silence
+                 : mode == "loud"  ? testbed::VisualMode::Loud
+                 : mode == "fault" ? testbed::VisualMode::Fault
+                                   : testbed::VisualMode::Music);
              return true;
          }},
         {"unplug", "unplug", "the keyboard's LCD goes away", NoArguments,

@@ -8,8 +8,8 @@
 #include "sim/Script.h"
 #include "sim/Simulation.h"
 #include "testbed/Keyboard.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
 
 namespace sim {
 namespace {
@@ -62,7 +62,7 @@ void Desk::Command(const std::string& line) {
 }
 
 void Desk::Track(int step) {
-    testbed::Player& player = simulation_.player();
+    testbed::SimulatedPlayer& player = simulation_.player();
     int count = player.PlaylistLength();
     if (count == 0)
         return;
@@ -70,14 +70,15 @@ void Desk::Track(int step) {
 }
 
 void Desk::TurnSystemVolume(bool wave, int step) {
-    testbed::MixerLine line = wave ? testbed::MixerLine::Wave : testbed::MixerLine::Master;
-    testbed::Mixer& mixer = simulation_.mixer();
+    testbed::SoundCardLine line =
+        wave ? testbed::SoundCardLine::Wave : testbed::SoundCardLine::Master;
+    testbed::SoundCard& mixer = simulation_.mixer();
     long long value = static_cast<long long>(mixer.Volume(line)) + step;
     mixer.SetVolume(line, static_cast<DWORD>(std::clamp(value, 0LL, 65535LL)));
 }
 
 void Desk::Act(Action action) {
-    testbed::LcdService& lcd = simulation_.lcdService();
+    testbed::SimulatedLcdService& lcd = simulation_.lcdService();
     switch (action) {
         case Action::Soft1:
         case Action::Soft2:
@@ -142,7 +143,7 @@ void Desk::Act(Action action) {
 DeskView Desk::View() const {
     DeskView view;
     view.now = simulation_.Now();
-    testbed::LcdService& lcd = simulation_.lcdService();
+    testbed::SimulatedLcdService& lcd = simulation_.lcdService();
     view.lcdPlugged = lcd.Plugged();
     testbed::LcdShownFrame frame;
     view.hasFrame = lcd.Displayed(frame);
@@ -161,7 +162,7 @@ DeskView Desk::View() const {
     }
     view.leftCtrl = leftCtrl_;
     view.rightCtrl = rightCtrl_;
-    testbed::Player& player = simulation_.player();
+    testbed::SimulatedPlayer& player = simulation_.player();
     view.entries = player.PlaylistLength();
     int entry = player.CurrentEntry();
     view.entry = view.entries ? entry + 1 : 0;
@@ -171,10 +172,10 @@ DeskView Desk::View() const {
     view.elapsedMs = player.ElapsedMs();
     view.lengthSeconds = playing.lengthSeconds;
     view.playerVolume = player.Volume();
-    testbed::Mixer& mixer = simulation_.mixer();
+    testbed::SoundCard& mixer = simulation_.mixer();
     view.mixer = mixer.Present();
-    view.wave = mixer.Volume(testbed::MixerLine::Wave);
-    view.master = mixer.Volume(testbed::MixerLine::Master);
+    view.wave = mixer.Volume(testbed::SoundCardLine::Wave);
+    view.master = mixer.Volume(testbed::SoundCardLine::Master);
     view.saver = control::ScreenSaverRunning();
     return view;
 }

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "sim/Pictures.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace sim {
 

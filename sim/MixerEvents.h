@@ -7,13 +7,13 @@
 #include "sim/Log.h"
 
 namespace testbed {
-class Mixer;
+class SoundCard;
 }
 
 namespace sim {
 
 // From now on each value written to the mixer's wave or master volume through winmm is logged
 // as {"t":now(),"event":"mixer","line":"wave"|"master","value":V}.
-void LogMixerWrites(testbed::Mixer& mixer, Log& log, std::function<uint32_t()> now);
+void LogMixerWrites(testbed::SoundCard& mixer, Log& log, std::function<uint32_t()> now);
 
 }  // namespace sim

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace sim {
 

@@ -12,11 +12,11 @@
 #include "hostwin/control/profile.h"
 #include "sim/Commands.h"
 #include "sim/MixerEvents.h"
-#include "testbed/Mixer.h"
+#include "testbed/SoundCard.h"
 #include "testbed/Keyboard.h"
 #include "sim/LcdEvents.h"
-#include "testbed/LcdService.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SimulatedPlayer.h"
 #include "testbed/SystemKeys.h"
 
 namespace sim {
@@ -62,9 +62,9 @@ bool IsInteger(const std::string& text) {
 // The LCD service is part of the desk from the start; without it the registry has no entry.
 Simulation::Simulation(Options options)
     : options_(std::move(options)),
-      lcd_(std::make_unique<testbed::LcdService>(options_.lcdService
-                                                     ? testbed::LcdRegistration::Installed
-                                                     : testbed::LcdRegistration::Missing)) {}
+      lcd_(std::make_unique<testbed::SimulatedLcdService>(
+          options_.lcdService ? testbed::LcdRegistration::Installed
+                              : testbed::LcdRegistration::Missing)) {}
 
 Simulation::~Simulation() {
     RemoveTemporaryIniDir();
@@ -221,7 +221,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     if (!PrepareIniDir())
         return Fail("cannot use the folder " + options_.iniDir, 2);
     control::UseManualClock(kStartTick);
-    mixer_ = std::make_unique<testbed::Mixer>(options_.mixer);
+    mixer_ = std::make_unique<testbed::SoundCard>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_);
     if (options_.keyboard) {
@@ -235,8 +235,8 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
             for (auto& listener : frameListeners_)
                 listener(Now(), frame);
         });
-    player_ = options_.playlist ? std::make_unique<testbed::Player>(*options_.playlist)
-                                : std::make_unique<testbed::Player>();
+    player_ = options_.playlist ? std::make_unique<testbed::SimulatedPlayer>(*options_.playlist)
+                                : std::make_unique<testbed::SimulatedPlayer>();
     if (options_.playerVolume >= 0)
         player_->SetVolume(options_.playerVolume);
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {

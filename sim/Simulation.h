@@ -16,12 +16,12 @@
 #include "plugin/PluginRecord.h"
 #include "sim/Log.h"
 #include "sim/Script.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace testbed {
 class Keyboard;
-class Mixer;
-class LcdService;
+class SoundCard;
+class SimulatedLcdService;
 struct LcdShownFrame;
 class SystemKeys;
 }  // namespace testbed
@@ -58,9 +58,9 @@ public:
     static void SetFatalHook(std::function<void()> hook);
 
     // For the commands.
-    testbed::Player& player() { return *player_; }
-    testbed::Mixer& mixer() { return *mixer_; }
-    testbed::LcdService& lcdService() { return *lcd_; }
+    testbed::SimulatedPlayer& player() { return *player_; }
+    testbed::SoundCard& mixer() { return *mixer_; }
+    testbed::SimulatedLcdService& lcdService() { return *lcd_; }
     testbed::Keyboard* keyboard() { return keyboard_.get(); }  // null with --no-keyboard
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
@@ -85,8 +85,8 @@ private:
 
     Options options_;
     Log log_;
-    std::unique_ptr<testbed::Player> player_;
-    std::unique_ptr<testbed::Mixer> mixer_;
+    std::unique_ptr<testbed::SimulatedPlayer> player_;
+    std::unique_ptr<testbed::SoundCard> mixer_;
     std::unique_ptr<testbed::Keyboard> keyboard_;
     std::string iniDir_;           // host path
     std::string temporaryIniDir_;  // removed at the end when set
@@ -95,7 +95,7 @@ private:
     const ScreenState* pluginState_ = nullptr;
     int loggedScreen_ = -1;
     int loggedPriority_ = -1;
-    std::unique_ptr<testbed::LcdService> lcd_;
+    std::unique_ptr<testbed::SimulatedLcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
     std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };

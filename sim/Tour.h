@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace sim {
 

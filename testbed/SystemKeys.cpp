@@ -1,11 +1,11 @@
 #include "testbed/SystemKeys.h"
 
 #include "hostwin/control/desktop.h"
-#include "testbed/Mixer.h"
+#include "testbed/SoundCard.h"
 
 namespace testbed {
 
-SystemKeys::SystemKeys(Mixer& mixer) : mixer_(mixer) {
+SystemKeys::SystemKeys(SoundCard& card) : card_(card) {
     control::SetPassedKeySink([this](DWORD vk, bool down) { Take(vk, down); });
 }
 
@@ -21,11 +21,11 @@ void SystemKeys::Take(DWORD vk, bool down) {
     }
     if (!down || (vk != VK_VOLUME_UP && vk != VK_VOLUME_DOWN))
         return;
-    long long master = mixer_.Volume(MixerLine::Master);
+    long long master = card_.Volume(SoundCardLine::Master);
     master += vk == VK_VOLUME_UP ? kMasterStep : -static_cast<long long>(kMasterStep);
-    mixer_.SetVolume(MixerLine::Master, static_cast<DWORD>(master < 0       ? 0
-                                                           : master > 65535 ? 65535
-                                                                            : master));
+    card_.SetVolume(SoundCardLine::Master, static_cast<DWORD>(master < 0       ? 0
+                                                              : master > 65535 ? 65535
+                                                                               : master));
 }
 
 std::vector<PassedKey> SystemKeys::Passed() const {

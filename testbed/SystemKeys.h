@@ -10,7 +10,7 @@
 
 namespace testbed {
 
-class Mixer;
+class SoundCard;
 
 struct PassedKey {
     DWORD vk;
@@ -23,7 +23,7 @@ public:
     static constexpr DWORD kMasterStep = 1311;
 
     // Takes the keys the hooks pass on from now until destruction.
-    explicit SystemKeys(Mixer& mixer);
+    explicit SystemKeys(SoundCard& card);
     ~SystemKeys();
     SystemKeys(const SystemKeys&) = delete;
     SystemKeys& operator=(const SystemKeys&) = delete;
@@ -34,7 +34,7 @@ public:
 private:
     void Take(DWORD vk, bool down);
 
-    Mixer& mixer_;
+    SoundCard& card_;
     mutable std::mutex mu_;
     std::vector<PassedKey> passed_;
 };

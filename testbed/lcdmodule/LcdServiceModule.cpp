@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "lcdservice/LcdService.h"
-#include "testbed/LcdService.h"
+#include "testbed/SimulatedLcdService.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using testbed::ActiveLcdService;
 // A service object that has gone away answers like a service that cannot be reached.
 template <typename F>
 DWORD Call(F&& f) {
-    testbed::LcdService* service = ActiveLcdService();
+    testbed::SimulatedLcdService* service = ActiveLcdService();
     return service ? f(*service) : RPC_S_SERVER_UNAVAILABLE;
 }
 
@@ -53,7 +53,7 @@ const LscFunctionTable kTable = {Startup,    Cleanup,    Reserved,    Connect,  
 }  // namespace
 
 extern "C" __declspec(dllexport) const LscFunctionTable* __stdcall GetInterface(DWORD version) {
-    testbed::LcdService* service = ActiveLcdService();
+    testbed::SimulatedLcdService* service = ActiveLcdService();
     if (!service)
         return nullptr;
     service->NoteInterfaceRequest();

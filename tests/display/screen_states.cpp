@@ -58,7 +58,7 @@ TEST_F(ScreenStates, SoftButtonFourAlwaysOpensTheSettingsAtTheFirstItem) {
 TEST_F(ScreenStates, WithoutSongAlertsAVolumeAlertKeepsItsPriority) {
     WriteSettings("AlertSongChange=0\nLeaveVolume=0");
     Start();
-    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    mixer->SetVolume(testbed::SoundCardLine::Master, 30000);
     Run(100);
     ASSERT_EQ(Priority(), kPriorityAlert);
     Tap(1);
@@ -71,7 +71,7 @@ TEST_F(ScreenStates, MasterVolumeTurnedElsewhereBringsTheVolumeScreenAtAlertPrio
     Start();
     Run(8200);  // the start-up title alert is over
     ASSERT_EQ(Priority(), kPriorityNormal);
-    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    mixer->SetVolume(testbed::SoundCardLine::Master, 30000);
     Run(100);
     EXPECT_EQ(Screen(), kVolumeScreen);
     EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
@@ -83,7 +83,7 @@ TEST_F(ScreenStates, MasterVolumeTurnedElsewhereBringsTheVolumeScreenAtAlertPrio
 
 TEST_F(ScreenStates, WaveAndPlayerVolumesSelectThemselves) {
     Start();
-    mixer->SetVolume(testbed::MixerLine::Wave, 1234);
+    mixer->SetVolume(testbed::SoundCardLine::Wave, 1234);
     Run(100);
     EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
     player->SetVolume(17);
@@ -95,7 +95,7 @@ TEST_F(ScreenStates, WaveAndPlayerVolumesSelectThemselves) {
 TEST_F(ScreenStates, WithVolumeAlertsOffAVolumeChangeShowsNothing) {
     WriteSettings("AlertVolume=0");
     Start();
-    mixer->SetVolume(testbed::MixerLine::Master, 40000);
+    mixer->SetVolume(testbed::SoundCardLine::Master, 40000);
     player->SetVolume(3);
     Run(500);
     EXPECT_EQ(Screen(), kNowPlayingScreen);
@@ -129,7 +129,7 @@ TEST_F(ScreenStates, PausingIsNoTrackChange) {
 
 TEST_F(ScreenStates, SoftButtonOneReturnsAtOnceAndKeepsThePriority) {
     Start();
-    mixer->SetVolume(testbed::MixerLine::Master, 30000);
+    mixer->SetVolume(testbed::SoundCardLine::Master, 30000);
     Run(100);
     ASSERT_EQ(Priority(), kPriorityAlert);
     ASSERT_EQ(FramePriority(), 255u);
@@ -201,7 +201,7 @@ TEST_F(ScreenStates, AButtonHeldAcrossPassesActsOnce) {
 }
 
 TEST_F(ScreenStates, WithoutAMixerThereIsNoMixerAlert) {
-    mixer = std::make_unique<testbed::Mixer>(false);
+    mixer = std::make_unique<testbed::SoundCard>(false);
     Start();
     Run(300);
     EXPECT_EQ(Screen(), kNowPlayingScreen);

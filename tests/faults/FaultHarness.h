@@ -21,7 +21,7 @@ protected:
     }
     void TearDown() override {
         player->SetAnswerOverride(nullptr);
-        testbed::Player::SetVisualMode(testbed::VisualMode::Music);
+        testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
         KeyHarness::TearDown();
         keyboard.reset();
     }
@@ -43,8 +43,8 @@ protected:
             EXPECT_EQ(Screen(), kPlaylistScreen) << "soft button 2";
             Tap(3);
         } else {
-            DWORD master = mixer->Volume(testbed::MixerLine::Master);
-            mixer->SetVolume(testbed::MixerLine::Master, master > 30000 ? 10000 : 50000);
+            DWORD master = mixer->Volume(testbed::SoundCardLine::Master);
+            mixer->SetVolume(testbed::SoundCardLine::Master, master > 30000 ? 10000 : 50000);
             Run(100);
         }
         ASSERT_EQ(Screen(), kVolumeScreen) << (lcdWorks ? "soft button 3" : "a volume alert");

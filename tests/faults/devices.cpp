@@ -44,9 +44,10 @@ TEST_F(DeviceFaults, TheMixerFailingInTheMiddleOfASession) {
     ExpectInvariants("mixer reads failing");
     Tap(3);
     g_screenState.selectedVolume.store(kVolumeWave);
-    DWORD wave = mixer->Volume(testbed::MixerLine::Wave);
+    DWORD wave = mixer->Volume(testbed::SoundCardLine::Wave);
     EXPECT_TRUE(Press(VK_VOLUME_UP)) << "the key is still the volume screen's";
-    EXPECT_EQ(mixer->Volume(testbed::MixerLine::Wave), wave) << "nothing written to a failed mixer";
+    EXPECT_EQ(mixer->Volume(testbed::SoundCardLine::Wave), wave)
+        << "nothing written to a failed mixer";
     ExpectStillWorking("the mixer failed");
 }
 

@@ -68,7 +68,7 @@ TEST_F(LcdServiceErrors, AFailedStartKeepsTheLcdDarkUntilTheNextStart) {
         ExpectStillWorking("a failed start", false);
         EXPECT_EQ(service->FrameCount(), frames) << "no frame";
         Stop();
-        EXPECT_EQ(GetModuleHandleA(testbed::LcdService::ModuleFileName()), nullptr)
+        EXPECT_EQ(GetModuleHandleA(testbed::SimulatedLcdService::ModuleFileName()), nullptr)
             << "the service module was unloaded";
         EXPECT_EQ(g_lscConnectionCount, 0);
         Start();
@@ -85,7 +85,7 @@ TEST_F(LcdServiceErrors, AFailedCleanupStillUnloadsTheService) {
         Start();
         service->FailNext(testbed::kLcdCleanup, code);
         Stop();
-        EXPECT_EQ(GetModuleHandleA(testbed::LcdService::ModuleFileName()), nullptr);
+        EXPECT_EQ(GetModuleHandleA(testbed::SimulatedLcdService::ModuleFileName()), nullptr);
         EXPECT_EQ(g_lscConnectionCount, 0);
     }
     size_t frames = service->FrameCount();

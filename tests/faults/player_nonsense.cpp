@@ -232,13 +232,13 @@ TEST_F(PlayerNonsense, MissingOrFaultingVisualDataFunctionsCostOnlyTheSpectrumAn
     Stop();
 
     player->SetAnswerOverride(nullptr);
-    testbed::Player::SetVisualMode(testbed::VisualMode::Fault);
+    testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Fault);
     Start();
     keyboard->ClearReports();
     Run(500);
     EXPECT_TRUE(keyboard->Writes().empty()) << "no meter from a faulting function";
     ExpectStillWorking("faulting visual-data functions");
-    testbed::Player::SetVisualMode(testbed::VisualMode::Music);
+    testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
     Run(200);
     EXPECT_FALSE(keyboard->Writes().empty()) << "the meters come back with the data";
 }

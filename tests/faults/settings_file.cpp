@@ -126,7 +126,7 @@ TEST_F(SettingsFileFaults, NothingButAToggleWritesTheFile) {
     }
     Tap(2);
     Press(VK_MEDIA_PLAY_PAUSE);
-    mixer->SetVolume(testbed::MixerLine::Master, 1000);
+    mixer->SetVolume(testbed::SoundCardLine::Master, 1000);
     control::SetScreenSaverRunning(true);
     Run(500);
     control::SetScreenSaverRunning(false);

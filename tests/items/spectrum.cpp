@@ -4,7 +4,7 @@
 
 #include "ItemCanvas.h"
 #include "lcd/LCDSpectrum.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace {
 

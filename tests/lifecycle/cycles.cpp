@@ -18,8 +18,8 @@
 #include "support/HeapBytes.h"
 #include "support/PluginHarness.h"
 #include "testbed/Keyboard.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ struct Census {
     int threads = control::LiveThreadCount();
     size_t openMixers = control::OpenMixers().size();
     LONG lcdClients = g_lscConnectionCount;
-    bool lcdModuleLoaded = GetModuleHandleA(testbed::LcdService::ModuleFileName()) != nullptr;
+    bool lcdModuleLoaded =
+        GetModuleHandleA(testbed::SimulatedLcdService::ModuleFileName()) != nullptr;
     // Whatever handles a fault when the plug-in is not running: the default action, or the
     // handler a sanitizer put there.
     void* faultHandler = [] {
@@ -57,8 +58,8 @@ class Cycles : public PluginHarness {
 protected:
     void SetUp() override {
         PluginHarness::SetUp();
-        service = std::make_unique<testbed::LcdService>();
-        mixer = std::make_unique<testbed::Mixer>(true);
+        service = std::make_unique<testbed::SimulatedLcdService>();
+        mixer = std::make_unique<testbed::SoundCard>(true);
         keyboard = std::make_unique<testbed::Keyboard>();
     }
     void TearDown() override {
@@ -87,8 +88,8 @@ protected:
     }
     bool quitting = false;  // both used on the player's thread only
     int answeredInQuit = 0;
-    std::unique_ptr<testbed::LcdService> service;
-    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
+    std::unique_ptr<testbed::SoundCard> mixer;
     std::unique_ptr<testbed::Keyboard> keyboard;
 };
 

@@ -27,10 +27,10 @@ protected:
         PluginHarness::SetUp();
         keyboard = std::make_unique<testbed::Keyboard>();
         keyboard->SetLights(2, 0x30, 5);
-        testbed::Player::SetVisualMode(testbed::VisualMode::Silence);
+        testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Silence);
     }
     void TearDown() override {
-        testbed::Player::SetVisualMode(testbed::VisualMode::Music);
+        testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
         PluginHarness::TearDown();
         keyboard.reset();
         g_keyboardFound = 0;

@@ -8,7 +8,7 @@
 namespace {
 
 using KeyCommands = KeyHarness;
-using testbed::MixerLine;
+using testbed::SoundCardLine;
 
 std::vector<testbed::Entry> Numbered(int count) {
     std::vector<testbed::Entry> entries;
@@ -34,7 +34,7 @@ control::MixerDevice CardWithoutMasterVolume() {
     card.destinations = {
         {{"Speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, false, 0},
          {{"SW Synth", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, 2, true, 45000},
-          {"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, testbed::Mixer::kStartWave}}}};
+          {"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, testbed::SoundCard::kStartWave}}}};
     return card;
 }
 
@@ -58,16 +58,16 @@ TEST_F(KeyCommands, WheelOnTheMainScreenChangesTheSystemVolumeThenTheHookTakesOv
     Start();
     Run(8200);  // the start-up title alert is over
     EXPECT_FALSE(Press(VK_VOLUME_UP));
-    DWORD master = testbed::Mixer::kStartMaster + testbed::SystemKeys::kMasterStep;
-    EXPECT_EQ(mixer->Volume(MixerLine::Master), master);
+    DWORD master = testbed::SoundCard::kStartMaster + testbed::SystemKeys::kMasterStep;
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Master), master);
     Run(100);
     EXPECT_EQ(Screen(), kVolumeScreen);
     EXPECT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_EQ(FramePriority(), 255u);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(mixer->Volume(MixerLine::Master), master + 1285) << "the hook's step, not 1311";
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Master), master + 1285) << "the hook's step, not 1311";
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(mixer->Volume(MixerLine::Master), master);
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Master), master);
     Run(3100);
     EXPECT_EQ(Screen(), kNowPlayingScreen) << "3 s after the last key";
     EXPECT_EQ(FramePriority(), 128u);
@@ -91,19 +91,19 @@ TEST_F(KeyCommands, PlayerVolumeStepsByFiveWithinItsRangeAndTheBarFollows) {
 
 TEST_F(KeyCommands, MixerVolumesStepBy1285AndStopAtTheEnds) {
     Start();
-    mixer->SetVolume(MixerLine::Master, 65000);
+    mixer->SetVolume(SoundCardLine::Master, 65000);
     Run(100);
     ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeMaster);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    EXPECT_EQ(mixer->Volume(MixerLine::Master), 65535u);
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Master), 65535u);
     Run(50);
     EXPECT_EQ(LastFrame()[23].substr(20, 120), std::string(120, '#')) << "the bar shows 100";
     Tap(3);
     Tap(3);
     ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
-    mixer->SetVolume(MixerLine::Wave, 1000);
+    mixer->SetVolume(SoundCardLine::Wave, 1000);
     EXPECT_TRUE(Press(VK_VOLUME_DOWN));
-    EXPECT_EQ(mixer->Volume(MixerLine::Wave), 0u);
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Wave), 0u);
 }
 
 TEST_F(KeyCommands, PlayOnTheVolumeAndPlaylistScreensSendsThePlayCommandOnce) {
@@ -270,11 +270,11 @@ TEST_F(KeyCommands, TheHookSetsTheBarToThePercentageOfTheNewVolume) {
     ASSERT_EQ(player->Volume(), 128);
     EXPECT_NEAR(VolumeBarValue(), 50.196f, 0.001f) << "128 / 2.55, not cut to whole percent";
     Run(100);  // the display thread's alert for the player's new volume
-    mixer->SetVolume(MixerLine::Wave, 15);
+    mixer->SetVolume(SoundCardLine::Wave, 15);
     Run(100);
     ASSERT_EQ(g_screenState.selectedVolume.load(), kVolumeWave);
     EXPECT_TRUE(Press(VK_VOLUME_UP));
-    ASSERT_EQ(mixer->Volume(MixerLine::Wave), 1300u);
+    ASSERT_EQ(mixer->Volume(SoundCardLine::Wave), 1300u);
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "1300 / 655 divided in whole numbers, not 1.98";
 }
 
@@ -292,7 +292,7 @@ TEST_F(KeyCommands, WithoutAMasterVolumeAMasterStepMovesOnlyTheBar) {
     EXPECT_EQ(VolumeBarValue(), 1.0f) << "again from 0: the first step was kept nowhere";
     EXPECT_EQ(control::MixerCallCount(control::MixerCall::SetControlDetails), 0)
         << "a mixer was written";
-    EXPECT_EQ(mixer->Volume(MixerLine::Wave), testbed::Mixer::kStartWave);
+    EXPECT_EQ(mixer->Volume(SoundCardLine::Wave), testbed::SoundCard::kStartWave);
 }
 
 TEST_F(KeyCommands, AVolumeStepWithNoVolumeSelectedChangesNothing) {

@@ -8,7 +8,7 @@
 #include "display/DisplayThread.h"
 #include "lcd/LCDOutput.h"
 #include "support/PluginHarness.h"
-#include "testbed/LcdService.h"
+#include "testbed/SimulatedLcdService.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ class LcdQuit : public PluginHarness {
 protected:
     void SetUp() override {
         PluginHarness::SetUp();
-        service = std::make_unique<testbed::LcdService>();
+        service = std::make_unique<testbed::SimulatedLcdService>();
     }
     void TearDown() override {
         g_displayOutput.store(nullptr);
@@ -33,7 +33,7 @@ protected:
             names.push_back(testbed::LcdEntryName(calls[i].entry));
         return names;
     }
-    std::unique_ptr<testbed::LcdService> service;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
 };
 
 TEST_F(LcdQuit, ClosesTheDisplaysOutputThenEndsTheClient) {
@@ -45,7 +45,7 @@ TEST_F(LcdQuit, ClosesTheDisplaysOutputThenEndsTheClient) {
     EXPECT_EQ(CallsSince(mark),
               (std::vector<std::string>{"close-device", "disconnect", "cleanup"}));
     EXPECT_EQ(g_lscConnectionCount, 0);
-    EXPECT_EQ(GetModuleHandleA(testbed::LcdService::ModuleFileName()), nullptr);
+    EXPECT_EQ(GetModuleHandleA(testbed::SimulatedLcdService::ModuleFileName()), nullptr);
 }
 
 TEST_F(LcdQuit, ASecondInitInTheSameProcessShowsFramesAgain) {

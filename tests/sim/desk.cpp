@@ -12,8 +12,8 @@
 #include "sim/Desk.h"
 #include "sim/Interactive.h"
 #include "sim/Simulation.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
 
 namespace {
 
@@ -71,17 +71,18 @@ TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
         desk.Act(sim::Action::PreviousTrack);
         check(s.player().CurrentEntry() == 1, "p goes back one entry");
 
-        DWORD wave = s.mixer().Volume(testbed::MixerLine::Wave);
+        DWORD wave = s.mixer().Volume(testbed::SoundCardLine::Wave);
         desk.Act(sim::Action::WaveUp);
-        check(s.mixer().Volume(testbed::MixerLine::Wave) == wave + 6553, "w raises wave by 6553");
+        check(s.mixer().Volume(testbed::SoundCardLine::Wave) == wave + 6553,
+              "w raises wave by 6553");
         for (int i = 0; i < 12; ++i)
             desk.Act(sim::Action::MasterDown);
-        check(s.mixer().Volume(testbed::MixerLine::Master) == 0, "M stops at 0");
+        check(s.mixer().Volume(testbed::SoundCardLine::Master) == 0, "M stops at 0");
 
         // On the now-playing screen the plug-in lets the volume keys pass: the system turns the
         // master volume.
         desk.Act(sim::Action::VolumeUp);
-        check(s.mixer().Volume(testbed::MixerLine::Master) == 1311,
+        check(s.mixer().Volume(testbed::SoundCardLine::Master) == 1311,
               "a volume key that passed turns the master volume by 2 of 100");
         desk.Act(sim::Action::ScreenSaver);
         check(desk.View().saver, "s starts the screen saver");
@@ -104,8 +105,9 @@ TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
         // The master volume's alert came first; button 3 on the volume screen then moved the
         // selection on to the player's volume, which the hook now takes the key for.
         desk.Act(sim::Action::VolumeUp);
-        check(s.player().Volume() == 205 && s.mixer().Volume(testbed::MixerLine::Master) == 1311,
-              "on the volume screen the plug-in steps the player's volume by 5");
+        check(
+            s.player().Volume() == 205 && s.mixer().Volume(testbed::SoundCardLine::Master) == 1311,
+            "on the volume screen the plug-in steps the player's volume by 5");
 
         desk.Act(sim::Action::Soft2);
         s.Advance(200);

@@ -15,7 +15,7 @@
 #include "sim/LcdEvents.h"
 #include "support/SimRunner.h"
 #include "sim/Simulation.h"
-#include "testbed/LcdService.h"
+#include "testbed/SimulatedLcdService.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST(SimLcd, CommandsAndOptionAreAcceptedAndBadArgumentsRefused) {
 TEST(SimLcd, CommandsActOnTheServiceAndTheOptionLeavesItUninstalled) {
     {
         sim::Simulation simulation(sim::Options{});
-        testbed::LcdService& service = simulation.lcdService();
+        testbed::SimulatedLcdService& service = simulation.lcdService();
         EXPECT_EQ(LscStartup(), 0u) << "the desk's registry names the service";
         LscConnectRecord connect = {"app", 0, 0, 0, 0, -1};
         LscConnect(&connect);
@@ -97,7 +97,7 @@ TEST(SimLcd, LogsServiceCallsFramesAndChangedButtonReadings) {
     {
         sim::Log log;
         ASSERT_TRUE(log.Open(path));
-        testbed::LcdService service;
+        testbed::SimulatedLcdService service;
         uint32_t now = 0;
         sim::LogLcdEvents(service, log, [&] { return now; });
         Corner screen;

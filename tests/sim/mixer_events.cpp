@@ -14,11 +14,11 @@
 
 #include "mixer/NemboMixer.h"
 #include "sim/MixerEvents.h"
-#include "testbed/Mixer.h"
+#include "testbed/SoundCard.h"
 
 namespace {
 
-using testbed::MixerLine;
+using testbed::SoundCardLine;
 
 std::vector<std::string> Lines(const std::string& path) {
     std::ifstream in(path);
@@ -33,19 +33,19 @@ TEST(MixerEvents, EveryValueThePlugInWritesIsLoggedButNotAnotherProgramsChanges)
     {
         sim::Log log;
         ASSERT_TRUE(log.Open(path));
-        testbed::Mixer mixer;
+        testbed::SoundCard mixer;
         sim::LogMixerWrites(mixer, log, [] { return 42u; });
         CNemboMixer master(nullptr, kMixerMasterComponent);
         CNemboMixer wave(nullptr, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
-        EXPECT_EQ(wave.GetValue(), testbed::Mixer::kStartWave);
-        EXPECT_EQ(master.GetValue(), testbed::Mixer::kStartMaster);
+        EXPECT_EQ(wave.GetValue(), testbed::SoundCard::kStartWave);
+        EXPECT_EQ(master.GetValue(), testbed::SoundCard::kStartMaster);
 
-        mixer.SetVolume(MixerLine::Master, 1000);  // another program
+        mixer.SetVolume(SoundCardLine::Master, 1000);  // another program
         EXPECT_EQ(master.GetValue(), 1000u) << "expected the plug-in to read the new master";
         EXPECT_EQ(wave.SetValue(0), 1);
         EXPECT_EQ(master.SetValue(65535), 1);
-        EXPECT_EQ(mixer.Volume(MixerLine::Wave), 0u);
-        EXPECT_EQ(mixer.Volume(MixerLine::Master), 65535u);
+        EXPECT_EQ(mixer.Volume(SoundCardLine::Wave), 0u);
+        EXPECT_EQ(mixer.Volume(SoundCardLine::Master), 65535u);
     }
     EXPECT_EQ(Lines(path), (std::vector<std::string>{
                                R"({"t":42,"event":"mixer","line":"wave","value":0})",
@@ -54,9 +54,9 @@ TEST(MixerEvents, EveryValueThePlugInWritesIsLoggedButNotAnotherProgramsChanges)
 }
 
 TEST(MixerEvents, MachineWithoutMixerLeavesBothObjectsNotReady) {
-    testbed::Mixer none(false);
-    none.SetVolume(MixerLine::Wave, 500);
-    EXPECT_EQ(none.Volume(MixerLine::Wave), 0u) << "expected nothing to turn";
+    testbed::SoundCard none(false);
+    none.SetVolume(SoundCardLine::Wave, 500);
+    EXPECT_EQ(none.Volume(SoundCardLine::Wave), 0u) << "expected nothing to turn";
     CNemboMixer master(nullptr, kMixerMasterComponent);
     CNemboMixer wave(nullptr, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
     EXPECT_EQ(master.ready.load() + wave.ready.load(), 0) << "expected neither object ready";

@@ -23,8 +23,8 @@
 #include "support/PluginHarness.h"
 #include "support/PluginInvariants.h"
 #include "testbed/Keyboard.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
 
 namespace {
 
@@ -56,12 +56,12 @@ protected:
         CPU_SET(sched_getcpu(), &one);
         sched_setaffinity(0, sizeof one, &one);
         PluginHarness::SetUp();
-        service = std::make_unique<testbed::LcdService>();
-        mixer = std::make_unique<testbed::Mixer>(true);
+        service = std::make_unique<testbed::SimulatedLcdService>();
+        mixer = std::make_unique<testbed::SoundCard>(true);
         keyboard = std::make_unique<testbed::Keyboard>();
     }
     void TearDown() override {
-        testbed::Player::SetVisualMode(testbed::VisualMode::Music);
+        testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
         control::SetScreenSaverRunning(false);
         keyboard.reset();
         mixer.reset();
@@ -114,8 +114,9 @@ protected:
                 player->SetVolume(Pick(256));
                 return "player volume";
             case 7:
-                mixer->SetVolume(Pick(2) ? testbed::MixerLine::Wave : testbed::MixerLine::Master,
-                                 static_cast<DWORD>(Pick(65536)));
+                mixer->SetVolume(
+                    Pick(2) ? testbed::SoundCardLine::Wave : testbed::SoundCardLine::Master,
+                    static_cast<DWORD>(Pick(65536)));
                 return "mixer volume";
             case 8:
                 if (playlistLength > 0)
@@ -155,7 +156,7 @@ protected:
                     testbed::VisualMode::Music, testbed::VisualMode::Music,
                     testbed::VisualMode::Silence, testbed::VisualMode::Loud,
                     testbed::VisualMode::Fault};
-                testbed::Player::SetVisualMode(kModes[Pick(5)]);
+                testbed::SimulatedPlayer::SetVisualMode(kModes[Pick(5)]);
                 return "visual data";
             }
         }
@@ -165,8 +166,8 @@ protected:
     std::mt19937 random{20240601};
     int playlistLength = 5;
     bool saver = false;
-    std::unique_ptr<testbed::LcdService> service;
-    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
+    std::unique_ptr<testbed::SoundCard> mixer;
     std::unique_ptr<testbed::Keyboard> keyboard;
 };
 

@@ -10,8 +10,8 @@
 #include "display/ScreenState.h"
 #include "support/FreshlyLoaded.h"
 #include "support/PluginHarness.h"
-#include "testbed/LcdService.h"
-#include "testbed/Mixer.h"
+#include "testbed/SimulatedLcdService.h"
+#include "testbed/SoundCard.h"
 
 class DisplayHarness : public PluginHarness {
 protected:
@@ -20,8 +20,8 @@ protected:
     void SetUp() override {
         PluginHarness::SetUp();
         ResetToFreshlyLoaded();
-        service = std::make_unique<testbed::LcdService>();
-        mixer = std::make_unique<testbed::Mixer>(true);
+        service = std::make_unique<testbed::SimulatedLcdService>();
+        mixer = std::make_unique<testbed::SoundCard>(true);
     }
     void TearDown() override {
         if (running)
@@ -57,7 +57,7 @@ protected:
         return frames.empty() ? 0 : frames.back().priority;
     }
 
-    std::unique_ptr<testbed::LcdService> service;
-    std::unique_ptr<testbed::Mixer> mixer;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
+    std::unique_ptr<testbed::SoundCard> mixer;
     bool running = false;
 };

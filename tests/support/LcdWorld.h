@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "lcdservice/LcdService.h"
-#include "testbed/LcdService.h"
+#include "testbed/SimulatedLcdService.h"
 
 class LcdWorld : public ::testing::Test {
 protected:
-    void SetUp() override { service = std::make_unique<testbed::LcdService>(); }
+    void SetUp() override { service = std::make_unique<testbed::SimulatedLcdService>(); }
     void TearDown() override {
         LscCleanup();
         EXPECT_EQ(g_lscConnectionCount, 0) << "an output kept its share of the client";
@@ -23,7 +23,7 @@ protected:
         service.reset();
     }
     static bool ModuleLoaded() {
-        return GetModuleHandleA(testbed::LcdService::ModuleFileName()) != nullptr;
+        return GetModuleHandleA(testbed::SimulatedLcdService::ModuleFileName()) != nullptr;
     }
-    std::unique_ptr<testbed::LcdService> service;
+    std::unique_ptr<testbed::SimulatedLcdService> service;
 };

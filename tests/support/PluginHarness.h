@@ -17,7 +17,7 @@
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/modules.h"
 #include "plugin/Plugin.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 class PluginHarness : public ::testing::Test {
 protected:
@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         control::UseManualClock(kStartTick);
         control::ClearMessageBoxes();
-        player = std::make_unique<testbed::Player>();
+        player = std::make_unique<testbed::SimulatedPlayer>();
         g_plugin.playerWindow = player->Window();
         // The "DLL" lives in a folder of the test's own, where its settings file goes.
         std::string pattern = ::testing::TempDir() + "velm-plugin-XXXXXX";
@@ -61,6 +61,6 @@ protected:
         return CallOnPlayerThread([] { g_plugin.quit(); });
     }
 
-    std::unique_ptr<testbed::Player> player;
+    std::unique_ptr<testbed::SimulatedPlayer> player;
     std::string dllFolder;  // host path
 };

@@ -7,7 +7,7 @@
 #include "display/ListWindow.h"
 #include "display/ScreenState.h"
 #include "settings/Settings.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace invariants {
 
@@ -19,7 +19,7 @@ inline std::string Window(const char* name, int top, int row) {
 // "" when all hold, else what broke. The playlist window may lie beyond a list that has become
 // shorter (the screen shows it on the last entry); what must never happen is the player being
 // asked to play an entry outside the list it last described.
-inline std::string Broken(const testbed::Player& player) {
+inline std::string Broken(const testbed::SimulatedPlayer& player) {
     int screen = g_screenState.currentScreen.load();
     if (screen < kNowPlayingScreen || screen > kSettingsScreen)
         return "current screen " + std::to_string(screen) + ", expected 0 to 3";

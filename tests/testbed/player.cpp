@@ -7,7 +7,7 @@
 
 #include "hostwin/control/clock.h"
 #include "player/PlayerMessages.h"
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         control::UseManualClock(100000);
-        player = std::make_unique<testbed::Player>(std::vector<testbed::Entry>{
+        player = std::make_unique<testbed::SimulatedPlayer>(std::vector<testbed::Entry>{
             {"First - One", 185}, {"Second - Two", 2}, {"Third - Three", 3600}});
     }
     void TearDown() override {
@@ -31,7 +31,7 @@ protected:
         GetWindowTextA(player->Window(), text, sizeof text);
         return text;
     }
-    std::unique_ptr<testbed::Player> player;
+    std::unique_ptr<testbed::SimulatedPlayer> player;
 };
 
 TEST_F(PlayerTest, CaptionCarriesNumberTitleAndPausedMarker) {

@@ -1,4 +1,4 @@
-#include "testbed/Player.h"
+#include "testbed/SimulatedPlayer.h"
 
 #include <atomic>
 #include <cmath>
@@ -16,11 +16,11 @@ constexpr char kClassName[] = "testbed player";
 constexpr int kVisualDataSize = 576;
 
 struct StartArgs {
-    Player* player;
+    SimulatedPlayer* player;
     HANDLE ready;
 };
 
-std::atomic<Player*> g_active{nullptr};
+std::atomic<SimulatedPlayer*> g_active{nullptr};
 char g_visualData[kVisualDataSize];
 std::atomic<int> g_visualRequest{0};
 
@@ -81,7 +81,7 @@ char* __cdecl VisualData() {
     VisualMode mode = g_visualMode.load();
     if (mode == VisualMode::Fault)
         return Crash();
-    Player* player = g_active.load();
+    SimulatedPlayer* player = g_active.load();
     Synthesize(player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing);
     if (mode == VisualMode::Silence)
         std::memset(g_visualData, 0, sizeof g_visualData);
@@ -99,7 +99,7 @@ void __cdecl VisualRequest(int wanted) {
 
 }  // namespace
 
-std::vector<Entry> Player::DefaultPlaylist() {
+std::vector<Entry> SimulatedPlayer::DefaultPlaylist() {
     return {
         {"Velm Quartet - Morning on the Lake", 185},
         {"The Soft Buttons - Backlight Serenade", 242},
@@ -109,7 +109,7 @@ std::vector<Entry> Player::DefaultPlaylist() {
     };
 }
 
-Player::Player(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
+SimulatedPlayer::SimulatedPlayer(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WindowProc;
     wc.lpszClassName = kClassName;
@@ -127,16 +127,16 @@ Player::Player(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
     g_active.store(this);
 }
 
-Player::~Player() {
+SimulatedPlayer::~SimulatedPlayer() {
     g_active.store(nullptr);
     PostMessageA(window_, WM_CLOSE, 0, 0);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
 }
 
-DWORD WINAPI Player::ThreadMain(LPVOID param) {
+DWORD WINAPI SimulatedPlayer::ThreadMain(LPVOID param) {
     auto* s = static_cast<StartArgs*>(param);
-    Player* self = s->player;
+    SimulatedPlayer* self = s->player;
     self->window_ = CreateWindowExA(0, kClassName, "Winamp", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, self);
     SetEvent(s->ready);
@@ -146,13 +146,13 @@ DWORD WINAPI Player::ThreadMain(LPVOID param) {
     return 0;
 }
 
-LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         return 0;
     }
-    auto* self = reinterpret_cast<Player*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<SimulatedPlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self)
         return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {
@@ -186,7 +186,7 @@ LRESULT CALLBACK Player::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
+LRESULT SimulatedPlayer::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
     auto number = [&](LRESULT value) {
@@ -270,7 +270,8 @@ LRESULT Player::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record) {
     }
 }
 
-bool Player::Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerMessage& record) {
+bool SimulatedPlayer::Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result,
+                                 PlayerMessage& record) {
     AnswerOverride answer;
     {
         std::lock_guard<std::mutex> lk(mu_);
@@ -285,7 +286,7 @@ bool Player::Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerM
     return true;
 }
 
-void Player::CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result) {
+void SimulatedPlayer::CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result) {
     std::lock_guard<std::mutex> lk(mu_);
     if (lp == kPlayerPlaylistLength) {
         lengthTold_ = static_cast<int>(result);
@@ -296,17 +297,17 @@ void Player::CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result) {
     }
 }
 
-int Player::PositionsOutsideList() const {
+int SimulatedPlayer::PositionsOutsideList() const {
     std::lock_guard<std::mutex> lk(mu_);
     return positionsOutsideList_;
 }
 
-void Player::SetAnswerOverride(AnswerOverride override) {
+void SimulatedPlayer::SetAnswerOverride(AnswerOverride override) {
     std::lock_guard<std::mutex> lk(mu_);
     answerOverride_ = std::move(override);
 }
 
-void Player::Observe(const PlayerMessage& record) {
+void SimulatedPlayer::Observe(const PlayerMessage& record) {
     std::function<void(const PlayerMessage&)> observer;
     {
         std::lock_guard<std::mutex> lk(mu_);
@@ -316,7 +317,7 @@ void Player::Observe(const PlayerMessage& record) {
         observer(record);
 }
 
-Player::Position Player::PositionLocked() const {
+SimulatedPlayer::Position SimulatedPlayer::PositionLocked() const {
     Position p{current_, state_, elapsedBase_};
     if (state_ != PlayState::Playing)
         return p;
@@ -332,7 +333,7 @@ Player::Position Player::PositionLocked() const {
     return Position{static_cast<int>(playlist_.size()) - 1, PlayState::Stopped, 0};
 }
 
-void Player::SettleLocked() {
+void SimulatedPlayer::SettleLocked() {
     Position p = PositionLocked();
     if (p.entry != current_)
         listPosition_ = p.entry;
@@ -342,7 +343,7 @@ void Player::SettleLocked() {
     playStart_ = GetTickCount();
 }
 
-void Player::LoadLocked(int index) {
+void SimulatedPlayer::LoadLocked(int index) {
     if (index < 0 || index >= static_cast<int>(playlist_.size()))
         return;
     current_ = listPosition_ = index;
@@ -351,7 +352,7 @@ void Player::LoadLocked(int index) {
     playStart_ = GetTickCount();
 }
 
-std::string Player::CaptionLocked() const {
+std::string SimulatedPlayer::CaptionLocked() const {
     Position p = PositionLocked();
     if (playlist_.empty() || p.entry < 0)
         return "Winamp";
@@ -362,7 +363,7 @@ std::string Player::CaptionLocked() const {
     return caption;
 }
 
-void Player::SetPlaylist(std::vector<Entry> playlist) {
+void SimulatedPlayer::SetPlaylist(std::vector<Entry> playlist) {
     std::lock_guard<std::mutex> lk(mu_);
     playlist_ = std::move(playlist);
     current_ = listPosition_ = 0;
@@ -372,12 +373,12 @@ void Player::SetPlaylist(std::vector<Entry> playlist) {
         LoadLocked(0);
 }
 
-void Player::PlayEntry(int index) {
+void SimulatedPlayer::PlayEntry(int index) {
     std::lock_guard<std::mutex> lk(mu_);
     LoadLocked(index);
 }
 
-void Player::SetPaused(bool paused) {
+void SimulatedPlayer::SetPaused(bool paused) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
     if (paused && state_ == PlayState::Playing)
@@ -386,73 +387,73 @@ void Player::SetPaused(bool paused) {
         state_ = PlayState::Playing;
 }
 
-void Player::Stop() {
+void SimulatedPlayer::Stop() {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
     state_ = PlayState::Stopped;
     elapsedBase_ = 0;
 }
 
-void Player::Play() {
+void SimulatedPlayer::Play() {
     std::lock_guard<std::mutex> lk(mu_);
     LoadLocked(listPosition_);
 }
 
-void Player::SetVolume(int volume) {
+void SimulatedPlayer::SetVolume(int volume) {
     std::lock_guard<std::mutex> lk(mu_);
     volume_ = volume < 0 ? 0 : volume > 255 ? 255 : volume;
 }
 
-void Player::SetCurrentTitle(const std::string& title) {
+void SimulatedPlayer::SetCurrentTitle(const std::string& title) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
     if (current_ < static_cast<int>(playlist_.size()))
         playlist_[current_].title = title;
 }
 
-int Player::Volume() const {
+int SimulatedPlayer::Volume() const {
     std::lock_guard<std::mutex> lk(mu_);
     return volume_;
 }
 
-int Player::CurrentEntry() const {
+int SimulatedPlayer::CurrentEntry() const {
     std::lock_guard<std::mutex> lk(mu_);
     return PositionLocked().entry;
 }
 
-int Player::ListPosition() const {
+int SimulatedPlayer::ListPosition() const {
     std::lock_guard<std::mutex> lk(mu_);
     Position p = PositionLocked();
     return p.entry != current_ ? p.entry : listPosition_;
 }
 
-PlayState Player::State() const {
+PlayState SimulatedPlayer::State() const {
     std::lock_guard<std::mutex> lk(mu_);
     return PositionLocked().state;
 }
 
-int Player::ElapsedMs() const {
+int SimulatedPlayer::ElapsedMs() const {
     std::lock_guard<std::mutex> lk(mu_);
     return PositionLocked().elapsedMs;
 }
 
-std::string Player::Caption() const {
+std::string SimulatedPlayer::Caption() const {
     std::lock_guard<std::mutex> lk(mu_);
     return CaptionLocked();
 }
 
-int Player::PlaylistLength() const {
+int SimulatedPlayer::PlaylistLength() const {
     std::lock_guard<std::mutex> lk(mu_);
     return static_cast<int>(playlist_.size());
 }
 
-Entry Player::EntryAt(int index) const {
+Entry SimulatedPlayer::EntryAt(int index) const {
     std::lock_guard<std::mutex> lk(mu_);
     return index >= 0 && index < static_cast<int>(playlist_.size()) ? playlist_[index]
                                                                     : Entry{"", 0};
 }
 
-void Player::CallOnPlayerThread(std::function<void()> fn) {
+void SimulatedPlayer::CallOnPlayerThread(std::function<void()> fn) {
     {
         std::lock_guard<std::mutex> lk(mu_);
         ++pendingCalls_;
@@ -461,12 +462,12 @@ void Player::CallOnPlayerThread(std::function<void()> fn) {
                  reinterpret_cast<LPARAM>(new std::function<void()>(std::move(fn))));
 }
 
-bool Player::CallsPending() const {
+bool SimulatedPlayer::CallsPending() const {
     std::lock_guard<std::mutex> lk(mu_);
     return pendingCalls_ > 0;
 }
 
-void Player::SetMessageObserver(std::function<void(const PlayerMessage&)> observer) {
+void SimulatedPlayer::SetMessageObserver(std::function<void(const PlayerMessage&)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
     observer_ = std::move(observer);
 }
@@ -475,11 +476,11 @@ const char* PlayStateName(PlayState state) {
     return StateName(state);
 }
 
-void Player::SetVisualMode(VisualMode mode) {
+void SimulatedPlayer::SetVisualMode(VisualMode mode) {
     g_visualMode.store(mode);
 }
 
-int Player::VisualRequests() {
+int SimulatedPlayer::VisualRequests() {
     return g_visualRequests.load();
 }
 

@@ -1,6 +1,6 @@
 // The LCD service as the testbed installs it: a loadable module (testbed_lcdservice.so)
 // registered where the plug-in looks for the service, whose entries reach the active
-// LcdService object here. Tests and the simulator drive the keyboard, the buttons and the
+// SimulatedLcdService object here. Tests and the simulator drive the keyboard, the buttons and the
 // failures through that object and read back the frames it was shown.
 #pragma once
 
@@ -18,12 +18,12 @@ enum class LcdRegistration {
     NullTable,            // the module's "GetInterface" answers null
 };
 
-class LcdService : public LcdServiceCore {
+class SimulatedLcdService : public LcdServiceCore {
 public:
     // Becomes the service that the module's entries reach, and writes the registry.
-    explicit LcdService(LcdRegistration registration = LcdRegistration::Installed);
+    explicit SimulatedLcdService(LcdRegistration registration = LcdRegistration::Installed);
     // Removes the registry key; the module's entries then answer 1722.
-    ~LcdService();
+    ~SimulatedLcdService();
 
     void SetRegistration(LcdRegistration registration);
     LcdRegistration Registration() const;
@@ -43,6 +43,6 @@ private:
 };
 
 // The service the module's entries reach, or null.
-LcdService* ActiveLcdService();
+SimulatedLcdService* ActiveLcdService();
 
 }  // namespace testbed

@@ -9,29 +9,29 @@
 
 namespace testbed {
 
-enum class MixerLine { Wave, Master };
-const char* MixerLineName(MixerLine line);  // "wave", "master"
+enum class SoundCardLine { Wave, Master };
+const char* SoundCardLineName(SoundCardLine line);  // "wave", "master"
 
-class Mixer {
+class SoundCard {
 public:
     static constexpr DWORD kStartMaster = 39321;  // 60 %
     static constexpr DWORD kStartWave = 52428;    // 80 %
 
-    explicit Mixer(bool present = true);
-    ~Mixer();  // takes the devices away again
-    Mixer(const Mixer&) = delete;
-    Mixer& operator=(const Mixer&) = delete;
+    explicit SoundCard(bool present = true);
+    ~SoundCard();  // takes the devices away again
+    SoundCard(const SoundCard&) = delete;
+    SoundCard& operator=(const SoundCard&) = delete;
 
     bool Present() const { return present_; }
 
     // Another program turns a volume (0 to 65535). Nothing happens on a machine without a mixer.
-    void SetVolume(MixerLine line, DWORD value);
+    void SetVolume(SoundCardLine line, DWORD value);
     // The volume now; 0 without a mixer.
-    DWORD Volume(MixerLine line) const;
+    DWORD Volume(SoundCardLine line) const;
 
     // Called for every wave or master value written through winmm (the plug-in's writes, not
     // another program's), on the writer's thread.
-    void SetWriteObserver(std::function<void(MixerLine line, DWORD value)> observer);
+    void SetWriteObserver(std::function<void(SoundCardLine line, DWORD value)> observer);
 
 private:
     bool present_;

@@ -35,13 +35,13 @@ struct PlayerMessage {
     bool resultIsNumber;
 };
 
-class Player {
+class SimulatedPlayer {
 public:
     // Starts the player's thread and creates its window; playing the first entry.
-    explicit Player(std::vector<Entry> playlist = DefaultPlaylist());
-    ~Player();
-    Player(const Player&) = delete;
-    Player& operator=(const Player&) = delete;
+    explicit SimulatedPlayer(std::vector<Entry> playlist = DefaultPlaylist());
+    ~SimulatedPlayer();
+    SimulatedPlayer(const SimulatedPlayer&) = delete;
+    SimulatedPlayer& operator=(const SimulatedPlayer&) = delete;
 
     static std::vector<Entry> DefaultPlaylist();
 

@@ -1,4 +1,4 @@
-#include "testbed/Mixer.h"
+#include "testbed/SoundCard.h"
 
 #include "hostwin/control/mixer.h"
 
@@ -10,14 +10,14 @@ namespace {
 constexpr control::MixerLineRef kMasterRef{0, 0, control::kDestinationLine};
 constexpr control::MixerLineRef kWaveRef{0, 0, 1};
 
-control::MixerDevice SoundCard() {
+control::MixerDevice CardMixer() {
     control::MixerDevice card;
     card.name = "Testbed Sound Card";
     control::MixerDestination speakers{
-        {"Master Volume", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, Mixer::kStartMaster},
+        {"Master Volume", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, true, SoundCard::kStartMaster},
         {
             {"SW Synth", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, 2, true, 45000},
-            {"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, Mixer::kStartWave},
+            {"Wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true, SoundCard::kStartWave},
             {"CD Audio", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, 2, true, 40000},
             {"Line In", MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true, 30000},
             {"PC Speaker", MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, 1, false, 0},
@@ -32,47 +32,47 @@ control::MixerDevice SoundCard() {
     return card;
 }
 
-control::MixerLineRef RefOf(MixerLine line) {
-    return line == MixerLine::Wave ? kWaveRef : kMasterRef;
+control::MixerLineRef RefOf(SoundCardLine line) {
+    return line == SoundCardLine::Wave ? kWaveRef : kMasterRef;
 }
 
 }  // namespace
 
-const char* MixerLineName(MixerLine line) {
-    return line == MixerLine::Wave ? "wave" : "master";
+const char* SoundCardLineName(SoundCardLine line) {
+    return line == SoundCardLine::Wave ? "wave" : "master";
 }
 
-Mixer::Mixer(bool present) : present_(present) {
+SoundCard::SoundCard(bool present) : present_(present) {
     if (present)
-        control::SetMixerDevices({SoundCard()});
+        control::SetMixerDevices({CardMixer()});
     else
         control::SetMixerDevices({});
 }
 
-Mixer::~Mixer() {
+SoundCard::~SoundCard() {
     control::SetMixerWriteObserver(nullptr);
     control::SetMixerDevices({});
 }
 
-void Mixer::SetVolume(MixerLine line, DWORD value) {
+void SoundCard::SetVolume(SoundCardLine line, DWORD value) {
     if (present_)
         control::SetMixerVolume(RefOf(line), value);
 }
 
-DWORD Mixer::Volume(MixerLine line) const {
+DWORD SoundCard::Volume(SoundCardLine line) const {
     return present_ ? static_cast<DWORD>(control::MixerVolume(RefOf(line))) : 0;
 }
 
-void Mixer::SetWriteObserver(std::function<void(MixerLine, DWORD)> observer) {
+void SoundCard::SetWriteObserver(std::function<void(SoundCardLine, DWORD)> observer) {
     if (!observer) {
         control::SetMixerWriteObserver(nullptr);
         return;
     }
     control::SetMixerWriteObserver([observer](control::MixerLineRef ref, DWORD value) {
         if (ref == kMasterRef)
-            observer(MixerLine::Master, value);
+            observer(SoundCardLine::Master, value);
         if (ref == kWaveRef)
-            observer(MixerLine::Wave, value);
+            observer(SoundCardLine::Wave, value);
     });
 }
 

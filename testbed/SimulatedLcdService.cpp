@@ -1,4 +1,4 @@
-#include "testbed/LcdService.h"
+#include "testbed/SimulatedLcdService.h"
 
 #include <atomic>
 
@@ -9,7 +9,7 @@
 namespace testbed {
 namespace {
 
-std::atomic<LcdService*> g_active{nullptr};
+std::atomic<SimulatedLcdService*> g_active{nullptr};
 
 std::string ModulePath(const char* file) {
     return control::WindowsPath(std::string(TESTBED_MODULE_DIR) + "/" + file);
@@ -17,18 +17,19 @@ std::string ModulePath(const char* file) {
 
 }  // namespace
 
-LcdService::LcdService(LcdRegistration registration) : registration_(registration) {
+SimulatedLcdService::SimulatedLcdService(LcdRegistration registration)
+    : registration_(registration) {
     g_active.store(this);
     SetRegistration(registration);
 }
 
-LcdService::~LcdService() {
-    LcdService* self = this;
+SimulatedLcdService::~SimulatedLcdService() {
+    SimulatedLcdService* self = this;
     g_active.compare_exchange_strong(self, nullptr);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLscServerBinaryKey);
 }
 
-void LcdService::SetRegistration(LcdRegistration registration) {
+void SimulatedLcdService::SetRegistration(LcdRegistration registration) {
     {
         std::lock_guard<std::mutex> lk(mu_);
         registration_ = registration;
@@ -53,26 +54,26 @@ void LcdService::SetRegistration(LcdRegistration registration) {
         control::SetRegistryString(HKEY_LOCAL_MACHINE, kLscServerBinaryKey, nullptr, path.c_str());
 }
 
-LcdRegistration LcdService::Registration() const {
+LcdRegistration SimulatedLcdService::Registration() const {
     std::lock_guard<std::mutex> lk(mu_);
     return registration_;
 }
 
-const char* LcdService::ModuleFileName() {
+const char* SimulatedLcdService::ModuleFileName() {
     return "testbed_lcdservice.so";
 }
 
-int LcdService::InterfaceRequests() const {
+int SimulatedLcdService::InterfaceRequests() const {
     std::lock_guard<std::mutex> lk(mu_);
     return interfaceRequests_;
 }
 
-void LcdService::NoteInterfaceRequest() {
+void SimulatedLcdService::NoteInterfaceRequest() {
     std::lock_guard<std::mutex> lk(mu_);
     ++interfaceRequests_;
 }
 
-LcdService* ActiveLcdService() {
+SimulatedLcdService* ActiveLcdService() {
     return g_active.load();
 }
 
