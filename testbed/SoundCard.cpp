@@ -1,6 +1,6 @@
 #include "testbed/SoundCard.h"
 
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 
 namespace testbed {
 namespace {

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "gdi.h"
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 #include "scheduler.h"
 #include "text_font.h"
 #include "text_layout.h"
@@ -108,7 +108,7 @@ void SetProfileWriteObserver(ProfileWriteObserver observer);
 // hostPath (as the host names it) takes no profile write while protected.
 void SetProfileFileProtected(const std::string& hostPath, bool isProtected);
 
-// --- mixer.cpp: the mixer devices behind winmm. Guarded by the scheduler's lock.
+// --- winmm.cpp: the mixer devices behind winmm. Guarded by the scheduler's lock.
 
 struct MixerFailure {
     MMRESULT result = MMSYSERR_NOERROR;

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 
 namespace {
 

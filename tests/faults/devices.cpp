@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "faults/FaultHarness.h"
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "hostwin/control/census.h"
 #include "hostwin/control/gdi.h"
 #include "hostwin/control/hid.h"
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 #include "lcdservice/LcdService.h"
 #include "support/HeapBytes.h"
 #include "support/PluginHarness.h"

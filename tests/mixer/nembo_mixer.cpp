@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 #include "mixer/NemboMixer.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 #include "mixer/NemboMixer.h"
 
 namespace {

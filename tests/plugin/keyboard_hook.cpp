@@ -1,6 +1,6 @@
 // The keyboard hook as the system drives it: which keys it passes on, and what the media keys
 // do on the volume, playlist and settings screens.
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 #include "lcd/LCDProgressBar.h"
 #include "plugin/KeyboardHook.h"
 #include "support/KeyHarness.h"

@@ -1,4 +1,4 @@
-#include "hostwin/control/mixer.h"
+#include "hostwin/control/mixer_devices.h"
 
 #include "hostwin_private.h"
 
