@@ -18,7 +18,7 @@
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "settings/Settings.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SoundCard.h"
 #include "testbed/SimulatedPlayer.h"
@@ -46,7 +46,7 @@ BenchWorld* g_world = nullptr;
 struct BenchWorld::Parts {
     std::unique_ptr<testbed::SimulatedLcdService> service;
     std::unique_ptr<testbed::SoundCard> mixer;
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
     std::unique_ptr<testbed::SimulatedPlayer> player;
 };
 
@@ -65,7 +65,7 @@ BenchWorld::BenchWorld() : parts_(new Parts) {
     control::UseManualClock(kStartTick);
     parts_->service = std::make_unique<testbed::SimulatedLcdService>();
     parts_->mixer = std::make_unique<testbed::SoundCard>(true);
-    parts_->keyboard = std::make_unique<testbed::Keyboard>();
+    parts_->keyboard = std::make_unique<testbed::SimulatedKeyboard>();
     parts_->player = std::make_unique<testbed::SimulatedPlayer>(Playlist());
     SetPlayerWindow(parts_->player->Window());
     // The settings as a fresh install has them; no settings file is read or written.

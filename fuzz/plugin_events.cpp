@@ -27,7 +27,7 @@
 #include "settings/Settings.h"
 #include "support/FreshlyLoaded.h"
 #include "support/PluginInvariants.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SoundCard.h"
 #include "testbed/SimulatedPlayer.h"
@@ -61,7 +61,7 @@ struct Nonsense {
 struct Desk {
     std::unique_ptr<testbed::SimulatedLcdService> service;
     std::unique_ptr<testbed::SoundCard> mixer;
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
     std::unique_ptr<testbed::SimulatedPlayer> player;
     std::string folder;
     std::shared_ptr<Nonsense> nonsense = std::make_shared<Nonsense>();
@@ -71,7 +71,7 @@ struct Desk {
         folder = fuzz::TempFolder("events");
         service = std::make_unique<testbed::SimulatedLcdService>();
         mixer = std::make_unique<testbed::SoundCard>(true);
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
         player = std::make_unique<testbed::SimulatedPlayer>();
         g_plugin.playerWindow = player->Window();
         g_plugin.moduleInstance =

@@ -7,7 +7,7 @@
 #include "sim/Commands.h"
 #include "sim/Script.h"
 #include "sim/Simulation.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SoundCard.h"
 
@@ -154,7 +154,7 @@ DeskView Desk::View() const {
     view.buttons = SoftButtonsOn(view.screen);
     for (int n = 0; n < 4; ++n)
         view.buttons[n].down = pressed_[n] && view.now - pressedAt_[n] < kPressShownMs;
-    if (testbed::Keyboard* keyboard = simulation_.keyboard()) {
+    if (testbed::SimulatedKeyboard* keyboard = simulation_.keyboard()) {
         view.keyboard = true;
         view.mkeys = keyboard->Mkeys();
         view.light1 = keyboard->Selector1();

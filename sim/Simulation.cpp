@@ -13,7 +13,7 @@
 #include "sim/Commands.h"
 #include "sim/MixerEvents.h"
 #include "testbed/SoundCard.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "sim/LcdEvents.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SimulatedPlayer.h"
@@ -225,7 +225,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_);
     if (options_.keyboard) {
-        keyboard_ = std::make_unique<testbed::Keyboard>();
+        keyboard_ = std::make_unique<testbed::SimulatedKeyboard>();
         WatchKeyboard();
     }
     WatchSettingsFile();

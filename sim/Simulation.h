@@ -19,7 +19,7 @@
 #include "testbed/SimulatedPlayer.h"
 
 namespace testbed {
-class Keyboard;
+class SimulatedKeyboard;
 class SoundCard;
 class SimulatedLcdService;
 struct LcdShownFrame;
@@ -61,7 +61,7 @@ public:
     testbed::SimulatedPlayer& player() { return *player_; }
     testbed::SoundCard& mixer() { return *mixer_; }
     testbed::SimulatedLcdService& lcdService() { return *lcd_; }
-    testbed::Keyboard* keyboard() { return keyboard_.get(); }  // null with --no-keyboard
+    testbed::SimulatedKeyboard* keyboard() { return keyboard_.get(); }  // null with --no-keyboard
     bool Advance(long long ms);
     uint32_t Now() const;  // simulated ms since the start
     void Write(const Event& event) { log_.Write(event); }
@@ -87,7 +87,7 @@ private:
     Log log_;
     std::unique_ptr<testbed::SimulatedPlayer> player_;
     std::unique_ptr<testbed::SoundCard> mixer_;
-    std::unique_ptr<testbed::Keyboard> keyboard_;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard_;
     std::string iniDir_;           // host path
     std::string temporaryIniDir_;  // removed at the end when set
     HMODULE module_ = nullptr;

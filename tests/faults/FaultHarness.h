@@ -11,13 +11,13 @@
 
 #include "support/KeyHarness.h"
 #include "support/PluginInvariants.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 
 class FaultHarness : public KeyHarness {
 protected:
     void SetUp() override {
         KeyHarness::SetUp();
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
     }
     void TearDown() override {
         player->SetAnswerOverride(nullptr);
@@ -95,7 +95,7 @@ protected:
         return "\"" + state.bytes + "\"";
     }
 
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 // Compares two states of the settings file, bytes and time of the last change.

@@ -17,7 +17,7 @@
 #include "lcdservice/LcdService.h"
 #include "support/HeapBytes.h"
 #include "support/PluginHarness.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SoundCard.h"
 
@@ -60,7 +60,7 @@ protected:
         PluginHarness::SetUp();
         service = std::make_unique<testbed::SimulatedLcdService>();
         mixer = std::make_unique<testbed::SoundCard>(true);
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
     }
     void TearDown() override {
         keyboard.reset();
@@ -90,7 +90,7 @@ protected:
     int answeredInQuit = 0;
     std::unique_ptr<testbed::SimulatedLcdService> service;
     std::unique_ptr<testbed::SoundCard> mixer;
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 TEST_F(Cycles, AThousandStartsAndStopsLeaveNothingBehindAndNeverDeadlock) {

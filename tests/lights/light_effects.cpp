@@ -16,7 +16,7 @@
 #include "lights/LightEffects.h"
 #include "player/Player.h"
 #include "settings/Settings.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ class LightEffects : public ::testing::Test {
 protected:
     void SetUp() override {
         control::UseManualClock(700000);
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
         g_keyboardFound = FindKeyboard();
         ASSERT_EQ(g_keyboardFound, 1);
         for (const SettingInfo& info : kSettingsTable)
@@ -78,7 +78,7 @@ protected:
         return keyboard->Writes();
     }
 
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 TEST(LoudnessLevel, IsThePathOfTheWaveFromZeroHalvedAndCapped) {

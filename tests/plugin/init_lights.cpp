@@ -15,7 +15,7 @@
 
 #include "keyboard/KeyboardHid.h"
 #include "support/PluginHarness.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class InitLights : public PluginHarness {
 protected:
     void SetUp() override {
         PluginHarness::SetUp();
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
         keyboard->SetLights(2, 0x30, 5);
         testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Silence);
     }
@@ -45,7 +45,7 @@ protected:
         std::ofstream(SettingsFile(), std::ios::binary) << text;
     }
 
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 TEST_F(InitLights, InitSavesTheLightsAndWritesTheSettingsBeforeTheThreadAsksThePlayer) {

@@ -14,7 +14,7 @@
 #include "hostwin/control/modules.h"
 #include "keyboard/KeyboardHid.h"
 #include "settings/Settings.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 
 namespace {
 
@@ -63,14 +63,14 @@ protected:
         return values;
     }
     void PlugKeyboard() {
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
         g_keyboardFound = FindKeyboard();
         ASSERT_EQ(g_keyboardFound, 1);
     }
 
     std::string folder;
     HINSTANCE module = nullptr;  // the "DLL" whose folder holds the file
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 TEST_F(Settings, WithoutAFileTheDefaultsHoldAndAllElevenAreWrittenInOrder) {

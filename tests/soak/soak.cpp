@@ -22,7 +22,7 @@
 #include "support/HeapBytes.h"
 #include "support/PluginHarness.h"
 #include "support/PluginInvariants.h"
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 #include "testbed/SimulatedLcdService.h"
 #include "testbed/SoundCard.h"
 
@@ -58,7 +58,7 @@ protected:
         PluginHarness::SetUp();
         service = std::make_unique<testbed::SimulatedLcdService>();
         mixer = std::make_unique<testbed::SoundCard>(true);
-        keyboard = std::make_unique<testbed::Keyboard>();
+        keyboard = std::make_unique<testbed::SimulatedKeyboard>();
     }
     void TearDown() override {
         testbed::SimulatedPlayer::SetVisualMode(testbed::VisualMode::Music);
@@ -168,7 +168,7 @@ protected:
     bool saver = false;
     std::unique_ptr<testbed::SimulatedLcdService> service;
     std::unique_ptr<testbed::SoundCard> mixer;
-    std::unique_ptr<testbed::Keyboard> keyboard;
+    std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
 
 TEST_F(Soak, ADayOfRandomUseKeepsTheInvariantsAndTheHeapFlat) {

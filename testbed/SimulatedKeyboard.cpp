@@ -1,10 +1,10 @@
-#include "testbed/Keyboard.h"
+#include "testbed/SimulatedKeyboard.h"
 
 #include "hostwin/control/hid.h"
 
 namespace testbed {
 
-Keyboard::Keyboard(std::string path) : path_(std::move(path)) {
+SimulatedKeyboard::SimulatedKeyboard(std::string path) : path_(std::move(path)) {
     reports_.reserve(kReportsKept);
     control::HidDevice device;
     device.path = path_;
@@ -16,23 +16,23 @@ Keyboard::Keyboard(std::string path) : path_(std::move(path)) {
     deviceId_ = control::PlugHidDevice(std::move(device));
 }
 
-Keyboard::~Keyboard() {
+SimulatedKeyboard::~SimulatedKeyboard() {
     Unplug();
 }
 
-void Keyboard::Unplug() {
+void SimulatedKeyboard::Unplug() {
     if (deviceId_)
         control::UnplugHidDevice(deviceId_);
     deviceId_ = 0;
 }
 
-int Keyboard::OpenHandles() const {
+int SimulatedKeyboard::OpenHandles() const {
     return deviceId_ ? control::OpenHidHandles(deviceId_) : 0;
 }
 
 // Report 2 only, always four bytes. A get answers with the selector asked for in byte 1, that
 // light in byte 2 (the selector-2 level in its lower four bits) and the M-key mask in byte 3.
-bool Keyboard::OnFeature(bool set, unsigned char* report, unsigned long length) {
+bool SimulatedKeyboard::OnFeature(bool set, unsigned char* report, unsigned long length) {
     if (length != 4 || report[0] != 2)
         return false;
     std::function<void(int, int)> observer;
@@ -66,29 +66,29 @@ bool Keyboard::OnFeature(bool set, unsigned char* report, unsigned long length) 
     return true;
 }
 
-int Keyboard::Selector1() const {
+int SimulatedKeyboard::Selector1() const {
     std::lock_guard<std::mutex> lk(mu_);
     return selector1_;
 }
 
-int Keyboard::Selector2() const {
+int SimulatedKeyboard::Selector2() const {
     std::lock_guard<std::mutex> lk(mu_);
     return selector2_;
 }
 
-int Keyboard::Mkeys() const {
+int SimulatedKeyboard::Mkeys() const {
     std::lock_guard<std::mutex> lk(mu_);
     return mkeys_;
 }
 
-void Keyboard::SetLights(int selector1, int selector2, int mkeys) {
+void SimulatedKeyboard::SetLights(int selector1, int selector2, int mkeys) {
     std::lock_guard<std::mutex> lk(mu_);
     selector1_ = selector1;
     selector2_ = selector2;
     mkeys_ = mkeys;
 }
 
-std::vector<LightReport> Keyboard::Reports() const {
+std::vector<LightReport> SimulatedKeyboard::Reports() const {
     std::lock_guard<std::mutex> lk(mu_);
     std::vector<LightReport> ordered(reports_.begin() + static_cast<std::ptrdiff_t>(oldestReport_),
                                      reports_.end());
@@ -97,7 +97,7 @@ std::vector<LightReport> Keyboard::Reports() const {
     return ordered;
 }
 
-std::vector<std::pair<int, int>> Keyboard::Writes() const {
+std::vector<std::pair<int, int>> SimulatedKeyboard::Writes() const {
     std::vector<std::pair<int, int>> writes;
     for (const auto& r : Reports())
         if (r.set)
@@ -105,13 +105,13 @@ std::vector<std::pair<int, int>> Keyboard::Writes() const {
     return writes;
 }
 
-void Keyboard::ClearReports() {
+void SimulatedKeyboard::ClearReports() {
     std::lock_guard<std::mutex> lk(mu_);
     reports_.clear();
     oldestReport_ = 0;
 }
 
-void Keyboard::SetWriteObserver(std::function<void(int selector, int value)> observer) {
+void SimulatedKeyboard::SetWriteObserver(std::function<void(int selector, int value)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
     observer_ = std::move(observer);
 }

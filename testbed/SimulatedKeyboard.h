@@ -16,17 +16,17 @@ struct LightReport {
     std::array<unsigned char, 4> bytes;
 };
 
-class Keyboard {
+class SimulatedKeyboard {
 public:
     static constexpr char kDefaultPath[] =
         "\\\\?\\hid#vid_046d&pid_c222&mi_01#7&1e8d6c2&0&0000#{4d1e55b2-f16f-11cf-88cb-"
         "001111000030}";
 
     // Plugs the keyboard in (after any devices already there); unplugged when destroyed.
-    explicit Keyboard(std::string path = kDefaultPath);
-    ~Keyboard();
-    Keyboard(const Keyboard&) = delete;
-    Keyboard& operator=(const Keyboard&) = delete;
+    explicit SimulatedKeyboard(std::string path = kDefaultPath);
+    ~SimulatedKeyboard();
+    SimulatedKeyboard(const SimulatedKeyboard&) = delete;
+    SimulatedKeyboard& operator=(const SimulatedKeyboard&) = delete;
 
     const std::string& Path() const { return path_; }
 
