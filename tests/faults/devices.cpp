@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "faults/FaultHarness.h"
+#include "support/FaultHarness.h"
 #include "hostwin/control/mixer_devices.h"
 
 namespace {

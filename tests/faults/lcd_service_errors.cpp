@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "faults/FaultHarness.h"
+#include "support/FaultHarness.h"
 #include "lcdservice/LcdService.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "faults/FaultHarness.h"
+#include "support/FaultHarness.h"
 #include "player/PlayerMessages.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "hostwin/control/modules.h"
 #include "hostwin/control/profile.h"
-#include "faults/FaultHarness.h"
+#include "support/FaultHarness.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <memory>
 
-#include "AllocationCounter.h"
-#include "ItemCanvas.h"
+#include "support/AllocationCounter.h"
+#include "support/ItemCanvas.h"
 #include "lcd/LCDStreamingText.h"
 #include "lcd/LCDText.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "ItemCanvas.h"
+#include "support/ItemCanvas.h"
 #include "lcd/LCDProgressBar.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // as they were one frame earlier.
 #include <memory>
 
-#include "ItemCanvas.h"
+#include "support/ItemCanvas.h"
 #include "lcd/EzLcd.h"
 #include "lcd/LCDProgressBar.h"
 #include "lcd/LCDSpectrum.h"

@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "ItemCanvas.h"
+#include "support/ItemCanvas.h"
 #include "lcd/LCDSpectrum.h"
 #include "testbed/SimulatedPlayer.h"
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 
 namespace {
 std::atomic<size_t> g_allocations{0};

@@ -1,7 +1,7 @@
 // The static text: its font description rules, when it measures, and what it paints.
 #include <memory>
 
-#include "ItemCanvas.h"
+#include "support/ItemCanvas.h"
 #include "lcd/LCDText.h"
 
 namespace {
