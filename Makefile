@@ -1,10 +1,16 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup test format demo pictures build-host bench fuzz $(addprefix test-,$(PRESETS))
+.PHONY: setup setup-no-win32 test format demo pictures build-host bench fuzz \
+	$(addprefix test-,$(PRESETS))
 
+# Everything, the 32-bit Wine that runs the product included (see scripts/setup).
 setup:
 	@./scripts/setup
+
+# What needs no 32-bit Wine goes without it, so it works where that cannot be set up.
+setup-no-win32:
+	@./scripts/setup --no-win32-run
 
 test: setup
 	@./scripts/format --check
@@ -16,7 +22,7 @@ test: setup
 
 # In a terminal the tour plays on the desk and then the keys are yours; elsewhere (CI, a pipe)
 # the tour runs on the simulated clock and leaves its log and pictures in build/demo/.
-demo: setup build-host
+demo: setup-no-win32 build-host
 	@if [ -t 0 ] && [ -t 1 ]; then \
 	    ./build/host/velm-sim --demo; \
 	else \
@@ -27,11 +33,11 @@ demo: setup build-host
 	fi
 
 # Every C++ file in the tree's own format (.clang-format); `make test` fails on one that is not.
-format: setup
+format: setup-no-win32
 	@./scripts/format
 
 # The README's pictures in docs/.
-pictures: setup build-host
+pictures: setup-no-win32 build-host
 	./scripts/pictures
 
 build-host:
@@ -45,7 +51,7 @@ $(addprefix test-,$(PRESETS)): test-%: setup
 
 # Google Benchmark's table of the display passes and the hook, then callgrind's instruction
 # count of one pass.
-bench: setup
+bench: setup-no-win32
 	@cmake --preset host >/dev/null
 	@cmake --build --preset host --target velm_bench
 	./build/host/bench/velm_bench
@@ -56,7 +62,7 @@ bench: setup
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES := settings_reader clean_title draw_text plugin_events
 
-fuzz: setup
+fuzz: setup-no-win32
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@for h in $(FUZZ_HARNESSES); do \
