@@ -73,26 +73,30 @@ void* mmap64(void* address, Size length, int protection, int flags, int fd, Offs
     return Map(address, length, protection, flags, fd, offset);
 }
 
-/* 2. qemu hands the guest's SIGSEGV handler a signal context whose trap number is unset (0 or
- * -1), and Wine then takes the fault for an illegal instruction: guard pages and structured
- * exceptions stop working, and Wine's services die. The handler Wine installs is therefore
- * entered through one that first fills in the trap number of a page fault and the faulting
- * address, as the kernel does. */
+/* 2. qemu hands the guest's SIGSEGV and SIGFPE handlers a signal context whose trap number
+ * is unset (0 or -1), and Wine decides by that number what the fault was: a bad access turns
+ * into an illegal instruction (guard pages and structured exceptions stop working, and Wine's
+ * services die), an integer division by zero into a floating-point fault. The handlers Wine
+ * installs are therefore entered through one that first fills in the trap number the kernel
+ * would have given, and for a page fault the faulting address (cr2). */
 
+#define SIGFPE 8
 #define SIGSEGV 11
 #define SA_SIGINFO 4
+#define FPE_INTDIV 1
+#define FPE_INTOVF 2
 
 typedef struct {
     int number;
     int error;
     int code;
-    void* address; /* si_addr, for SIGSEGV */
+    void* address; /* si_addr */
 } SignalInfo;
 
 /* The i386 ucontext_t up to the fields needed: flags, link, stack (3 words), then the
  * mcontext's 19 general registers, the FPU state pointer, the old mask and cr2. */
 enum { kGregsWord = 5, kTrapNumberWord = kGregsWord + 12, kCr2Word = kGregsWord + 19 + 2 };
-enum { kPageFault = 14 };
+enum { kDivideError = 0, kOverflow = 4, kPageFault = 14, kFpuError = 16 };
 
 typedef void (*SignalInfoHandler)(int, SignalInfo*, void*);
 
@@ -107,6 +111,7 @@ typedef struct {
 typedef int (*SigactionFunction)(int, const SignalAction*, SignalAction*);
 
 static SignalInfoHandler g_segvHandler;
+static SignalInfoHandler g_fpeHandler;
 
 static void MendedSegv(int signal, SignalInfo* info, void* context) {
     unsigned int* words = (unsigned int*)context;
@@ -118,29 +123,44 @@ static void MendedSegv(int signal, SignalInfo* info, void* context) {
     g_segvHandler(signal, info, context);
 }
 
+static void MendedFpe(int signal, SignalInfo* info, void* context) {
+    unsigned int* trap = &((unsigned int*)context)[kTrapNumberWord];
+    if (info->code == FPE_INTDIV)
+        *trap = kDivideError;
+    else if (info->code == FPE_INTOVF)
+        *trap = kOverflow;
+    else if (*trap == 0 || *trap == 0xffffffffu)
+        *trap = kFpuError;
+    g_fpeHandler(signal, info, context);
+}
+
 int sigaction(int signal, const SignalAction* action, SignalAction* old) {
     static SigactionFunction real;
     if (!real)
         real = (SigactionFunction)dlsym(RTLD_NEXT, "sigaction");
-    if (signal != SIGSEGV)
+    SignalInfoHandler* kept = signal == SIGSEGV ? &g_segvHandler
+                              : signal == SIGFPE ? &g_fpeHandler
+                                                 : 0;
+    if (!kept)
         return real(signal, action, old);
+    SignalInfoHandler mend = signal == SIGSEGV ? MendedSegv : MendedFpe;
 
-    /* Set before the handler is installed: a fault may come the moment it is. */
-    SignalInfoHandler previous = g_segvHandler;
+    /* Kept before the handler is installed: a fault may come the moment it is. */
+    SignalInfoHandler previous = *kept;
     SignalAction mended;
     const SignalAction* given = action;
     if (action && (action->flags & SA_SIGINFO)) {
-        g_segvHandler = action->handler;
+        *kept = action->handler;
         mended = *action;
-        mended.handler = MendedSegv;
+        mended.handler = mend;
         given = &mended;
     }
     int result = real(signal, given, old);
     if (result != 0) {
-        g_segvHandler = previous;
+        *kept = previous;
         return result;
     }
-    if (old && old->handler == MendedSegv)
+    if (old && old->handler == mend)
         old->handler = previous;
     return 0;
 }
