@@ -51,7 +51,7 @@ TEST(Threads, ClosingTheHandleLeavesTheThreadRunning) {
     } args{event, done};
     HANDLE thread = CreateThread(
         nullptr, 0,
-        [](LPVOID p) -> DWORD {
+        [](LPVOID p) WINAPI -> DWORD {
             auto* a = static_cast<Args*>(p);
             WaitForSingleObject(a->go, INFINITE);
             SetEvent(a->done);
@@ -107,7 +107,7 @@ TEST(CriticalSections, ExcludeOtherThreadsAndNestOnTheOwner) {
     EnterCriticalSection(&lock);  // the owner may enter again
     LeaveCriticalSection(&lock);
     LeaveCriticalSection(&lock);
-    auto work = [](LPVOID) -> DWORD {
+    auto work = [](LPVOID) WINAPI -> DWORD {
         for (int i = 0; i < 2000; ++i) {
             EnterCriticalSection(&lock);
             int seen = counter;

@@ -30,6 +30,11 @@ public:
     std::vector<std::string> events;
 };
 
+// Where this function's caller has its stack: the same after any number of balanced calls.
+__attribute__((noinline)) const void* CallerStack() {
+    return __builtin_frame_address(0);
+}
+
 template <typename T>
 T Export(HMODULE module, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
@@ -135,6 +140,21 @@ TEST_F(WineLcd, UnplugAndReplugAreRecoveredAndButtonsReported) {
     EXPECT_EQ(output.GetConnection(), connection);
     EXPECT_EQ(screen.events, (std::vector<std::string>{"down 4", "up 4"}));
     EXPECT_GT(callCount(kShowFrameEntry), 0);
+}
+
+// The service's entries are __stdcall on the 32-bit build: a caller that took them for the C
+// convention would move its stack by the arguments on every call, and soon crash.
+TEST_F(WineLcd, ThousandsOfFramesThroughTheServiceLeaveTheStackWhereItWas) {
+    ASSERT_EQ(output.Open(nullptr), S_OK);
+    const DWORD frames = 2000;
+    DWORD before = frameCount();
+    int callsBefore = callCount(kShowFrameEntry);
+    const void* stack = CallerStack();
+    for (DWORD i = 0; i < frames; ++i)
+        Frame();
+    EXPECT_EQ(CallerStack(), stack);
+    EXPECT_EQ(frameCount() - before, frames);
+    EXPECT_EQ(callCount(kShowFrameEntry) - callsBefore, static_cast<int>(frames));
 }
 
 }  // namespace

@@ -21,9 +21,22 @@ namespace {
 
 int g_captionReads = 0;
 
+// A player whose visualisation is broken: its visual-data function faults on every call.
+bool g_faultingVisuals = false;
+int g_visualFetches = 0;
+char* volatile g_badAddress = reinterpret_cast<char*>(8);
+char* __cdecl FaultingVisualData() {
+    ++g_visualFetches;
+    return g_badAddress + *g_badAddress;
+}
+void __cdecl NoteVisualRequest(int) {}
+
 LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_GETTEXT)
         ++g_captionReads;
+    if (msg == WM_USER && lp == 800 && g_faultingVisuals)  // the visual-data functions
+        return wp == 0 ? reinterpret_cast<LRESULT>(FaultingVisualData)
+                       : reinterpret_cast<LRESULT>(NoteVisualRequest);
     if (msg == WM_USER)
         return 0;
     return DefWindowProcA(hwnd, msg, wp, lp);
@@ -47,6 +60,19 @@ void Pump(DWORD ms) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
     }
+}
+
+// The player's loop until done() holds; false if it still does not after limit ms. The 32-bit
+// build runs under an emulator, where the display thread takes far longer to get going.
+template <typename Done>
+bool PumpUntil(Done done, DWORD limit = 10000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= limit)
+            return false;
+        Pump(10);
+    }
+    return true;
 }
 
 std::set<DWORD> ThreadsOfThisProcess() {
@@ -126,12 +152,12 @@ TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     ASSERT_NE(record->playerWindow, nullptr);
 
     EXPECT_EQ(record->init(), 0);
-    Pump(300);
+    EXPECT_TRUE(PumpUntil([] { return g_captionReads >= 3; }))
+        << "the display thread reads the caption every 50 ms; read " << g_captionReads;
     // Wine starts threads of its own along the way (for the mixer, say); the display thread
     // is the one that starts in the plug-in's code.
     std::set<DWORD> started = ThreadsStartingIn(module);
     EXPECT_EQ(started.size(), 1u) << "init starts the display thread";
-    EXPECT_GE(g_captionReads, 3) << "the display thread reads the caption every 50 ms";
 
     // Quit right away, without pumping first: the display thread's next caption read can only
     // be answered by quit's own wait.
@@ -141,6 +167,31 @@ TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     int readsAtQuit = g_captionReads;
     Pump(200);
     EXPECT_EQ(g_captionReads, readsAtQuit) << "no caption read after quit";
+    DestroyWindow(record->playerWindow);
+}
+
+// The player may start and stop the plug-in again and again in one process (a user switching
+// it off and on): each init starts one display thread and each quit ends it, whether the
+// thread has asked the player anything yet or not.
+TEST_F(PluginDll, EachOfManyCyclesStartsAndEndsOneDisplayThread) {
+    // The 32-bit run is under an emulator; the 64-bit run takes the bulk.
+    const int cycles = sizeof(void*) == 4 ? 6 : 40;
+    PluginRecord* record = get();
+    record->playerWindow = MakePlayerWindow();
+    record->moduleInstance = module;
+    for (int i = 0; i < cycles; ++i) {
+        SCOPED_TRACE("cycle " + std::to_string(i));
+        int reads = g_captionReads;
+        ASSERT_EQ(record->init(), 0);
+        if (i % 2) {
+            EXPECT_TRUE(PumpUntil([&] { return g_captionReads > reads; }));
+        }
+        std::set<DWORD> started = ThreadsStartingIn(module);
+        EXPECT_EQ(started.size(), 1u) << "init starts the display thread";
+        record->quit();
+        for (DWORD id : started)
+            EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
+    }
     DestroyWindow(record->playerWindow);
 }
 
@@ -275,34 +326,46 @@ protected:
 
 TEST_F(PluginOnTheLcd, ShowsTheTitleAtNormalPriorityAndFollowsASoftButton) {
     RunWithSongAlerts(false);
-    Pump(400);
     DWORD priority = 0;
     std::vector<BYTE> nowPlaying, after;
-    ASSERT_TRUE(Shown(priority, nowPlaying)) << "no frame reached the LCD";
+    ASSERT_TRUE(PumpUntil([&] { return Shown(priority, nowPlaying) && AnyLit(nowPlaying, 0, 7); }))
+        << "no frame with a title reached the LCD";
     EXPECT_EQ(priority, 128u);
-    EXPECT_TRUE(AnyLit(nowPlaying, 0, 7)) << "the title area is dark";
     hold(2);  // soft button 2: the playlist screen
     Pump(200);
     release(2);
-    Pump(100);
-    ASSERT_TRUE(Shown(priority, after));
-    EXPECT_NE(after, nowPlaying) << "the soft button changed nothing on the LCD";
+    EXPECT_TRUE(PumpUntil([&] { return Shown(priority, after) && after != nowPlaying; }, 2000))
+        << "the soft button changed nothing on the LCD";
     record->quit();
 }
 
 TEST_F(PluginOnTheLcd, ACaptionChangeRaisesThePriority) {
     SetWindowTextA(record->playerWindow, "");
     RunWithSongAlerts(true);
-    Pump(300);
     DWORD priority = 0;
     std::vector<BYTE> pixels;
-    ASSERT_TRUE(Shown(priority, pixels));
+    ASSERT_TRUE(PumpUntil([&] { return Shown(priority, pixels); }));
     EXPECT_EQ(priority, 128u) << "no title yet, so no alert";
     SetWindowTextA(record->playerWindow, "2. Another Artist - Another Song - Winamp");
-    Pump(200);
-    ASSERT_TRUE(Shown(priority, pixels));
-    EXPECT_EQ(priority, 255u);
+    EXPECT_TRUE(PumpUntil([&] { return Shown(priority, pixels) && priority == 255u; }, 2000))
+        << "the new title raised no alert; priority " << priority;
     record->quit();
+}
+
+// The now-playing screen's spectrum fetches the visual data on every frame.
+TEST_F(PluginOnTheLcd, AFaultingVisualDataFunctionEndsOnlyItsOwnCalls) {
+    g_faultingVisuals = true;
+    RunWithSongAlerts(false);
+    EXPECT_TRUE(PumpUntil([] { return g_visualFetches >= 3; }))
+        << "the display thread fetched the visual data " << g_visualFetches << " times";
+    int reads = g_captionReads;
+    EXPECT_TRUE(PumpUntil([&] { return g_captionReads >= reads + 3; }))
+        << "the display thread stopped after the faults";
+    std::set<DWORD> started = ThreadsStartingIn(module);
+    record->quit();
+    for (DWORD id : started)
+        EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
+    g_faultingVisuals = false;
 }
 
 }  // namespace
