@@ -145,6 +145,35 @@ TEST_F(PluginDll, ExportHandsOutOneRecordWithVersionAndDescription) {
     EXPECT_EQ(record->moduleInstance, nullptr);
 }
 
+// What Windows shows in the file's properties: the project's version, in numbers and in text.
+TEST_F(PluginDll, CarriesTheProjectsVersionInItsVersionResource) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(module, path, sizeof path);
+    DWORD size = GetFileVersionInfoSizeA(path, nullptr);
+    ASSERT_GT(size, 0u) << "no version resource in " << path;
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                          std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                          std::to_string(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, VELM_VERSION);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0);
+    auto text = [&](const char* name) {
+        char* value = nullptr;
+        std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+        if (!VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+            return std::string("<missing>");
+        return std::string(value);
+    };
+    EXPECT_EQ(text("FileVersion"), VELM_VERSION);
+    EXPECT_EQ(text("ProductVersion"), VELM_VERSION);
+    EXPECT_EQ(text("ProductName"), "Velm's G15 Plugin");
+    EXPECT_EQ(text("FileDescription"), "G15 keyboard display and controller for Winamp");
+}
+
 TEST_F(PluginDll, QuitReturnsOnlyAfterTheDisplayThreadHasEnded) {
     PluginRecord* record = get();
     record->playerWindow = MakePlayerWindow();
