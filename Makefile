@@ -1,7 +1,7 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup setup-no-win32 test format demo pictures build-host bench fuzz \
+.PHONY: setup setup-no-win32 test format demo pictures build-host bench fuzz release \
 	$(addprefix test-,$(PRESETS))
 
 # Everything, the 32-bit Wine that runs the product included (see scripts/setup).
@@ -72,3 +72,9 @@ fuzz: setup-no-win32
 	    ./build/fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
 	done
+
+# The release for Windows users: dist/gen_g15_velm-<version>-win32.zip (the stripped 32-bit
+# DLL, README.txt for Windows users, LICENSE.txt) and its SHA-256 beside it.
+release: setup-no-win32
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32 --target release
