@@ -1,7 +1,7 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup setup-no-win32 test format demo pictures build-host bench fuzz release \
+.PHONY: setup setup-no-win32 test format demo pictures build-host bench bench-wine fuzz release \
 	$(addprefix test-,$(PRESETS))
 
 # Everything, the 32-bit Wine that runs the product included (see scripts/setup).
@@ -56,6 +56,18 @@ bench: setup-no-win32
 	@cmake --build --preset host --target velm_bench
 	./build/host/bench/velm_bench
 	./bench/callgrind_pass.sh build/host/bench/velm_bench
+
+# What the plug-in costs a real Win32 process, under the 64-bit Wine at native speed: the
+# display thread's CPU share over VELM_CPU_SECONDS (30 by default) and the hook's time per key.
+# Wine's output goes to a file, never a pipe (its services would hold the pipe open).
+bench-wine: setup
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64 --target wine_cpu_figures velm_qemu_mend
+	@cd build/win64 && WINEPREFIX=$(CURDIR)/build/win64/wineprefix WINEDEBUG=-all \
+	    WINEDLLOVERRIDES="mscoree,mshtml=" \
+	    LD_PRELOAD='$(CURDIR)/build/win64/tools/qemu-mend/$$LIB/libvelm_qemu_mend.so' \
+	    /usr/lib/wine/wine64 wine_cpu_figures.exe > cpu-figures.txt 2> cpu-figures.log; \
+	    status=$$?; cat cpu-figures.txt; exit $$status
 
 # Each libFuzzer harness for FUZZ_SECONDS (clang build in build/fuzz). New inputs go to
 # build/fuzz/corpus/<harness>; findings to build/fuzz/crash-* and the like.
