@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/modules.h"
 #include "hostwin/control/profile.h"
+#include "hostwin/control/shell.h"
 #include "sim/Commands.h"
 #include "sim/MixerEvents.h"
 #include "testbed/SoundCard.h"
@@ -68,6 +70,7 @@ Simulation::Simulation(Options options)
 
 Simulation::~Simulation() {
     RemoveTemporaryIniDir();
+    RemoveTemporaryAppDataDir();
 }
 
 bool Simulation::PrepareIniDir() {
@@ -93,6 +96,50 @@ void Simulation::RemoveTemporaryIniDir() {
     temporaryIniDir_.clear();
 }
 
+// A folder that is not there stays allowed: it plays a machine without one.
+bool Simulation::PrepareAppDataDir() {
+    std::string dir = options_.appDataDir;
+    if (dir.empty()) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velm-sim-appdata-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return false;
+        dir = temporaryAppDataDir_ = pattern;
+    }
+    std::error_code error;
+    appDataDir_ = std::filesystem::absolute(dir, error).lexically_normal().string();
+    while (appDataDir_.size() > 1 && appDataDir_.back() == '/')
+        appDataDir_.pop_back();
+    control::SetAppDataFolder(control::WindowsPath(appDataDir_));
+    return !error;
+}
+
+void Simulation::RemoveTemporaryAppDataDir() {
+    if (temporaryAppDataDir_.empty())
+        return;
+    control::SetAppDataFolder("");
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryAppDataDir_, ignored);
+    temporaryAppDataDir_.clear();
+}
+
+// The settings file named apart from where the run's folders are, so that a script logs the
+// same on every run: "VelmG15.ini" beside the DLL, "%APPDATA%\VelmG15\VelmG15.ini" per user.
+std::string Simulation::LoggedSettingsPath(const std::string& file) const {
+    std::string host = control::HostPath(file);
+    std::pair<std::string, std::string> folders[] = {{iniDir_, ""}, {appDataDir_, "%APPDATA%\\"}};
+    if (appDataDir_.size() > iniDir_.size())
+        std::swap(folders[0], folders[1]);  // the deeper folder first, where one holds the other
+    for (const auto& [folder, name] : folders) {
+        if (host.compare(0, folder.size() + 1, folder + "/") != 0)
+            continue;
+        std::string rest = name + host.substr(folder.size() + 1);
+        std::replace(rest.begin(), rest.end(), '/', '\\');
+        return rest;
+    }
+    return file;
+}
+
 // Every report written to the keyboard becomes a "light" event.
 void Simulation::WatchKeyboard() {
     keyboard_->SetWriteObserver([this](int selector, int value) {
@@ -108,6 +155,7 @@ void Simulation::WatchSettingsFile() {
             if (section != "General" || key != kSettingKeys[std::size(kSettingKeys) - 1])
                 return;
             Event event(Now(), "settings");
+            event.Add("path", LoggedSettingsPath(file));
             for (const char* name : kSettingKeys) {
                 char value[64];
                 GetPrivateProfileStringA("General", name, "", value, sizeof value, file.c_str());
@@ -169,6 +217,7 @@ bool Simulation::Advance(long long ms) {
     std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
     std::fflush(nullptr);
     RemoveTemporaryIniDir();
+    RemoveTemporaryAppDataDir();
     std::_Exit(3);
 }
 
@@ -220,6 +269,8 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         return Fail("cannot write the log " + options_.logPath, 2);
     if (!PrepareIniDir())
         return Fail("cannot use the folder " + options_.iniDir, 2);
+    if (!PrepareAppDataDir())
+        return Fail("cannot use the folder " + options_.appDataDir, 2);
     control::UseManualClock(kStartTick);
     mixer_ = std::make_unique<testbed::SoundCard>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });

@@ -35,6 +35,9 @@ struct Options {
     // The folder that plays the DLL's folder, where the settings file lives; "" for a fresh
     // temporary folder that is removed at the end.
     std::string iniDir;
+    // The user's application-data folder, where the settings go when the DLL's folder takes
+    // no write; "" for a fresh temporary folder that is removed at the end.
+    std::string appDataDir;
     bool keyboard = true;    // a G15 on the simulated HID bus
     bool lcdService = true;  // false: the LCD service is not installed (--no-lcd-service)
     // The player's playlist (--playlist); the testbed's own when not given.
@@ -78,6 +81,9 @@ private:
     void NoteScreenChange();
     bool PrepareIniDir();
     void RemoveTemporaryIniDir();
+    bool PrepareAppDataDir();
+    void RemoveTemporaryAppDataDir();
+    std::string LoggedSettingsPath(const std::string& file) const;
     void WatchKeyboard();
     void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
@@ -88,8 +94,10 @@ private:
     std::unique_ptr<testbed::SimulatedPlayer> player_;
     std::unique_ptr<testbed::SoundCard> mixer_;
     std::unique_ptr<testbed::SimulatedKeyboard> keyboard_;
-    std::string iniDir_;           // host path
-    std::string temporaryIniDir_;  // removed at the end when set
+    std::string iniDir_;               // host path
+    std::string temporaryIniDir_;      // removed at the end when set
+    std::string appDataDir_;           // host path
+    std::string temporaryAppDataDir_;  // removed at the end when set
     HMODULE module_ = nullptr;
     PluginRecord* record_ = nullptr;
     const ScreenState* pluginState_ = nullptr;

@@ -38,6 +38,7 @@ constexpr OptionHelp kOptions[] = {
     {"--log FILE", "write the event log to FILE ('-' for standard output)"},
     {"--plugin PATH", "the plug-in module (default: gen_g15_velm.so beside velm-sim)"},
     {"--ini DIR", "the DLL's folder, where VelmG15.ini lives (default: a fresh temporary one)"},
+    {"--appdata DIR", "the user's application-data folder (default: a fresh temporary one)"},
     {"--no-keyboard", "no G15 on the HID bus: no light is read or written"},
     {"--no-mixer", "a machine without any audio mixer device"},
     {"--no-lcd-service", "run without the keyboard's LCD service installed"},
@@ -146,6 +147,9 @@ int ParseArguments(int argc, char** argv, Arguments& a) {
         } else if (arg == "--ini") {
             if (!value(a.options.iniDir) || a.options.iniDir.empty())
                 return UsageError("--ini needs a folder");
+        } else if (arg == "--appdata") {
+            if (!value(a.options.appDataDir) || a.options.appDataDir.empty())
+                return UsageError("--appdata needs a folder");
         } else if (arg == "--no-keyboard") {
             a.options.keyboard = false;
         } else if (arg == "--no-lcd-service") {

@@ -13,4 +13,8 @@ void SetProfileFileProtected(const std::string& file, bool isProtected) {
     hostwin::SetProfileFileProtected(hostwin::ToHostPath(file.c_str()), isProtected);
 }
 
+void SetFolderProtected(const std::string& folder, bool isProtected) {
+    hostwin::SetFolderProtected(hostwin::ToHostPath(folder.c_str()), isProtected);
+}
+
 }  // namespace control

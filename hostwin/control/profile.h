@@ -1,4 +1,5 @@
-// INI files: what the simulator and tests may watch of them.
+// INI files and their folders: what the simulator and tests may watch of them, and what they
+// may forbid to be written.
 #pragma once
 
 #include <functional>
@@ -16,5 +17,10 @@ void SetProfileWriteObserver(
 // does on Windows. Wine (and so the stand-in) lets the superuser write a file without write
 // permission, and the tests may well run as the superuser. file as the product names it.
 void SetProfileFileProtected(const std::string& file, bool isProtected);
+
+// A folder in which nothing new may be made, whoever the user: no file by a profile write, no
+// folder by CreateDirectoryA. What a folder the user may not write is on Windows; the files
+// already in it stay as writable as they are. folder as the product names it.
+void SetFolderProtected(const std::string& folder, bool isProtected);
 
 }  // namespace control

@@ -1,14 +1,45 @@
 // File attributes and folders. The read-only attribute is the absence of every write
 // permission bit, as Wine maps it; as under Wine, the superuser may still write such a file.
+// A folder the control side protects takes nothing new, whoever the user.
 #include <windows.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "hostwin_private.h"
+
+namespace hostwin {
+namespace {
+
+std::mutex g_protectedMu;
+std::set<std::string> g_protectedFolders;  // host paths
+
+}  // namespace
+
+void SetFolderProtected(const std::string& hostFolder, bool isProtected) {
+    std::string folder = hostFolder;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    std::lock_guard<std::mutex> lk(g_protectedMu);
+    if (isProtected)
+        g_protectedFolders.insert(folder);
+    else
+        g_protectedFolders.erase(folder);
+}
+
+bool IsInProtectedFolder(const std::string& hostPath) {
+    size_t slash = hostPath.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+    std::lock_guard<std::mutex> lk(g_protectedMu);
+    return g_protectedFolders.count(folder) > 0;
+}
+
+}  // namespace hostwin
 
 namespace {
 
@@ -61,7 +92,13 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
 }
 
 BOOL WINAPI CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
-    if (!name || mkdir(hostwin::ToHostPath(name).c_str(), 0777) != 0) {
+    std::string path = name ? hostwin::ToHostPath(name) : "";
+    if (name && hostwin::IsInProtectedFolder(path)) {
+        struct stat info;
+        SetLastError(stat(path.c_str(), &info) == 0 ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (!name || mkdir(path.c_str(), 0777) != 0) {
         SetLastError(name ? ErrorOf(errno) : ERROR_INVALID_PARAMETER);
         return FALSE;
     }

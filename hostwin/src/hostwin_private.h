@@ -101,6 +101,14 @@ void ClearRegistry();
 HMODULE RegisterNamedModule(const std::string& windowsPath);
 void SetModuleFileName(HMODULE module, const std::string& windowsPath);
 
+// --- files.cpp: folders in which nothing new may be made (by CreateDirectoryA or a profile
+// write), whatever the permissions say; the superuser ignores those.
+void SetFolderProtected(const std::string& hostFolder, bool isProtected);
+bool IsInProtectedFolder(const std::string& hostPath);
+
+// --- shell.cpp: the user's application-data folder, in Windows form; "" for none.
+void SetAppDataFolder(const std::string& windowsPath);
+
 // --- profile.cpp: INI files.
 using ProfileWriteObserver = std::function<void(const std::string& file, const std::string& section,
                                                 const std::string& key)>;

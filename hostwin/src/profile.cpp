@@ -8,6 +8,7 @@
 
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <mutex>
@@ -38,6 +39,14 @@ std::set<std::string> g_protected;  // guarded by g_fileMu
 
 bool IsProtected(const std::string& hostPath) {
     return g_protected.count(hostPath) > 0;
+}
+
+// Whether a file that is there may be written: not a folder, not protected, and writable as
+// the system sees it (for the superuser, always).
+bool MayWriteExisting(const std::string& hostPath) {
+    struct stat info;
+    return stat(hostPath.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && !IsProtected(hostPath) &&
+           access(hostPath.c_str(), W_OK) == 0;
 }
 
 bool IsBlank(char c) {
@@ -247,8 +256,15 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
         std::lock_guard<std::mutex> lk(g_fileMu);
         std::string text;
         DWORD error;
-        if (!ReadWholeFile(hostPath, text, error) && error == ERROR_PATH_NOT_FOUND) {
+        bool exists = ReadWholeFile(hostPath, text, error);
+        if (!exists && error == ERROR_PATH_NOT_FOUND) {
             SetLastError(ERROR_PATH_NOT_FOUND);
+            return FALSE;
+        }
+        // As on Windows, a file that is there is opened for writing before anything else, so
+        // one that cannot be written fails every write, even one that would change nothing.
+        if (exists && !MayWriteExisting(hostPath)) {
+            SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
         Profile profile = Parse(text);
@@ -279,7 +295,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 entry->value = newValue;
             }
         }
-        if (changed && (IsProtected(hostPath) || !WriteWholeFile(hostPath, Serialize(profile)))) {
+        bool refused = IsProtected(hostPath) || (!exists && IsInProtectedFolder(hostPath));
+        if (changed && (refused || !WriteWholeFile(hostPath, Serialize(profile)))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <climits>
 #include <cstdio>
@@ -29,7 +30,9 @@ namespace {
 
 constexpr char kSection[] = "General";
 constexpr char kFileName[] = "VelmG15.ini";
+constexpr char kPerUserFolder[] = "VelmG15";  // under the user's application-data folder
 
+// The file the settings are written to: beside the DLL, or the per-user one.
 char g_settingsPath[MAX_PATH];
 
 // A folder and file name longer than the buffer would be cut to another file's name; then no
@@ -53,19 +56,65 @@ void BuildSettingsPath(HINSTANCE moduleInstance) {
     std::memcpy(g_settingsPath, path, static_cast<size_t>(written) + 1);
 }
 
-int ReadSetting(const SettingInfo& info) {
-    char fallback[64];
+// The value in file, or fallback where the file has none that reads as a number.
+int ReadSetting(const SettingInfo& info, const char* file, int fallback) {
+    char fallbackText[64];
     char value[64];
-    std::snprintf(fallback, sizeof fallback, "%d", info.defaultValue);
-    int result = info.defaultValue;
-    if (GetPrivateProfileStringA(kSection, info.key, fallback, value, sizeof value,
-                                 g_settingsPath) > 0)
+    std::snprintf(fallbackText, sizeof fallbackText, "%d", fallback);
+    int result = fallback;
+    if (GetPrivateProfileStringA(kSection, info.key, fallbackText, value, sizeof value, file) > 0)
         ParseSettingValue(value, result);
     return result;
 }
 
+// True when every write went through.
+bool WriteAllSettings(const char* file) {
+    bool allWritten = true;
+    for (const SettingInfo& info : kSettingsTable) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%d", GetSetting(info.item));
+        if (!WritePrivateProfileStringA(kSection, info.key, text, file))
+            allWritten = false;
+    }
+    return allWritten;
+}
+
 void SetSetting(int item, int value) {
     g_settings[item].store(value, std::memory_order_relaxed);
+}
+
+// The per-user file, <application data>\VelmG15\VelmG15.ini, into file, with its folder made
+// if missing. False when the application-data folder cannot be found, when the file's path
+// does not fit (then nothing is made) or when the folder cannot be made.
+bool PreparePerUserFile(char (&file)[MAX_PATH]) {
+    char appData[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData) != S_OK)
+        return false;
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    int folderLength = std::snprintf(folder, sizeof folder, "%s\\%s", appData, kPerUserFolder);
+    int pathLength =
+        std::snprintf(path, sizeof path, "%s\\%s\\%s", appData, kPerUserFolder, kFileName);
+    if (folderLength < 0 || pathLength < 0 || pathLength >= MAX_PATH)  // the folder is shorter
+        return false;
+    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    std::memcpy(file, path, static_cast<size_t>(pathLength) + 1);
+    return true;
+}
+
+// The folder beside the DLL refused the write-back, as Program Files does an ordinary user.
+// The settings move to the user's own file, whose values are the user's latest choices (a
+// missing file reads as the values held). Where that file cannot be written either, the
+// settings stay beside the DLL, where they live in memory only.
+void MoveToPerUserFile() {
+    char file[MAX_PATH];
+    if (!PreparePerUserFile(file))
+        return;
+    for (const SettingInfo& info : kSettingsTable)
+        SetSetting(info.item, ReadSetting(info, file, GetSetting(info.item)));
+    if (WriteAllSettings(file))
+        std::memcpy(g_settingsPath, file, sizeof file);
 }
 
 // Switching a level meter on keeps the light it is about to drive; switching it off gives
@@ -117,18 +166,16 @@ bool ParseSettingValue(const char* text, int& value) {
 void LoadSettings(HINSTANCE module) {
     BuildSettingsPath(module);
     for (const SettingInfo& info : kSettingsTable)
-        SetSetting(info.item, g_settingsPath[0] ? ReadSetting(info) : info.defaultValue);
-    SaveSettings();
+        SetSetting(info.item, g_settingsPath[0]
+                                  ? ReadSetting(info, g_settingsPath, info.defaultValue)
+                                  : info.defaultValue);
+    if (g_settingsPath[0] && !WriteAllSettings(g_settingsPath))
+        MoveToPerUserFile();
 }
 
 void SaveSettings() {
-    if (!g_settingsPath[0])
-        return;
-    for (const SettingInfo& info : kSettingsTable) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%d", GetSetting(info.item));
-        WritePrivateProfileStringA(kSection, info.key, text, g_settingsPath);
-    }
+    if (g_settingsPath[0])
+        WriteAllSettings(g_settingsPath);
 }
 
 void ToggleSetting(int item) {

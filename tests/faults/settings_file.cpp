@@ -1,6 +1,7 @@
 // The settings file when it cannot be written, is not a file, or holds garbage: the plug-in
-// runs with what it could read, and the file changes only where a setting was written, never
-// because a fault made the plug-in write what it did not mean to.
+// runs with what it could read (keeping it in the user's own file where the one beside the DLL
+// takes no write), and the file changes only where a setting was written, never because a
+// fault made the plug-in write what it did not mean to.
 #include <windows.h>
 
 #include <cstdlib>
@@ -25,7 +26,12 @@ protected:
         ASSERT_EQ(Screen(), kSettingsScreen);
         EXPECT_TRUE(Press(VK_MEDIA_PLAY_PAUSE)) << "play/pause toggles on the settings screen";
     }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<no file>";
+    }
     void TearDown() override {
+        control::SetFolderProtected(control::WindowsPath(dllFolder), false);
         control::SetProfileFileProtected(WindowsSettingsPath(), false);
         SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
         FaultHarness::TearDown();
@@ -33,35 +39,56 @@ protected:
 };
 
 // Windows refuses every write to a read-only file (the stand-in is told to, whoever runs the
-// tests): the plug-in runs on what it read, and once the file may be written again, the next
-// save holds what the plug-in had in memory all along.
-TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheSettingsStillActWhileItsWritesFail) {
-    WriteSettings("VU=0\nLeavePlaylist=0");
+// tests), even one that would change nothing: an installed file that already lists all eleven
+// settings still turns the plug-in to the user's own file, which starts with what was read.
+// The choice holds for the whole run, even once the file may be written again.
+TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheUsersOwnFileTakesTheSettingsFromThen) {
+    Start();
+    Stop();
+    for (const char* key : {"VU", "LeavePlaylist"})
+        WritePrivateProfileStringA("General", key, "0", WindowsSettingsPath().c_str());
     ASSERT_TRUE(SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
     control::SetProfileFileProtected(WindowsSettingsPath(), true);
+    BackDate();
+    FileState installed = Settings();
+
     Start();
     EXPECT_EQ(GetSetting(kSettingVU), 0) << "read from the file";
     EXPECT_EQ(GetSetting(kSettingLeavePlaylist), 0) << "read from the file";
-    EXPECT_EQ(GetSetting(kSettingLeaveVolume), 1) << "missing, so the default";
-
+    EXPECT_EQ(ReadFile(PerUserSettingsFile()), installed.bytes) << "the user's file, as read";
     ToggleHighlightedSetting();
-    EXPECT_EQ(GetSetting(kSettingVU), 1) << "toggled in memory all the same";
+    EXPECT_EQ(GetSetting(kSettingVU), 1);
+    EXPECT_NE(ReadFile(PerUserSettingsFile()).find("\nVU=1\r"), std::string::npos);
     Tap(2);
     Run(4000);
     EXPECT_EQ(Screen(), kPlaylistScreen) << "LeavePlaylist=0 from the file keeps the screen";
-    ExpectStillWorking("the failed writes");
+    ExpectStillWorking("the refused writes");
 
     control::SetProfileFileProtected(WindowsSettingsPath(), false);
     ASSERT_TRUE(SetFileAttributesA(WindowsSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL));
     ToggleHighlightedSetting();
-    EXPECT_EQ(GetSetting(kSettingVU), 0);
-    std::string bytes = Settings().bytes;
-    EXPECT_NE(bytes.find("\nVU=0"), std::string::npos) << "the toggle reached the file:\n" << bytes;
-    EXPECT_NE(bytes.find("\nLeavePlaylist=0"), std::string::npos)
-        << "with the setting read at the start, not a default:\n"
-        << bytes;
-    EXPECT_NE(bytes.find("\nLeaveVolume=1"), std::string::npos) << bytes;
+    EXPECT_NE(ReadFile(PerUserSettingsFile()).find("\nVU=0\r"), std::string::npos)
+        << ReadFile(PerUserSettingsFile());
     Stop();
+    EXPECT_SETTINGS_FILE(Settings(), installed, "the file beside the DLL");
+}
+
+// A folder that takes no new file (Program Files for an ordinary user): the user's folder is
+// made and holds the defaults, every toggle lands there, and the next start reads it back.
+TEST_F(SettingsFileFaults, AReadOnlyFolderSendsTheSettingsToTheUsersOwnFileForGood) {
+    control::SetFolderProtected(control::WindowsPath(dllFolder), true);
+    Start();
+    ToggleHighlightedSetting();
+    Stop();
+    EXPECT_FALSE(Settings().exists) << "nothing beside the DLL";
+    std::string perUser = ReadFile(PerUserSettingsFile());
+    EXPECT_EQ(perUser.rfind("[General]\r\nVU=0\r\nKeyboardLight=0\r\n", 0), 0u) << perUser;
+
+    Start();
+    EXPECT_EQ(GetSetting(kSettingVU), 0) << "read back from the user's file";
+    ExpectStillWorking("a start on the user's file");
+    Stop();
+    EXPECT_EQ(ReadFile(PerUserSettingsFile()), perUser);
 }
 
 TEST_F(SettingsFileFaults, AFolderWhereTheFileShouldBeGivesTheDefaultsAndStaysAFolder) {

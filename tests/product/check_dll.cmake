@@ -12,7 +12,7 @@ if(NOT headers MATCHES "\\[ *[0-9]+\\] winampGetGeneralPurposePlugin\n")
     message(FATAL_ERROR "winampGetGeneralPurposePlugin is not exported under its plain name")
 endif()
 
-set(system_dlls KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll WINMM.dll HID.DLL SETUPAPI.dll
+set(system_dlls KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll WINMM.dll HID.DLL SETUPAPI.dll SHELL32.dll
     msvcrt.dll)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 foreach(entry IN LISTS imports)

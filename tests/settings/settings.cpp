@@ -1,4 +1,5 @@
-// The settings file beside the DLL: what load reads, what every save writes, and toggles.
+// The settings file beside the DLL: what load reads, what every save writes, and toggles; and
+// the user's own file that takes over where the one beside the DLL takes no write.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,11 +8,14 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "hostwin/control/modules.h"
+#include "hostwin/control/profile.h"
+#include "hostwin/control/shell.h"
 #include "keyboard/KeyboardHid.h"
 #include "settings/Settings.h"
 #include "testbed/SimulatedKeyboard.h"
@@ -30,12 +34,17 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder = pattern;
         UseDll(folder + "/gen_g15_velm.dll");
+        UseAppData(folder + "/AppData");
         for (int item = 0; item < kSettingCount; ++item)
             g_settings[item] = -99;  // whatever an earlier test left
     }
     void TearDown() override {
         keyboard.reset();
         g_keyboardFound = 0;
+        control::SetAppDataFolder("");
+        control::SetProfileFileProtected(control::WindowsPath(File()), false);
+        control::SetFolderProtected(control::WindowsPath(folder), false);
+        control::SetFolderProtected(control::WindowsPath(appData), false);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -43,7 +52,16 @@ protected:
     void UseDll(const std::string& hostPath) {
         module = control::RegisterNamedModule(control::WindowsPath(hostPath));
     }
+    void UseAppData(const std::string& hostPath) {
+        appData = hostPath;
+        std::filesystem::create_directories(appData);
+        control::SetAppDataFolder(control::WindowsPath(appData));
+    }
     std::string File() const { return folder + "/VelmG15.ini"; }
+    std::string PerUserFile() const { return appData + "/VelmG15/VelmG15.ini"; }
+    // The file beside the DLL refuses every write, as a read-only file does on Windows.
+    void ProtectFile() { control::SetProfileFileProtected(control::WindowsPath(File()), true); }
+    bool AppDataIsEmpty() const { return std::filesystem::is_empty(appData); }
     static void Put(const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     }
@@ -69,6 +87,7 @@ protected:
     }
 
     std::string folder;
+    std::string appData;         // the user's application-data folder
     HINSTANCE module = nullptr;  // the "DLL" whose folder holds the file
     std::unique_ptr<testbed::SimulatedKeyboard> keyboard;
 };
@@ -81,6 +100,7 @@ TEST_F(Settings, WithoutAFileTheDefaultsHoldAndAllElevenAreWrittenInOrder) {
               "LeaveSettings=0 SaveLcd=0 SaveMkeys=0 SaveKeyboard=0 AlertVolume=1 "
               "AlertSongChange=1");
     EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(File()).c_str());
+    EXPECT_TRUE(AppDataIsEmpty()) << "a writable folder beside the DLL makes no per-user file";
 }
 
 TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
@@ -182,6 +202,83 @@ TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
     LoadSettings(module);
     EXPECT_STREQ(GetSettingsPath(), "");
     EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
+}
+
+// A read-only file beside the DLL: the user's file wins where it has a number, the file beside
+// the DLL gives the rest, and from then on only the user's file is written.
+TEST_F(Settings, WhereTheDllsFileTakesNoWriteTheUsersOwnFileWinsAndTakesTheToggles) {
+    std::string beside = "[General]\nVU=0\nLeaveSettings=7\nSaveLcd=1\n";
+    Put(File(), beside);
+    ProtectFile();
+    std::filesystem::create_directory(appData + "/VelmG15");
+    Put(PerUserFile(), "[General]\nVU=5\nLeaveSettings=abc\nAlertVolume=0\n");
+    LoadSettings(module);
+    EXPECT_EQ(Values(),
+              "VU=5 KeyboardLight=0 KeyboardLightOffLevel=0 LeavePlaylist=1 LeaveVolume=1 "
+              "LeaveSettings=7 SaveLcd=1 SaveMkeys=0 SaveKeyboard=0 AlertVolume=0 "
+              "AlertSongChange=1");
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    ToggleSetting(kSettingSaveLcd);
+    EXPECT_EQ(Read(PerUserFile()),
+              "[General]\r\nVU=5\r\nLeaveSettings=7\r\nAlertVolume=0\r\nKeyboardLight=0\r\n"
+              "KeyboardLightOffLevel=0\r\nLeavePlaylist=1\r\nLeaveVolume=1\r\nSaveLcd=0\r\n"
+              "SaveMkeys=0\r\nSaveKeyboard=0\r\nAlertSongChange=1\r\n");
+    EXPECT_EQ(Read(File()), beside);
+}
+
+// A folder beside the DLL that takes no new file: the per-user folder is made, and its file
+// starts with what was read (here nothing, so the defaults).
+TEST_F(Settings, WhereTheDllsFolderTakesNoFileThePerUserFolderIsMadeWithTheSettingsRead) {
+    control::SetFolderProtected(control::WindowsPath(folder), true);
+    LoadSettings(module);
+    EXPECT_EQ(Read(PerUserFile()), kDefaultFile);
+    EXPECT_EQ(Read(File()), "<no file>");
+}
+
+// Where the file beside the DLL takes writes, it is the only one, whatever the user's folder
+// holds from a time when it did not.
+TEST_F(Settings, AWritableFileBesideTheDllLeavesTheUsersFileAlone) {
+    std::filesystem::create_directory(appData + "/VelmG15");
+    Put(PerUserFile(), "[General]\nVU=0\n");
+    LoadSettings(module);
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingVU), 1) << "the user's file is not read";
+    EXPECT_EQ(Read(PerUserFile()), "[General]\nVU=0\n");
+    EXPECT_NE(Read(File()).find("LeaveSettings=1\r\n"), std::string::npos);
+}
+
+// No user's file to be had: the application-data folder unknown, missing, taking no new
+// folder, or too deep for the file's path to fit (never cut). The settings read beside the
+// DLL then live in memory, and the file beside the DLL stays the one tried, as before.
+TEST_F(Settings, WithoutAUsersFileTheSettingsLiveInMemoryAndNothingIsMadeElsewhere) {
+    std::string deep = folder + "/Deep";
+    while (control::WindowsPath(deep).size() < 240)
+        deep += "/" + std::string(50, 'd');
+    deep.resize(deep.size() - (control::WindowsPath(deep).size() - 240));
+    ASSERT_NE(deep.back(), '/');
+    // The folder, "\VelmG15" and "\VelmG15.ini" come to 260: the path and its zero do not fit.
+    ASSERT_EQ(control::WindowsPath(deep).size() + 8 + 12, static_cast<size_t>(MAX_PATH));
+    const std::pair<const char*, std::function<void()>> machines[] = {
+        {"unknown", [] { control::SetAppDataFolder(""); }},
+        {"missing", [&] { control::SetAppDataFolder(control::WindowsPath(folder + "/Gone")); }},
+        {"no new folder",
+         [&] { control::SetFolderProtected(control::WindowsPath(appData), true); }},
+        {"too deep", [&] { UseAppData(deep); }},
+    };
+    Put(File(), "[General]\nVU=0\n");
+    ProtectFile();
+    for (const auto& [name, setUp] : machines) {
+        SCOPED_TRACE(name);
+        setUp();
+        LoadSettings(module);
+        EXPECT_EQ(GetSetting(kSettingVU), 0) << "read beside the DLL";
+        ToggleSetting(kSettingLeaveSettings);
+        EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "toggles still take effect";
+        EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(File()).c_str());
+        EXPECT_TRUE(AppDataIsEmpty());
+        EXPECT_EQ(Read(File()), "[General]\nVU=0\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder + "/Gone"));
 }
 
 TEST_F(Settings, TogglingTheMkeyMeterSavesTheLedsItTakesAndGivesThemBack) {

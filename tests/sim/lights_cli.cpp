@@ -60,7 +60,8 @@ TEST_F(SimLights, AnEmptyFolderGetsTheSettingsFileWithTheElevenDefaults) {
     auto settings = Events(log, "settings");
     ASSERT_EQ(settings.size(), 1u) << "one save at init:\n" << log;
     EXPECT_EQ(settings[0].line,
-              "{\"t\":0,\"event\":\"settings\",\"VU\":1,\"KeyboardLight\":0,"
+              "{\"t\":0,\"event\":\"settings\",\"path\":\"VelmG15.ini\",\"VU\":1,"
+              "\"KeyboardLight\":0,"
               "\"KeyboardLightOffLevel\":0,\"LeavePlaylist\":1,\"LeaveVolume\":1,"
               "\"LeaveSettings\":0,\"SaveLcd\":0,\"SaveMkeys\":0,\"SaveKeyboard\":0,"
               "\"AlertVolume\":1,\"AlertSongChange\":1}");
@@ -79,6 +80,20 @@ TEST_F(SimLights, AnExistingFileKeepsItsOtherSectionsAndReadsWhatItCan) {
     ASSERT_EQ(settings.size(), 1u);
     EXPECT_NE(settings[0].line.find("\"VU\":1,"), std::string::npos) << settings[0].line;
     EXPECT_NE(settings[0].line.find("\"LeaveSettings\":7,"), std::string::npos);
+}
+
+// A folder where the file should be refuses it to anyone, the superuser too: the settings go
+// to the user's file under the folder given, and the log names it apart from that folder.
+TEST_F(SimLights, WhereTheDllsFolderTakesNoFileTheSettingsGoToTheUsersFolder) {
+    std::filesystem::create_directories(IniFile());
+    std::filesystem::create_directories(folder + "/appdata");
+    auto settings = Events(Run("wait 100", "--appdata " + folder + "/appdata"), "settings");
+    ASSERT_EQ(settings.size(), 1u);
+    EXPECT_NE(settings[0].line.find(",\"path\":\"%APPDATA%\\\\VelmG15\\\\VelmG15.ini\",\"VU\":1,"),
+              std::string::npos)
+        << settings[0].line;
+    EXPECT_EQ(ReadFile(folder + "/appdata/VelmG15/VelmG15.ini").rfind("[General]\r\nVU=1\r\n", 0),
+              0u);
 }
 
 TEST_F(SimLights, LoudMusicLightsEveryMkeyAtMostOncePerFiftyMillisecondsAndSilenceNone) {
@@ -139,14 +154,15 @@ TEST_F(SimLights, TheNewWordsAreCheckedAndListed) {
     EXPECT_EQ(RunSim("-e 'saver maybe'").status, 2);
     EXPECT_EQ(RunSim("-e 'visual quiet'").status, 2);
     EXPECT_EQ(RunSim("-e 'wait 1' --ini").status, 2);
+    EXPECT_EQ(RunSim("-e 'wait 1' --appdata").status, 2);
     SimRun help = RunSim("--help");
-    for (const char* word :
-         {"saver on|off", "visual music|silence|loud|fault", "--ini DIR", "--no-keyboard"})
+    for (const char* word : {"saver on|off", "visual music|silence|loud|fault", "--ini DIR",
+                             "--appdata DIR", "--no-keyboard"})
         EXPECT_NE(help.output.find(word), std::string::npos) << word;
 }
 
 TEST_F(SimLights, TheDefaultFolderIsTemporaryAndRemovedAtTheEnd) {
-    // The run's temporary folders go into this test's own folder.
+    // The run's temporary folders (the DLL's and the user's) go into this test's own folder.
     SimRun run = RunSim("-e 'wait 100' --log " + folder + "/log.jsonl", "TMPDIR=" + folder);
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(Events(ReadFile(folder + "/log.jsonl"), "settings").size(), 1u)

@@ -16,6 +16,7 @@
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/modules.h"
+#include "hostwin/control/shell.h"
 #include "plugin/Plugin.h"
 #include "testbed/SimulatedPlayer.h"
 
@@ -34,6 +35,12 @@ protected:
         dllFolder = pattern;
         g_plugin.moduleInstance =
             control::RegisterNamedModule(control::WindowsPath(dllFolder + "/gen_g15_velm.dll"));
+        // The user's application-data folder, where the settings go when the DLL's folder
+        // takes no write.
+        pattern = ::testing::TempDir() + "velm-appdata-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a folder from " << pattern;
+        appDataFolder = pattern;
+        control::SetAppDataFolder(control::WindowsPath(appDataFolder));
         g_hookBookkeeping = {nullptr, nullptr};
     }
 
@@ -41,12 +48,15 @@ protected:
         player.reset();
         EXPECT_EQ(control::LiveThreadCount(), 0) << "the display thread outlived the test";
         control::UseRealClock();
+        control::SetAppDataFolder("");
         std::error_code ignored;
-        if (!dllFolder.empty())
-            std::filesystem::remove_all(dllFolder, ignored);
+        for (const std::string& folder : {dllFolder, appDataFolder})
+            if (!folder.empty())
+                std::filesystem::remove_all(folder, ignored);
     }
 
     std::string SettingsFile() const { return dllFolder + "/VelmG15.ini"; }
+    std::string PerUserSettingsFile() const { return appDataFolder + "/VelmG15/VelmG15.ini"; }
 
     // Runs an entry of the record on the player's thread and keeps simulated time moving
     // until it returns.
@@ -62,5 +72,6 @@ protected:
     }
 
     std::unique_ptr<testbed::SimulatedPlayer> player;
-    std::string dllFolder;  // host path
+    std::string dllFolder;      // host path
+    std::string appDataFolder;  // host path
 };

@@ -2,6 +2,7 @@
 // on this (the player's) thread, under Wine's real Win32.
 #include <windows.h>
 #include <setupapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 extern "C" {
 #include <hidsdi.h>
@@ -395,6 +396,69 @@ TEST_F(PluginOnTheLcd, AFaultingVisualDataFunctionEndsOnlyItsOwnCalls) {
     for (DWORD id : started)
         EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
     g_faultingVisuals = false;
+}
+
+// Wine lets the superuser (who may run these tests) write a read-only file and a read-only
+// folder alike; what it refuses to anyone is a write to a file that another program holds
+// open without sharing it for writing. So the file beside the DLL is held, readable still.
+TEST_F(PluginOnTheLcd, WhereTheFileBesideTheDllTakesNoWriteTheUsersOwnFileKeepsTheSettings) {
+    std::string ini = ModuleFolder() + "VelmG15.ini";
+    char appData[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData), S_OK);
+    std::string perUserFolder = std::string(appData) + "\\VelmG15";
+    std::string perUser = perUserFolder + "\\VelmG15.ini";
+    auto cleanUp = [&] {
+        DeleteFileA(perUser.c_str());
+        RemoveDirectoryA(perUserFolder.c_str());
+        DeleteFileA(ini.c_str());
+    };
+    cleanUp();
+    WritePrivateProfileStringA("General", "LeaveSettings", "1", ini.c_str());
+    HANDLE held =
+        CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string beside = ReadWholeFile(ini);
+    // Soft button 4 shows the settings, whose cursor starts on the M-key meter; play flips it.
+    // Each step waits for the display thread, which takes its time under the emulator.
+    auto toggleFirstSetting = [&](const char* expected) {
+        DWORD priority = 0;
+        std::vector<BYTE> nowPlaying, settings;
+        // Two passes of this start's display thread: its now-playing frame is on the LCD, not
+        // the last frame of an earlier start.
+        int reads = g_captionReads;
+        ASSERT_TRUE(PumpUntil([&] { return g_captionReads >= reads + 2; }));
+        ASSERT_TRUE(Shown(priority, nowPlaying));
+        hold(8);
+        ASSERT_TRUE(PumpUntil([&] { return Shown(priority, settings) && settings != nowPlaying; }))
+            << "soft button 4 brought no settings screen";
+        release(8);
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = VK_MEDIA_PLAY_PAUSE;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        EXPECT_EQ(SendInput(2, input, sizeof(INPUT)), 2u);
+        EXPECT_TRUE(PumpUntil([&] {
+            return ReadWholeFile(perUser).find(expected) != std::string::npos;
+        })) << "no "
+            << expected << " in " << ReadWholeFile(perUser);
+    };
+
+    EXPECT_EQ(record->init(), 0);
+    EXPECT_EQ(ReadWholeFile(perUser),
+              "[General]\r\nVU=1\r\nKeyboardLight=0\r\nKeyboardLightOffLevel=0\r\n"
+              "LeavePlaylist=1\r\nLeaveVolume=1\r\nLeaveSettings=1\r\nSaveLcd=0\r\nSaveMkeys=0\r\n"
+              "SaveKeyboard=0\r\nAlertVolume=1\r\nAlertSongChange=1\r\n")
+        << "made in " << perUserFolder << " with what was read beside the DLL";
+    toggleFirstSetting("\r\nVU=0\r\n");
+    record->quit();
+
+    // The next start reads VU=0 back from the user's file, so the same toggle now gives 1.
+    EXPECT_EQ(record->init(), 0);
+    toggleFirstSetting("\r\nVU=1\r\n");
+    record->quit();
+    CloseHandle(held);
+    EXPECT_EQ(ReadWholeFile(ini), beside) << "the file beside the DLL was written";
+    cleanUp();
 }
 
 }  // namespace
