@@ -73,10 +73,10 @@ public:
     bool LastFrame(std::vector<unsigned char>& pixels) const;
 
 private:
-    bool LoadPlugin();
+    bool LoadPlugin(std::string& cause);
     void FindPluginState();
     void NoteScreenChange();
-    bool PrepareIniDir();
+    bool PrepareIniDir(std::string& problem);
     void RemoveTemporaryIniDir();
     void WatchKeyboard();
     void WatchSettingsFile();
