@@ -26,7 +26,6 @@ TEST(Examples, EveryExampleRunsAndItsExpectationsHold) {
         simrunner::SimRun run =
             simrunner::RunSim("--script '" + entry.path().string() + "' --log /dev/null");
         EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.output;
-        EXPECT_EQ(run.output, "") << entry.path();
     }
     EXPECT_GE(examples, 4) << "the screens, alerts, the unplugged LCD and the settings";
 }
