@@ -1,8 +1,20 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: setup setup-no-win32 test format demo pictures build-host bench bench-wine fuzz release \
-	$(addprefix test-,$(PRESETS))
+.PHONY: help setup setup-no-win32 test format demo pictures build-host bench bench-wine fuzz \
+	release $(addprefix test-,$(PRESETS))
+
+help:
+	@echo "make demo       build the simulator and play its tour (in a terminal: then the keys are yours)"
+	@echo "make test       every build and every test, on Linux and under Wine"
+	@echo "make test-NAME  one preset's build and tests: $(PRESETS)"
+	@echo "make pictures   the README's pictures in docs/, made by the simulator"
+	@echo "make bench      the benchmark table and callgrind's count of one display pass"
+	@echo "make bench-wine what the plug-in costs a real Win32 process, under the 64-bit Wine"
+	@echo "make fuzz       each fuzzer for FUZZ_SECONDS (60 by default)"
+	@echo "make release    dist/gen_g15_velm-<version>-win32.zip for Windows users, and its SHA-256"
+	@echo "make format     every C++ file into the tree's format"
+	@echo "make setup      install what the builds need (make demo and make test do it first)"
 
 # Everything, the 32-bit Wine that runs the product included (see scripts/setup).
 setup:

@@ -113,7 +113,8 @@ bool RunSnapshot(Simulation& s, const Command& c) {
         WritePng(c.rest, PictureOf(MaskOf(frame.pixels)), error);
     if (error.empty())
         return true;
-    std::fprintf(stderr, "velm-sim: line %d: snapshot: %s\n", c.line, error.c_str());
+    std::fprintf(stderr, "velm-sim: line %d, column %d: snapshot: %s\n", c.line, c.column,
+                 error.c_str());
     return false;
 }
 
@@ -224,7 +225,8 @@ std::vector<CommandSpec> MakeCommands() {
          CheckExpect, RunExpect},
         {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
          [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
-        {"track", "track N", "the player plays entry N of its playlist (from 1) from the start",
+        {"track", "track N",
+         "the player plays entry N of its playlist (from 1, at most its length) from the start",
          Numbers(1, 1, INT_MAX),
          [](Simulation& s, const Command& c) {
              s.player().PlayEntry(static_cast<int>(Number(c.args[0]) - 1));
@@ -269,7 +271,8 @@ std::vector<CommandSpec> MakeCommands() {
                                      static_cast<DWORD>(value));
              return true;
          }},
-        {"title", "title TEXT", "the current playlist entry's title becomes TEXT",
+        {"title", "title TEXT",
+         "the current playlist entry's title becomes TEXT (in quotes when it holds '#' or ';')",
          [](const Command& c) -> std::string { return c.rest.empty() ? "expects a text" : ""; },
          [](Simulation& s, const Command& c) {
              s.player().SetCurrentTitle(c.rest);
@@ -326,8 +329,9 @@ std::vector<CommandSpec> MakeCommands() {
          CheckSnapshot, RunSnapshot},
         {"key", "key volup|voldown|play",
          "the media key goes down and up through the keyboard hooks; a volume key they pass on "
-         "steps the system's master volume by 2 of 100; right after a soft button the key waits "
-         "the 100 ms the plug-in takes to act on it",
+         "steps the system's master volume by 2 of 100, a play key they pass on makes the player "
+         "play or pause; right after a soft button the key waits the 100 ms the plug-in takes "
+         "to act on it",
          OneOf({"volup", "voldown", "play"}), RunKey},
         {"ctrl", "ctrl left|right down|up", "the left or right Ctrl key goes down or up", CheckCtrl,
          RunCtrl},
@@ -349,6 +353,16 @@ const CommandSpec* FindCommand(const std::string& name) {
         if (name == spec.name)
             return &spec;
     return nullptr;
+}
+
+std::string CheckInContext(const Command& command, ScriptContext& context) {
+    if (command.name == "playlist")
+        context.playlistLength = static_cast<int>(Number(command.args[0]));
+    if (command.name != "track" || Number(command.args[0]) <= context.playlistLength)
+        return "";
+    int n = context.playlistLength;
+    return "there is no entry " + command.args[0] + " in a playlist of " + std::to_string(n) +
+           (n == 1 ? " entry" : " entries");
 }
 
 }  // namespace sim

@@ -25,4 +25,9 @@ struct CommandSpec {
 const std::vector<CommandSpec>& Commands();
 const CommandSpec* FindCommand(const std::string& name);
 
+// The check of a well-formed command against what the script knows of the world at that point
+// (a track must be an entry of the playlist), noting what the command changes there. Returns
+// "" when it fits, else what is wrong.
+std::string CheckInContext(const Command& command, ScriptContext& context);
+
 }  // namespace sim

@@ -57,7 +57,8 @@ Desk::Desk(Simulation& simulation) : simulation_(simulation) {}
 void Desk::Command(const std::string& line) {
     std::vector<sim::Command> commands = ParseScript(line, false);
     ScriptError error;
-    if (commands.size() == 1 && CheckScript(commands, error))
+    if (commands.size() == 1 &&
+        CheckScript(commands, {simulation_.player().PlaylistLength()}, error))
         FindCommand(commands[0].name)->run(simulation_, commands[0]);
 }
 
@@ -144,6 +145,7 @@ DeskView Desk::View() const {
     DeskView view;
     view.now = simulation_.Now();
     testbed::SimulatedLcdService& lcd = simulation_.lcdService();
+    view.lcdService = lcd.Registration() == testbed::LcdRegistration::Installed;
     view.lcdPlugged = lcd.Plugged();
     testbed::LcdShownFrame frame;
     view.hasFrame = lcd.Displayed(frame);

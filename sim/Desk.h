@@ -50,7 +50,8 @@ struct SoftButtonView {
 };
 
 struct DeskView {
-    uint32_t now = 0;  // simulated ms since the start
+    uint32_t now = 0;        // simulated ms since the start
+    bool lcdService = true;  // installed
     bool lcdPlugged = true;
     bool hasFrame = false;
     LitMask lcd;
@@ -72,7 +73,8 @@ struct DeskView {
     bool mixer = false;
     unsigned wave = 0, master = 0;
     bool saver = false;
-    std::string caption;  // what the script playing says it shows
+    std::string caption;   // what the script playing says it shows
+    bool touring = false;  // a script plays, and the keys are not the user's yet
 };
 
 // The soft buttons' meanings on a screen (Unknown: their usual meanings).

@@ -30,7 +30,7 @@ double CatchUp(double owedMs, const std::function<void(uint32_t)>& advance) {
 }
 
 ScriptPlayer::ScriptPlayer(const std::vector<Command>& commands, const std::string& text)
-    : commands_(commands) {
+    : commands_(commands), over_(commands.empty()) {
     std::string line;
     for (char c : text + "\n") {
         if (c != '\n') {
@@ -43,7 +43,12 @@ ScriptPlayer::ScriptPlayer(const std::vector<Command>& commands, const std::stri
 }
 
 void ScriptPlayer::RunDue(Simulation& simulation, uint32_t now) {
-    while (!Done() && static_cast<int32_t>(now - waitUntil_) >= 0) {
+    while (!over_ && static_cast<int32_t>(now - waitUntil_) >= 0) {
+        if (next_ >= commands_.size()) {
+            over_ = true;
+            caption_ = kHandOver;
+            return;
+        }
         const Command& command = commands_[next_++];
         // A comment on the line just above a command says what it shows.
         if (command.line >= 2 && command.line - 1 <= static_cast<int>(lines_.size())) {
@@ -86,7 +91,8 @@ int RunInteractive(Simulation& simulation, Desk& desk, const std::vector<Command
              key = terminal.ReadKey(0)) {
             Action action = ActionForKey(key);
             quit = action == Action::Quit;
-            desk.Act(action);
+            if (script.Done())
+                desk.Act(action);
         }
         auto now = Clock::now();
         owed += std::chrono::duration<double, std::milli>(now - last).count();
@@ -98,6 +104,7 @@ int RunInteractive(Simulation& simulation, Desk& desk, const std::vector<Command
         });
         DeskView view = desk.View();
         view.caption = script.Caption();
+        view.touring = !script.Done();
         terminal.Draw(view);
     }
     Terminal::Close();

@@ -1,5 +1,10 @@
 #include "sim/Log.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include "sim/Cp1252.h"
+
 namespace sim {
 
 std::string JsonString(const std::string& value) {
@@ -21,15 +26,17 @@ std::string JsonString(const std::string& value) {
             case '\t':
                 out += "\\t";
                 break;
-            default:
-                if (c < 0x20 || c >= 0x7f) {
+            default: {
+                unsigned codePoint = Cp1252CodePoint(c);
+                // Controls, and the bytes Windows-1252 leaves undefined, by their byte value.
+                if (c < 0x20 || c == 0x7f || (c >= 0x80 && codePoint == 0)) {
                     char escaped[8];
-                    // 8-bit text is shown by its byte value, as Latin-1.
                     std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
                     out += escaped;
                 } else {
-                    out += static_cast<char>(c);
+                    AppendUtf8(codePoint, out);
                 }
+            }
         }
     }
     return out + "\"";
@@ -53,11 +60,12 @@ Event& Event::AddRaw(const char* key, const std::string& json) {
 }
 
 Log::~Log() {
-    if (owned_ && file_)
-        std::fclose(file_);
+    Close();
 }
 
 bool Log::Open(const std::string& path) {
+    std::lock_guard<std::mutex> lk(mu_);
+    path_ = path;
     if (path.empty())
         return true;
     if (path == "-") {
@@ -66,16 +74,45 @@ bool Log::Open(const std::string& path) {
     }
     file_ = std::fopen(path.c_str(), "w");
     owned_ = file_ != nullptr;
+    if (!file_)
+        error_ = "cannot write the log " + path + ": " + std::strerror(errno);
     return file_ != nullptr;
+}
+
+// Keeps the first cause; the file is not written again.
+void Log::Fail() {
+    if (error_.empty())
+        error_ = "cannot write the log " + (path_ == "-" ? "to standard output" : path_) + ": " +
+                 std::strerror(errno);
+    if (owned_)
+        std::fclose(file_);
+    file_ = nullptr;
 }
 
 void Log::Write(const Event& event) {
     std::lock_guard<std::mutex> lk(mu_);
     if (!file_)
         return;
-    std::fputs(event.Text().c_str(), file_);
-    std::fputs("}\n", file_);
-    std::fflush(file_);
+    if (std::fputs(event.Text().c_str(), file_) < 0 || std::fputs("}\n", file_) < 0 ||
+        std::fflush(file_) != 0)
+        Fail();
+}
+
+bool Log::Close() {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (file_) {
+        bool failed = owned_ ? std::fclose(file_) != 0 : std::fflush(file_) != 0;
+        owned_ = false;
+        if (failed)
+            Fail();
+        file_ = nullptr;
+    }
+    return error_.empty();
+}
+
+std::string Log::Error() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return error_;
 }
 
 }  // namespace sim

@@ -22,19 +22,31 @@ private:
     std::string text_;
 };
 
+// The player's 8-bit text as a JSON string, in UTF-8.
 std::string JsonString(const std::string& value);
 
+// Each event is flushed as it is written, so that the log can be followed while the run goes
+// on. A write that fails ends the writing; the run goes on and Close() reports it.
 class Log {
 public:
     ~Log();
-    // "-" is standard output; an empty path writes nothing.
+    // "-" is standard output; an empty path writes nothing. False, with Error(), when the file
+    // cannot be made.
     bool Open(const std::string& path);
     void Write(const Event& event);
+    // Flushes and closes. False, with Error(), when any write failed.
+    bool Close();
+    // "cannot write the log PATH: <the system's cause>"
+    std::string Error() const;
 
 private:
-    std::mutex mu_;
+    void Fail();
+
+    mutable std::mutex mu_;
+    std::string path_;
     FILE* file_ = nullptr;
     bool owned_ = false;
+    std::string error_;
 };
 
 }  // namespace sim

@@ -53,10 +53,34 @@ Rect Changed(const LitMask& a, const LitMask& b) {
     return r;
 }
 
-std::string GifError(const char* what, int code) {
+// A write or close that failed has the system's cause in errno; giflib's own words otherwise.
+std::string GifError(const std::string& what, int code) {
+    if (code == E_GIF_ERR_WRITE_FAILED || code == E_GIF_ERR_CLOSE_FAILED ||
+        code == E_GIF_ERR_DISK_IS_FULL || code == E_GIF_ERR_OPEN_FAILED)
+        return what + ": " + std::strerror(errno);
     const char* text = GifErrorString(code);
-    return std::string(what) + ": " + (text ? text : "unknown GIF error");
+    return what + ": " + (text ? text : "unknown GIF error");
 }
+
+// Names as PngSeries writes them: "frame-" and four digits or more, ".png".
+bool IsFrameName(const std::string& name) {
+    constexpr size_t kPrefix = 6, kSuffix = 4;
+    if (name.size() < kPrefix + 4 + kSuffix || name.compare(0, kPrefix, "frame-") != 0 ||
+        name.compare(name.size() - kSuffix, kSuffix, ".png") != 0)
+        return false;
+    for (size_t i = kPrefix; i < name.size() - kSuffix; ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
+}
+
+// libpng's way out of a failed write: back to the setjmp in WritePng, without its own message
+// on stderr.
+void PngFailed(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
@@ -83,15 +107,17 @@ Picture PictureOf(const LitMask& mask) {
 bool WritePng(const std::string& path, const Picture& picture, std::string& error) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
+        error = "cannot write the PNG " + path + ": " + std::strerror(errno);
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFailed, PngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
+        int cause = errno;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        error = "cannot write the PNG " + path;
+        error = "cannot write the PNG " + path + ": " + std::strerror(cause);
         return false;
     }
     png_init_io(png, file);
@@ -107,17 +133,38 @@ bool WritePng(const std::string& path, const Picture& picture, std::string& erro
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     if (std::fclose(file) != 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
+        error = "cannot write the PNG " + path + ": " + std::strerror(errno);
         return false;
     }
     return true;
 }
 
 bool PngSeries::Open(const std::string& dir, std::string& error) {
+    namespace fs = std::filesystem;
     std::error_code code;
-    std::filesystem::create_directories(dir, code);
-    if (code || !std::filesystem::is_directory(dir)) {
-        error = "cannot make the folder " + dir;
+    fs::create_directories(dir, code);
+    if (!code && !fs::is_directory(dir, code))
+        code = std::make_error_code(std::errc::not_a_directory);
+    if (code) {
+        error = "cannot make the folder " + dir + ": " + code.message();
+        return false;
+    }
+    std::vector<fs::path> earlier;
+    for (fs::directory_iterator it(dir, code), end; !code && it != end; it.increment(code)) {
+        std::string name = it->path().filename().string();
+        if (!IsFrameName(name) || !it->is_regular_file(code)) {
+            error = "cannot write the frames into " + dir + ": it holds " + name +
+                    ", which is no frame of an earlier run";
+            return false;
+        }
+        earlier.push_back(it->path());
+    }
+    // The frames of an earlier run go, so that the folder never mixes two runs.
+    for (const fs::path& frame : earlier)
+        if (!code)
+            fs::remove(frame, code);
+    if (code) {
+        error = "cannot clear the folder " + dir + " of earlier frames: " + code.message();
         return false;
     }
     dir_ = dir;
@@ -148,6 +195,7 @@ GifRecorder::~GifRecorder() {
 
 bool GifRecorder::Open(const std::string& path, std::string& error) {
     // Opened here rather than by giflib, which would make the file readable by its owner only.
+    path_ = path;
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) {
         error = "cannot write the GIF " + path + ": " + std::strerror(errno);
@@ -157,7 +205,7 @@ bool GifRecorder::Open(const std::string& path, std::string& error) {
     file_->gif = EGifOpenFileHandle(fd, &code);  // which closes fd from now on
     if (!file_->gif) {
         ::close(fd);
-        error = GifError(("cannot write the GIF " + path).c_str(), code);
+        error = GifError("cannot write the GIF " + path, code);
         return false;
     }
     EGifSetGifVersion(file_->gif, true);
@@ -173,7 +221,7 @@ bool GifRecorder::Open(const std::string& path, std::string& error) {
         EGifPutExtensionBlock(file_->gif, 11, "NETSCAPE2.0") == GIF_ERROR ||
         EGifPutExtensionBlock(file_->gif, sizeof kLoop, kLoop) == GIF_ERROR ||
         EGifPutExtensionTrailer(file_->gif) == GIF_ERROR) {
-        error = GifError(("cannot write the GIF " + path).c_str(), file_->gif->Error);
+        error = GifError("cannot write the GIF " + path, file_->gif->Error);
         return false;
     }
     return true;
@@ -220,7 +268,7 @@ bool GifRecorder::WritePending(uint32_t until) {
     for (int y = top; ok && y < top + height; ++y)
         ok = EGifPutLine(gif, &picture.colours[y * picture.width + left], width) != GIF_ERROR;
     if (!ok) {
-        error_ = GifError("cannot write the GIF", gif->Error);
+        error_ = GifError("cannot write the GIF " + path_, gif->Error);
         return false;
     }
     written_ = pending_;
@@ -247,7 +295,7 @@ bool GifRecorder::Close(uint32_t endT, std::string& error) {
         return false;
     }
     if (closed == GIF_ERROR) {
-        error = GifError("cannot finish the GIF", code);
+        error = GifError("cannot write the GIF " + path_, code);
         return false;
     }
     return true;

@@ -42,11 +42,12 @@ bool WritePng(const std::string& path, const Picture& picture, std::string& erro
 // Each frame that differs from the one before it, as DIR/frame-0001.png, frame-0002.png, ...
 class PngSeries {
 public:
-    // Makes the folder if need be.
+    // Makes the folder if need be, and removes the frames an earlier run left in it; refuses a
+    // folder that holds anything else.
     bool Open(const std::string& dir, std::string& error);
     void Add(const LitMask& mask);
     int Written() const { return written_; }
-    // The first write that failed, if any.
+    // The first write that failed, if any: no frame is written after it.
     const std::string& Error() const { return error_; }
 
 private:
@@ -70,7 +71,8 @@ public:
     bool Open(const std::string& path, std::string& error);
     // A frame shown at simulated time t (ms).
     void Add(uint32_t t, const LitMask& mask);
-    // Writes the last image, shown until endT, and closes the file.
+    // Writes the last image, shown until endT, and closes the file. False, with the first
+    // write that failed, when any did.
     bool Close(uint32_t endT, std::string& error);
     int Images() const { return images_; }
 
@@ -86,6 +88,7 @@ private:
     long long shownCs_ = 0;  // how long the images written so far show, in centiseconds
     uint32_t firstT_ = 0;
     int images_ = 0;
+    std::string path_;
     std::string error_;
 };
 

@@ -1,8 +1,12 @@
 #include "sim/Playlist.h"
 
+#include "sim/Cp1252.h"
+
 #include <climits>
-#include <fstream>
+#include <cstdio>
 #include <sstream>
+
+#include "sim/FileText.h"
 
 namespace sim {
 namespace {
@@ -23,68 +27,8 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-// The code points of Windows-1252's bytes 0x80 to 0x9F; 0 where the code page has a hole.
-constexpr unsigned kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-char ToCp1252(unsigned codePoint) {
-    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
-        return static_cast<char>(codePoint);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == codePoint)
-            return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-void AppendUtf8(unsigned codePoint, std::string& out) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-// UTF-8 to Windows-1252; a byte that does not start a well-formed sequence becomes '?'.
-std::string Utf8ToCp1252(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int extra = byte < 0x80             ? 0
-                    : (byte & 0xE0) == 0xC0 ? 1
-                    : (byte & 0xF0) == 0xE0 ? 2
-                    : (byte & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        unsigned codePoint = extra == 0   ? byte
-                             : extra == 1 ? byte & 0x1F
-                             : extra == 2 ? byte & 0x0F
-                                          : byte & 0x07;
-        bool wellFormed = extra >= 0 && i + extra < text.size();
-        for (int k = 1; wellFormed && k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            wellFormed = (next & 0xC0) == 0x80;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (!wellFormed) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += ToCp1252(codePoint);
-        i += extra + 1;
-    }
-    return out;
-}
-
-// "#EXTINF:<seconds>[ attributes],<title>". Seconds may be negative (-1: unknown, as players
-// write it) or have a fraction, which is dropped.
+// "#EXTINF:<seconds>[ attributes],<title>". Seconds may have a fraction, which is dropped, or be
+// negative: a length nobody knows (players write -1).
 bool ParseExtInf(const std::string& line, int lineNumber, int& seconds, std::string& title,
                  PlaylistError& error) {
     size_t i = sizeof kExtInf - 1;
@@ -124,16 +68,28 @@ bool ParseExtInf(const std::string& line, int lineNumber, int& seconds, std::str
     return true;
 }
 
-}  // namespace
-
-std::string Cp1252ToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        unsigned codePoint = c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
-        AppendUtf8(codePoint ? codePoint : '?', out);
+// A playlist is text: a control character other than tab, carriage return and line feed means
+// some other kind of file. Sets the error at the first one.
+bool IsText(const std::string& text, PlaylistError& error) {
+    int line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", c);
+            error = {line, static_cast<int>(i - lineStart) + 1,
+                     std::string("not a text file (it holds the byte ") + byte + ")"};
+            return false;
+        }
     }
-    return out;
+    return true;
 }
+
+}  // namespace
 
 std::string TitleFromPath(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
@@ -152,6 +108,8 @@ bool ReadM3u(const std::string& original, bool utf8, std::vector<testbed::Entry>
         utf8 = true;
     }
     entries.clear();
+    if (!IsText(text, error))
+        return false;
     bool pending = false;
     testbed::Entry next{"", 0};
     std::istringstream in(text);
@@ -188,18 +146,13 @@ bool ReadM3u(const std::string& original, bool utf8, std::vector<testbed::Entry>
 
 bool ReadM3uFile(const std::string& path, std::vector<testbed::Entry>& entries,
                  PlaylistError& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = {0, 0, "cannot read the playlist " + path};
+    std::string text, cause;
+    if (!ReadFileText(path, text, cause)) {
+        error = {0, 0, "cannot read the playlist " + path + ": " + cause};
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
     bool utf8 = path.size() >= 5 && path.compare(path.size() - 5, 5, ".m3u8") == 0;
-    if (ReadM3u(text.str(), utf8, entries, error))
-        return true;
-    error.message = path + ": " + error.message;
-    return false;
+    return ReadM3u(text, utf8, entries, error);
 }
 
 }  // namespace sim

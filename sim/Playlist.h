@@ -19,17 +19,15 @@ struct PlaylistError {
 // Reads the text of an M3U file. A path without "#EXTINF" is titled by its file name without
 // folder and extension, with an unknown length (0). Text that is UTF-8 (a ".m3u8" file, or one
 // that starts with the UTF-8 mark) is turned into the player's 8-bit text, Windows-1252, with
-// '?' for what that cannot hold. False, with the place of the first fault, on a malformed
-// "#EXTINF" line.
+// '?' for what that cannot hold. A negative length in "#EXTINF" is unknown (0). False, with the
+// place of the first fault, on a malformed "#EXTINF" line or a control character that no text
+// holds.
 bool ReadM3u(const std::string& text, bool utf8, std::vector<testbed::Entry>& entries,
              PlaylistError& error);
 
-// Reads the file; a file that cannot be read is an error at line 0.
+// Reads the file; a file that cannot be read is an error at line 0 whose message says why.
 bool ReadM3uFile(const std::string& path, std::vector<testbed::Entry>& entries,
                  PlaylistError& error);
-
-// The player's 8-bit text (Windows-1252) as UTF-8, for the terminal; '?' for its holes.
-std::string Cp1252ToUtf8(const std::string& text);
 
 // What the player shows for a path without a title: the file name without folder and extension.
 std::string TitleFromPath(const std::string& path);

@@ -1,5 +1,7 @@
 // The simulator's script language: one command per line (or per ';' with -e), a command word
-// and its arguments; '#' starts a comment line.
+// and its arguments, separated by blanks. A '#' that starts a word starts a comment, which runs
+// to the end of the line. A part of a word in double quotes is taken as written, blanks, '#'
+// and ';' included; inside the quotes \" is a quote and \\ a backslash.
 #pragma once
 
 #include <string>
@@ -9,10 +11,15 @@ namespace sim {
 
 struct Command {
     std::string name;
-    std::vector<std::string> args;
-    std::string rest;  // everything after the command word, trimmed (for free text)
+    std::vector<std::string> args;  // without their quotes
+    // Everything after the command word as written, without the quotes and the blanks around
+    // it (for free text: a title, a file name).
+    std::string rest;
     int line = 0;
     int column = 0;  // of the command word, from 1
+    // What is wrong with the way the command is written (an unclosed quote), and where.
+    std::string fault;
+    int faultColumn = 0;
 };
 
 struct ScriptError {
@@ -21,10 +28,17 @@ struct ScriptError {
     std::string message;
 };
 
-// Splits the text into commands. Lines are separated by '\n', or by ';' when semicolons is set.
+// What is known of the simulated world at a point of the script, before it runs.
+struct ScriptContext {
+    int playlistLength;
+};
+
+// Splits the text into commands. Lines are separated by '\n', or by ';' as well when
+// semicolons is set.
 std::vector<Command> ParseScript(const std::string& text, bool semicolons);
 
-// Checks every command against the known commands; returns the first error, if any.
-bool CheckScript(const std::vector<Command>& commands, ScriptError& error);
+// Checks every command against the known commands and against the world as the commands
+// before it leave it, starting from context; returns the first error, if any.
+bool CheckScript(const std::vector<Command>& commands, ScriptContext context, ScriptError& error);
 
 }  // namespace sim

@@ -1,10 +1,13 @@
 #include "sim/Simulation.h"
 
+#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "hostwin/control/clock.h"
@@ -73,17 +76,23 @@ Simulation::~Simulation() {
     RemoveTemporaryAppDataDir();
 }
 
-bool Simulation::PrepareIniDir() {
+bool Simulation::PrepareIniDir(std::string& problem) {
+    std::error_code error;
     if (!options_.iniDir.empty()) {
-        std::error_code error;
         iniDir_ = std::filesystem::absolute(options_.iniDir, error).lexically_normal().string();
         while (iniDir_.size() > 1 && iniDir_.back() == '/')
             iniDir_.pop_back();
+        if (error)
+            problem = "cannot use the settings folder " + options_.iniDir + ": " + error.message();
         return !error;
     }
-    std::string pattern = (std::filesystem::temp_directory_path() / "velm-sim-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
+    std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    std::string pattern = (temporary / "velm-sim-XXXXXX").string();
+    if (error || !mkdtemp(pattern.data())) {
+        problem = "cannot make a settings folder in " + temporary.string() + ": " +
+                  (error ? error.message() : std::strerror(errno));
         return false;
+    }
     iniDir_ = temporaryIniDir_ = pattern;
     return true;
 }
@@ -97,21 +106,28 @@ void Simulation::RemoveTemporaryIniDir() {
 }
 
 // A folder that is not there stays allowed: it plays a machine without one.
-bool Simulation::PrepareAppDataDir() {
+bool Simulation::PrepareAppDataDir(std::string& problem) {
+    std::error_code error;
     std::string dir = options_.appDataDir;
     if (dir.empty()) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velm-sim-appdata-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
+        std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+        std::string pattern = (temporary / "velm-sim-appdata-XXXXXX").string();
+        if (error || !mkdtemp(pattern.data())) {
+            problem = "cannot make an application-data folder in " + temporary.string() + ": " +
+                      (error ? error.message() : std::strerror(errno));
             return false;
+        }
         dir = temporaryAppDataDir_ = pattern;
     }
-    std::error_code error;
     appDataDir_ = std::filesystem::absolute(dir, error).lexically_normal().string();
     while (appDataDir_.size() > 1 && appDataDir_.back() == '/')
         appDataDir_.pop_back();
+    if (error) {
+        problem = "cannot use the application-data folder " + dir + ": " + error.message();
+        return false;
+    }
     control::SetAppDataFolder(control::WindowsPath(appDataDir_));
-    return !error;
+    return true;
 }
 
 void Simulation::RemoveTemporaryAppDataDir() {
@@ -221,17 +237,26 @@ bool Simulation::Advance(long long ms) {
     std::_Exit(3);
 }
 
-bool Simulation::LoadPlugin() {
+// False with the cause when the module cannot be loaded or is no plug-in.
+bool Simulation::LoadPlugin(std::string& cause) {
     module_ = LoadLibraryA(options_.pluginPath.c_str());
-    if (!module_)
+    if (!module_) {
+        // The dynamic loader's own words, without the path they start with.
+        const char* loader = dlerror();
+        cause = loader ? loader : "it cannot be loaded";
+        if (cause.rfind(options_.pluginPath + ": ", 0) == 0)
+            cause.erase(0, options_.pluginPath.size() + 2);
         return false;
+    }
     using GetPlugin = PluginRecord* (*)();
     // Through void (*)(), the one function type a cast from FARPROC may go without a warning.
     auto get = reinterpret_cast<GetPlugin>(
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
     record_ = get ? get() : nullptr;
-    if (!record_)
+    if (!record_) {
+        cause = "it gives no plug-in record (winampGetGeneralPurposePlugin)";
         return false;
+    }
     FindPluginState();
     record_->playerWindow = player_->Window();
     record_->moduleInstance = module_;
@@ -266,15 +291,14 @@ int Simulation::Run(const std::vector<Command>& commands) {
 
 int Simulation::Run(const std::function<int(Simulation&)>& body) {
     if (!log_.Open(options_.logPath))
-        return Fail("cannot write the log " + options_.logPath, 2);
-    if (!PrepareIniDir())
-        return Fail("cannot use the folder " + options_.iniDir, 2);
-    if (!PrepareAppDataDir())
-        return Fail("cannot use the folder " + options_.appDataDir, 2);
+        return Fail(log_.Error(), 2);
+    if (std::string problem; !PrepareIniDir(problem))
+        return Fail(problem, 2);
+    if (std::string problem; !PrepareAppDataDir(problem))
+        return Fail(problem, 2);
     control::UseManualClock(kStartTick);
     mixer_ = std::make_unique<testbed::SoundCard>(options_.mixer);
     LogMixerWrites(*mixer_, log_, [this] { return Now(); });
-    systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_);
     if (options_.keyboard) {
         keyboard_ = std::make_unique<testbed::SimulatedKeyboard>();
         WatchKeyboard();
@@ -290,6 +314,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
                                 : std::make_unique<testbed::SimulatedPlayer>();
     if (options_.playerVolume >= 0)
         player_->SetVolume(options_.playerVolume);
+    systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_, player_.get());
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
         Event event(Now(), "player");
         event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
@@ -299,9 +324,10 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
             event.Add("result", m.result);
         log_.Write(event);
     });
-    if (!LoadPlugin()) {
+    if (std::string cause; !LoadPlugin(cause)) {
+        systemKeys_.reset();
         player_.reset();
-        return Fail("cannot load the plug-in from " + options_.pluginPath, 2);
+        return Fail("cannot load the plug-in " + options_.pluginPath + ": " + cause, 2);
     }
 
     PluginRecord* record = record_;
@@ -316,11 +342,13 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         return Fail("quit did not return", 3);
     log_.Write(Event(Now(), "quit"));
     FreeLibrary(module_);
-    player_.reset();
     systemKeys_.reset();
+    player_.reset();
     mixer_.reset();
     control::SetProfileWriteObserver(nullptr);
     keyboard_.reset();
+    if (!log_.Close())
+        return Fail(log_.Error(), status ? status : 1);
     return status;
 }
 

@@ -76,12 +76,12 @@ public:
     bool LastFrame(std::vector<unsigned char>& pixels) const;
 
 private:
-    bool LoadPlugin();
+    bool LoadPlugin(std::string& cause);
     void FindPluginState();
     void NoteScreenChange();
-    bool PrepareIniDir();
+    bool PrepareIniDir(std::string& problem);
     void RemoveTemporaryIniDir();
-    bool PrepareAppDataDir();
+    bool PrepareAppDataDir(std::string& problem);
     void RemoveTemporaryAppDataDir();
     std::string LoggedSettingsPath(const std::string& file) const;
     void WatchKeyboard();

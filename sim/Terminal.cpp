@@ -1,18 +1,20 @@
 #include "sim/Terminal.h"
 
-#include "sim/Playlist.h"
-
 #include <curses.h>
 #include <langinfo.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "sim/Cp1252.h"
 
 namespace sim {
 namespace {
@@ -204,8 +206,12 @@ void DrawBezel(int top, int left, int innerWidth, int innerRows, const DeskView&
         Put(top + r, left, Glyph("\u2502", "|"), kBezelPair);
         Put(top + r, left + innerWidth + 1, Glyph("\u2502", "|"), kBezelPair);
     }
-    if (!view.lcdPlugged)
-        Put(top, left + innerWidth - 14, " unplugged ", kAlertPair, A_BOLD);
+    const char* absent = !view.lcdService   ? " no LCD service "
+                         : !view.lcdPlugged ? " unplugged "
+                                            : "";
+    if (*absent)
+        Put(top, left + innerWidth - 3 - static_cast<int>(std::strlen(absent)), absent, kAlertPair,
+            A_BOLD);
 }
 
 void DrawSoftButtons(int y, int left, int width, const DeskView& view) {
@@ -305,10 +311,37 @@ void DrawStatus(int y, int x, int width, const DeskView& view) {
     Put(y + 1, x + width - static_cast<int>(std::strlen(clock)), clock, kDimPair);
 }
 
-void DrawHelp(int y, int x) {
-    Put(y, x, "F1-F4/1-4 soft buttons  Up/Down volume keys  Space play/pause  [ ] Ctrl L/R",
-        kDimPair);
-    Put(y + 1, x, "n/p track  s saver  w/W m/M wave/master volume  u unplug LCD  q quit", kDimPair);
+// The keys that do something on this desk: without the LCD service there are no soft buttons
+// to press and no LCD to unplug, without a mixer no volume for another program to turn.
+void DrawHelp(int y, int x, const DeskView& view) {
+    if (view.touring) {
+        Put(y, x, "The tour is playing: q quits; the keys are yours when it is over.", kDimPair);
+        return;
+    }
+    std::string first = view.lcdService ? "F1-F4/1-4 soft buttons  " : "";
+    first += "Up/Down volume keys  Space play/pause  [ ] Ctrl L/R";
+    std::string second = "n/p track  s saver  ";
+    if (view.mixer)
+        second += "w/W wave up/down  m/M master up/down  ";
+    if (view.lcdService)
+        second += "u unplug LCD  ";
+    Put(y, x, first, kDimPair);
+    Put(y + 1, x, second + "q quit", kDimPair);
+}
+
+// Word by word in lines of at most width columns.
+std::vector<std::string> WrapWords(const std::string& text, int width) {
+    std::vector<std::string> lines{""};
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(' ', at), text.size());
+        std::string word = text.substr(at, end - at);
+        at = end + 1;
+        if (!lines.back().empty() &&
+            static_cast<int>(lines.back().size() + 1 + word.size()) > width)
+            lines.emplace_back();
+        lines.back() += (lines.back().empty() ? "" : " ") + word;
+    }
+    return lines;
 }
 
 }  // namespace
@@ -419,9 +452,12 @@ void Terminal::Draw(const DeskView& view) {
     bool full = width >= kFullWidth && height >= kFullRows + 2 + kLinesBelow;
     bool compact = !full && width >= kCompactWidth && height >= kCompactRows + 2 + kLinesBelow;
     if (!full && !compact) {
-        Put(0, 0,
-            "The desk needs a terminal of at least " + std::to_string(kCompactWidth) + " x " +
-                std::to_string(kCompactRows + 2 + kLinesBelow) + "; q quits.");
+        std::vector<std::string> lines =
+            WrapWords("The desk needs a terminal of at least " + std::to_string(kCompactWidth) +
+                          " x " + std::to_string(kCompactRows + 2 + kLinesBelow) + "; q quits.",
+                      width);
+        for (size_t i = 0; i < lines.size(); ++i)
+            Put(static_cast<int>(i), 0, lines[i]);
         refresh();
         return;
     }
@@ -438,7 +474,7 @@ void Terminal::Draw(const DeskView& view) {
     DrawStatus(y + 4, left + 1, innerWidth, view);
     if (!view.caption.empty())
         Put(y + 6, left + 1, Clip(view.caption, innerWidth), kLedPair);
-    DrawHelp(y + 7, left + 1);
+    DrawHelp(y + 7, left + 1, view);
     refresh();
 }
 

@@ -1,78 +1,53 @@
 // velm-sim: runs the plug-in inside the simulated desk, shows it on the terminal or logs what
 // it does, and draws pictures of its LCD.
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "hostwin/control/modules.h"
-#include "sim/Commands.h"
+#include "sim/Arguments.h"
 #include "sim/Desk.h"
+#include "sim/FileText.h"
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
 #include "sim/Playlist.h"
 #include "sim/Script.h"
 #include "sim/Simulation.h"
+#include "sim/TerminalType.h"
 #include "sim/Tour.h"
 #include "testbed/LcdServiceCore.h"
 
 namespace {
 
-struct OptionHelp {
-    const char* usage;
-    const char* help;
-};
+constexpr int kFailed = 1;    // an expectation or a write failed
+constexpr int kBadInput = 2;  // usage or input, refused before the plug-in is loaded
 
-constexpr OptionHelp kOptions[] = {
-    {"--script FILE", "run the commands in FILE, one per line ('#' starts a comment)"},
-    {"-e COMMANDS", "run COMMANDS, separated by ';'"},
-    {"--demo", "the built-in tour: on the desk in a terminal, else logged to standard output"},
-    {"--playlist FILE", "the player plays FILE, an M3U or extended M3U playlist"},
-    {"--png DIR", "write each frame that differs from the one before as DIR/frame-NNNN.png"},
-    {"--gif FILE", "write the run as an animated GIF, each frame shown for as long as it was"},
-    {"--log FILE", "write the event log to FILE ('-' for standard output)"},
-    {"--plugin PATH", "the plug-in module (default: gen_g15_velm.so beside velm-sim)"},
-    {"--ini DIR", "the DLL's folder, where VelmG15.ini lives (default: a fresh temporary one)"},
-    {"--appdata DIR", "the user's application-data folder (default: a fresh temporary one)"},
-    {"--no-keyboard", "no G15 on the HID bus: no light is read or written"},
-    {"--no-mixer", "a machine without any audio mixer device"},
-    {"--no-lcd-service", "run without the keyboard's LCD service installed"},
-    {"--player-volume V", "the player's volume (0 to 255) when the plug-in starts"},
-    {"--help", "show this text"},
-};
-
-void PrintHelp() {
-    std::printf(
-        "usage: velm-sim [OPTION]...\n"
-        "\n"
-        "Runs the gen_g15_velm plug-in in a simulated desk (player, keyboard, mixer, LCD\n"
-        "service, clock). In a terminal, without a script, it shows the desk and its keys work\n"
-        "it; with a script it runs the script on a simulated clock and logs what the plug-in\n"
-        "does as JSON Lines.\n"
-        "\n"
-        "options:\n");
-    for (const auto& option : kOptions)
-        std::printf("  %-18s %s\n", option.usage, option.help);
-    std::printf("\ncommands:\n");
-    int width = 0;
-    for (const auto& spec : sim::Commands())
-        width = std::max(width, int(std::strlen(spec.usage)));
-    for (const auto& spec : sim::Commands())
-        std::printf("  %-*s  %s\n", width, spec.usage, spec.help);
-    std::printf(
-        "\nkeys of the desk: F1-F4 or 1-4 soft buttons, Up/Down volume keys, Space play/pause,\n"
-        "[ and ] hold or release left and right Ctrl, n/p next or previous track, s screen\n"
-        "saver, w/W and m/M wave and master volume up/down, u unplug or plug the LCD, q quit\n");
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    return kBadInput;
 }
 
+// A fault in the command line itself, which the help explains.
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "velm-sim: %s (try --help)\n", message.c_str());
-    return 2;
+    return Refuse(message + " (try --help)");
+}
+
+int Report(const std::string& message, int status) {
+    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    return status;
+}
+
+// Text that standard output must take in full.
+int WriteOut(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return Report(std::string("cannot write to standard output: ") + std::strerror(errno),
+                      kFailed);
+    return 0;
 }
 
 std::string DefaultPluginPath() {
@@ -84,145 +59,133 @@ std::string DefaultPluginPath() {
            "/gen_g15_velm.so";
 }
 
-struct Arguments {
-    sim::Options options;
-    std::string script;
-    bool semicolons = false;
-    bool haveScript = false;
-    bool demo = false;
-    std::string playlistPath;
-    std::string pngDir;
-    std::string gifPath;
-};
-
-// Returns -1 when the arguments are fine, else the exit status.
-int ParseArguments(int argc, char** argv, Arguments& a) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc)
-                return false;
-            out = argv[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            PrintHelp();
-            return 0;
-        } else if (arg == "--script") {
-            std::string file;
-            if (!value(file))
-                return UsageError("--script needs a file");
-            std::ifstream in(file);
-            if (!in)
-                return UsageError("cannot read the script " + file);
-            std::stringstream text;
-            text << in.rdbuf();
-            a.script = text.str();
-            a.haveScript = true;
-            a.semicolons = false;
-        } else if (arg == "-e") {
-            if (!value(a.script))
-                return UsageError("-e needs commands");
-            a.semicolons = true;
-            a.haveScript = true;
-        } else if (arg == "--demo") {
-            a.demo = true;
-        } else if (arg == "--playlist") {
-            if (!value(a.playlistPath))
-                return UsageError("--playlist needs a file");
-        } else if (arg == "--png") {
-            if (!value(a.pngDir) || a.pngDir.empty())
-                return UsageError("--png needs a folder");
-        } else if (arg == "--gif") {
-            if (!value(a.gifPath) || a.gifPath.empty())
-                return UsageError("--gif needs a file");
-        } else if (arg == "--log") {
-            if (!value(a.options.logPath))
-                return UsageError("--log needs a file");
-        } else if (arg == "--no-mixer") {
-            a.options.mixer = false;
-        } else if (arg == "--plugin") {
-            if (!value(a.options.pluginPath))
-                return UsageError("--plugin needs a path");
-        } else if (arg == "--ini") {
-            if (!value(a.options.iniDir) || a.options.iniDir.empty())
-                return UsageError("--ini needs a folder");
-        } else if (arg == "--appdata") {
-            if (!value(a.options.appDataDir) || a.options.appDataDir.empty())
-                return UsageError("--appdata needs a folder");
-        } else if (arg == "--no-keyboard") {
-            a.options.keyboard = false;
-        } else if (arg == "--no-lcd-service") {
-            a.options.lcdService = false;
-        } else if (arg == "--player-volume") {
-            std::string volume;
-            if (!value(volume) || volume.empty() || volume.size() > 3 ||
-                volume.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(volume) > 255)
-                return UsageError("--player-volume needs a number from 0 to 255");
-            a.options.playerVolume = std::stoi(volume);
-        } else {
-            return UsageError("unknown option '" + arg + "'");
-        }
-    }
-    if (a.demo && a.haveScript)
-        return UsageError("--demo runs its own script: drop it or the script");
-    return -1;
-}
-
 bool OnTerminal() {
     return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+}
+
+// The playlist the player starts with: --playlist's, the tour's, or the testbed's own.
+int ReadPlaylist(sim::Arguments& a) {
+    if (a.playlistPath.empty()) {
+        if (a.demo)
+            a.options.playlist = sim::TourPlaylist();
+        return 0;
+    }
+    std::vector<testbed::Entry> entries;
+    sim::PlaylistError bad;
+    if (!sim::ReadM3uFile(a.playlistPath, entries, bad)) {
+        if (bad.line == 0)
+            return Refuse(bad.message);
+        return Refuse(a.playlistPath + ": line " + std::to_string(bad.line) + ", column " +
+                      std::to_string(bad.column) + ": " + bad.message);
+    }
+    a.options.playlist = std::move(entries);
+    return 0;
+}
+
+// The script's text; a file may start with the UTF-8 mark, as editors on Windows write it.
+int ReadScript(const sim::Arguments& a, std::string& text) {
+    if (a.demo) {
+        text = sim::TourScript();
+        return 0;
+    }
+    if (a.scriptPath.empty()) {
+        text = a.commands;
+        return 0;
+    }
+    if (std::string cause; !sim::ReadFileText(a.scriptPath, text, cause))
+        return Refuse("cannot read the script " +
+                      (a.scriptPath == "-" ? std::string("from standard input") : a.scriptPath) +
+                      ": " + cause);
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
+    return 0;
+}
+
+int CheckScript(const sim::Arguments& a, const std::vector<sim::Command>& commands) {
+    int length =
+        static_cast<int>(a.options.playlist ? a.options.playlist->size()
+                                            : testbed::SimulatedPlayer::DefaultPlaylist().size());
+    sim::ScriptError error;
+    if (sim::CheckScript(commands, {length}, error))
+        return 0;
+    return Refuse("line " + std::to_string(error.line) + ", column " +
+                  std::to_string(error.column) + ": " + error.message);
+}
+
+// A settings folder that is not there would lose every save in silence; a read-only one is
+// a case the plug-in handles, and stays allowed.
+// A folder given for the simulated machine must be one already (it may be read-only: that is
+// a machine the plug-in must cope with).
+int CheckFolder(const char* what, const std::string& dir) {
+    struct stat info;
+    if (dir.empty())
+        return 0;
+    int cause = stat(dir.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (cause == 0)
+        return 0;
+    return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + std::strerror(cause));
+}
+
+// The pictures' files are made before the run, so that a path that cannot be written is
+// known at once.
+int OpenPictures(const sim::Arguments& a, sim::PngSeries& pngs, sim::GifRecorder& gif) {
+    std::string problem;
+    if (!a.pngDir.empty() && !pngs.Open(a.pngDir, problem))
+        return Refuse(problem);
+    if (!a.gifPath.empty() && !gif.Open(a.gifPath, problem))
+        return Refuse(problem);
+    return 0;
+}
+
+// A write of the pictures that failed makes the run a failure, whatever else it was.
+int FinishPictures(const sim::Arguments& a, sim::PngSeries& pngs, sim::GifRecorder& gif,
+                   uint32_t endT, int status) {
+    if (!a.pngDir.empty() && !pngs.Error().empty())
+        status = Report(pngs.Error(), status ? status : kFailed);
+    if (std::string problem; !a.gifPath.empty() && !gif.Close(endT, problem))
+        status = Report(problem, status ? status : kFailed);
+    return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Arguments a;
+    sim::Arguments a;
     a.options.pluginPath = DefaultPluginPath();
-    if (int status = ParseArguments(argc, argv, a); status >= 0)
-        return status;
+    if (std::string usage = sim::ParseArguments(argc, argv, a); !usage.empty())
+        return UsageError(usage);
+    if (a.help)
+        return WriteOut(sim::HelpText());
+    if (a.version)
+        return WriteOut(sim::VersionText());
 
     bool interactive = OnTerminal() && (!a.haveScript || a.demo);
-    if (a.demo) {
-        a.script = sim::TourScript();
-        if (!interactive && a.options.logPath.empty())
-            a.options.logPath = "-";
-    }
+    if (a.demo && !interactive && a.options.logPath.empty())
+        a.options.logPath = "-";
     if (!a.haveScript && !a.demo && !interactive)
         return UsageError("nothing to run: give --script, -e or --demo, or start it in a terminal");
     if (interactive && a.options.logPath == "-")
         return UsageError("the desk needs the terminal: give --log a file");
 
-    std::vector<sim::Command> commands = sim::ParseScript(a.script, a.semicolons);
-    sim::ScriptError error;
-    if (!sim::CheckScript(commands, error)) {
-        std::fprintf(stderr, "velm-sim: line %d, column %d: %s\n", error.line, error.column,
-                     error.message.c_str());
-        return 2;
-    }
-
-    if (!a.playlistPath.empty()) {
-        std::vector<testbed::Entry> entries;
-        sim::PlaylistError bad;
-        if (!sim::ReadM3uFile(a.playlistPath, entries, bad)) {
-            if (bad.line == 0)
-                return UsageError(bad.message);
-            std::fprintf(stderr, "velm-sim: line %d, column %d: %s\n", bad.line, bad.column,
-                         bad.message.c_str());
-            return 2;
-        }
-        a.options.playlist = std::move(entries);
-    } else if (a.demo) {
-        a.options.playlist = sim::TourPlaylist();
-    }
-
+    std::string script;
+    if (int status = ReadPlaylist(a); status)
+        return status;
+    if (int status = ReadScript(a, script); status)
+        return status;
+    bool semicolons = !a.demo && a.scriptPath.empty();  // -e's commands
+    std::vector<sim::Command> commands = sim::ParseScript(script, semicolons);
+    if (int status = CheckScript(a, commands); status)
+        return status;
+    if (int status = CheckFolder("settings folder", a.options.iniDir); status)
+        return status;
+    if (int status = CheckFolder("application-data folder", a.options.appDataDir); status)
+        return status;
+    if (std::string problem; interactive && !sim::TerminalCanShowDesk(problem))
+        return Refuse(problem);
     sim::PngSeries pngs;
     sim::GifRecorder gif;
-    std::string problem;
-    if (!a.pngDir.empty() && !pngs.Open(a.pngDir, problem))
-        return UsageError(problem);
-    if (!a.gifPath.empty() && !gif.Open(a.gifPath, problem))
-        return UsageError(problem);
+    if (int status = OpenPictures(a, pngs, gif); status)
+        return status;
 
     sim::Simulation simulation(a.options);
     if (!a.pngDir.empty() || !a.gifPath.empty())
@@ -238,20 +201,9 @@ int main(int argc, char** argv) {
     if (interactive) {
         sim::Desk desk(simulation);
         status = simulation.Run(
-            [&](sim::Simulation& s) { return sim::RunInteractive(s, desk, commands, a.script); });
+            [&](sim::Simulation& s) { return sim::RunInteractive(s, desk, commands, script); });
     } else {
         status = simulation.Run(commands);
     }
-
-    if (!a.pngDir.empty()) {
-        if (!pngs.Error().empty()) {
-            std::fprintf(stderr, "velm-sim: %s\n", pngs.Error().c_str());
-            status = status ? status : 1;
-        }
-    }
-    if (!a.gifPath.empty() && !gif.Close(simulation.Now(), problem)) {
-        std::fprintf(stderr, "velm-sim: %s\n", problem.c_str());
-        status = status ? status : 1;
-    }
-    return status;
+    return FinishPictures(a, pngs, gif, simulation.Now(), status);
 }

@@ -399,6 +399,15 @@ void SimulatedPlayer::Play() {
     LoadLocked(listPosition_);
 }
 
+void SimulatedPlayer::PlayPause() {
+    std::lock_guard<std::mutex> lk(mu_);
+    SettleLocked();
+    if (state_ == PlayState::Stopped)
+        LoadLocked(listPosition_);
+    else
+        state_ = state_ == PlayState::Playing ? PlayState::Paused : PlayState::Playing;
+}
+
 void SimulatedPlayer::SetVolume(int volume) {
     std::lock_guard<std::mutex> lk(mu_);
     volume_ = volume < 0 ? 0 : volume > 255 ? 255 : volume;

@@ -54,6 +54,9 @@ public:
     void SetPaused(bool paused);
     void Stop();
     void Play();  // what the player's play command does
+    // The play/pause media key, as a player with global media keys takes it: pauses, resumes,
+    // or plays the entry at the playlist position when stopped.
+    void PlayPause();
     void SetVolume(int volume);
     void SetCurrentTitle(const std::string& title);
 

@@ -1,11 +1,12 @@
 #include "testbed/SystemKeys.h"
 
 #include "hostwin/control/desktop.h"
+#include "testbed/SimulatedPlayer.h"
 #include "testbed/SoundCard.h"
 
 namespace testbed {
 
-SystemKeys::SystemKeys(SoundCard& card) : card_(card) {
+SystemKeys::SystemKeys(SoundCard& card, SimulatedPlayer* player) : card_(card), player_(player) {
     control::SetPassedKeySink([this](DWORD vk, bool down) { Take(vk, down); });
 }
 
@@ -19,6 +20,8 @@ void SystemKeys::Take(DWORD vk, bool down) {
         std::lock_guard<std::mutex> lk(mu_);
         passed_.push_back({vk, down});
     }
+    if (down && vk == VK_MEDIA_PLAY_PAUSE && player_)
+        player_->PlayPause();
     if (!down || (vk != VK_VOLUME_UP && vk != VK_VOLUME_DOWN))
         return;
     long long master = card_.Volume(SoundCardLine::Master);

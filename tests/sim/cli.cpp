@@ -67,20 +67,28 @@ TEST(Cli, MalformedArgumentsAreRefused) {
     EXPECT_NE(run.output.find("--bogus"), std::string::npos);
 }
 
-TEST(Cli, ScriptFileWithCommentsRuns) {
+// A script as an editor on Windows may save it (the UTF-8 mark, CR LF), with comments after
+// commands and a quoted title, read from a file and from standard input alike.
+TEST(Cli, ScriptWithMarkCommentsAndQuotesRunsFromAFileOrStandardInput) {
     std::string script = TempPath("cli_script");
-    std::ofstream(script) << "# a comment\n\nwait 100\n  pause on  \nwait 100\n";
-    std::string log = TempPath("cli_script_log");
-    SimRun run = RunSim("--script " + script + " --log " + log);
-    EXPECT_EQ(run.status, 0) << run.output;
-    bool paused = false;
-    for (const auto& line : Lines(log))
-        if (line.find("[Paused]") != std::string::npos)
-            paused = true;
-    EXPECT_TRUE(paused);
-    EXPECT_EQ(RunSim("--script /no/such/file").status, 2);
+    const std::string head =
+        "\xEF\xBB\xBF# a comment\r\n\r\nwait 100 # a tenth of a second\r\n"
+        "  title \"Song #1; \\\"live\\\"\"  # the title\r\n";
+    std::ofstream(script) << head << "pause on#off\r\n";
+    SimRun fault = RunSim("--script " + script);
+    EXPECT_EQ(fault.status, 2);
+    EXPECT_EQ(fault.output, "velm-sim: line 5, column 1: pause: 'on#off' is not one of on|off\n")
+        << "a '#' inside a word is no comment";
+
+    std::ofstream(script) << head << "pause on # now\r\nwait 100\r\n";
+    for (const std::string& source : {"--script " + script, "--script - < " + script}) {
+        SimRun run = RunSim(source + " --log -");
+        EXPECT_EQ(run.status, 0) << source << "\n" << run.output;
+        EXPECT_NE(run.output.find("\"result\":\"1. Song #1; \\\"live\\\" - Winamp [Paused]\""),
+                  std::string::npos)
+            << source << ": expected the quoted title, paused";
+    }
     std::remove(script.c_str());
-    std::remove(log.c_str());
 }
 
 TEST(Cli, HelpListsEveryCommand) {

@@ -84,6 +84,10 @@ TEST(Desk, KeysActOnTheWorldAsTheDeskSays) {
         desk.Act(sim::Action::VolumeUp);
         check(s.mixer().Volume(testbed::SoundCardLine::Master) == 1311,
               "a volume key that passed turns the master volume by 2 of 100");
+        desk.Act(sim::Action::PlayPause);
+        check(s.player().State() == testbed::PlayState::Paused,
+              "Space on the now-playing screen reaches the player, which pauses");
+        desk.Act(sim::Action::PlayPause);
         desk.Act(sim::Action::ScreenSaver);
         check(desk.View().saver, "s starts the screen saver");
         desk.Act(sim::Action::Replug);
@@ -157,8 +161,9 @@ TEST(Interactive, ScriptPlayerRunsCommandsWhenTheirWaitIsOverWithTheirCaption) {
             failures.push_back("one command still to come");
         s.Advance(100);
         script.RunDue(s, s.Now());
-        if (s.player().CurrentEntry() != 2 || !script.Done())
-            failures.push_back("track 3 at 600 ms, and done");
+        if (s.player().CurrentEntry() != 2 || !script.Done() ||
+            script.Caption() != sim::ScriptPlayer::kHandOver)
+            failures.push_back("track 3 at 600 ms, and done, handing the keys over");
         return 0;
     });
     for (const auto& failure : failures)

@@ -99,6 +99,25 @@ TEST(SimKeys, WithCtrlHeldOneKeyMovesAHundredEntryPlaylistByFive) {
     EXPECT_NE(positions[0].find("\"wparam\":5,"), std::string::npos) << positions[0];
 }
 
+// The hook passes the play key on the now-playing screen; the system hands it to the player,
+// which pauses and resumes as a player with global media keys does.
+TEST(SimKeys, PlayPassedOnTheNowPlayingScreenPausesAndResumesThePlayer) {
+    std::string log = RunLogged("", "wait 300; key play; wait 100; key play; wait 100");
+    auto keys = Events(log, "key");
+    ASSERT_EQ(keys.size(), 4u) << log;
+    EXPECT_NE(keys[0].line.find("\"key\":\"play\",\"action\":\"down\",\"hook\":\"passed\""),
+              std::string::npos)
+        << keys[0].line;
+    std::vector<bool> paused;  // the caption the plug-in read after each key
+    for (long at : {keys[0].t, keys[2].t})
+        for (const auto& e : Events(log, "player"))
+            if (e.t > at && e.line.find("get-caption") != std::string::npos) {
+                paused.push_back(e.line.find("[Paused]") != std::string::npos);
+                break;
+            }
+    EXPECT_EQ(paused, (std::vector<bool>{true, false}));
+}
+
 TEST(SimKeys, BadArgumentsAreRefusedAndTheCommandsListed) {
     for (const char* bad :
          {"-e 'key'", "-e 'key up'", "-e 'ctrl left'", "-e 'ctrl middle down'", "-e 'playlist x'",

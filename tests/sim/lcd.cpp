@@ -31,7 +31,7 @@ void RunCommand(sim::Simulation& simulation, const std::string& line) {
     auto commands = sim::ParseScript(line, false);
     ASSERT_EQ(commands.size(), 1u);
     sim::ScriptError error;
-    ASSERT_TRUE(sim::CheckScript(commands, error)) << line << ": " << error.message;
+    ASSERT_TRUE(sim::CheckScript(commands, {5}, error)) << line << ": " << error.message;
     ASSERT_TRUE(sim::FindCommand(commands[0].name)->run(simulation, commands[0])) << line;
 }
 

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sim/Commands.h"
 
@@ -34,31 +38,67 @@ SimRun RunSim(const std::string& arguments, bool loadable = false) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-void ExpectRefusal(const std::string& arguments, const std::string& message) {
+// One line, "velm-sim: " and the message; "(try --help)" only for a fault of the command line.
+void ExpectRefusal(const std::string& arguments, const std::string& message, bool usage = false) {
     SimRun run = RunSim(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
-    EXPECT_NE(run.output.find(message), std::string::npos)
-        << arguments << ": expected '" << message << "', came: " << run.output;
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1)
-        << "expected one line, came: " << run.output;
+    std::string expected = "velm-sim: " + message + (usage ? " (try --help)\n" : "\n");
+    EXPECT_EQ(run.output, expected) << arguments;
 }
 
-TEST(Options, FaultsAreNamedWithTheirPlaceBeforeThePluginLoads) {
-    ExpectRefusal("-e 'frobnicate'", "line 1, column 1: unknown command 'frobnicate'");
-    ExpectRefusal("-e 'wait 10;  wait 1x'", "line 1, column 11: wait: '1x' is not a number");
-    ExpectRefusal("-e 'volume wave 7e3'", "'7e3' is not a number from 0 to 65535");
-    std::string script = ::testing::TempDir() + "/options_script" + std::to_string(getpid());
-    std::ofstream(script) << "# tour\nwait 100\n  soft five\n";
-    ExpectRefusal("--script " + script, "line 3, column 3: soft: 'five' is not a number");
-    std::remove(script.c_str());
-    ExpectRefusal("--script /no/such/script.txt", "/no/such/script.txt");
-    ExpectRefusal("--frobnicate", "unknown option '--frobnicate'");
-    ExpectRefusal("-e", "-e needs commands");
-    ExpectRefusal("--gif /no/such/folder/run.gif -e 'wait 1'", "/no/such/folder/run.gif");
-    ExpectRefusal("--png /dev/null/frames -e 'wait 1'", "/dev/null/frames");
-    ExpectRefusal("--demo -e 'wait 1'", "--demo");
-    ExpectRefusal("-e 'snapshot /no/such/folder/a.png'", "no folder /no/such/folder");
-    ExpectRefusal("", "nothing to run");
+TEST(Options, CommandLineFaultsPointToTheHelp) {
+    ExpectRefusal("--frobnicate", "unknown option '--frobnicate'", true);
+    ExpectRefusal("stray", "unexpected argument 'stray'", true);
+    ExpectRefusal("-- -e 'wait 1'", "unexpected argument '-e'", true);
+    ExpectRefusal("-e", "-e needs commands", true);
+    ExpectRefusal("--log= -e 'wait 1'", "--log needs a file", true);
+    ExpectRefusal("--demo=yes", "--demo takes no value", true);
+    ExpectRefusal("--demo -e 'wait 1'", "--demo runs its own script: drop it or the script", true);
+    ExpectRefusal("", "nothing to run: give --script, -e or --demo, or start it in a terminal",
+                  true);
+}
+
+TEST(Options, InputFaultsAreNamedWithTheirPlaceOrCauseBeforeThePluginLoads) {
+    std::string dir = ::testing::TempDir() + "/options" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/script") << "# tour\nwait 100\n  soft five\n";
+    std::ofstream(dir + "/two.m3u") << "a.mp3\nb.mp3\n";
+    std::ofstream(dir + "/binary.m3u") << std::string("ab\ncd\0\x01", 7);
+    const std::pair<std::string, std::string> cases[] = {
+        {"-e 'frobnicate'", "line 1, column 1: unknown command 'frobnicate'"},
+        {"-e 'wait 10;  wait 1x'",
+         "line 1, column 11: wait: '1x' is not a number from 0 to 2147483647"},
+        {"-e 'title \"Song #1'", "line 1, column 7: the quote is not closed"},
+        {"--script " + dir + "/script",
+         "line 3, column 3: soft: 'five' is not a number from 1 to 4"},
+        {"--script /no/such/script.txt",
+         "cannot read the script /no/such/script.txt: No such file or directory"},
+        {"--script " + dir, "cannot read the script " + dir + ": Is a directory"},
+        {"--playlist " + dir + " -e 'wait 1'",
+         "cannot read the playlist " + dir + ": Is a directory"},
+        {"--playlist " + dir + "/binary.m3u -e 'wait 1'",
+         dir + "/binary.m3u: line 2, column 3: not a text file (it holds the byte 0x00)"},
+        // The playlist's length as the run will start and as the commands before change it.
+        {"-e 'track 99'",
+         "line 1, column 1: track: there is no entry 99 in a playlist of 5 entries"},
+        {"--playlist " + dir + "/two.m3u -e 'track 3'",
+         "line 1, column 1: track: there is no entry 3 in a playlist of 2 entries"},
+        {"-e 'playlist 40; track 40; playlist 1; wait 5; track 2'",
+         "line 1, column 44: track: there is no entry 2 in a playlist of 1 entry"},
+        {"--ini /no/such/folder -e 'wait 1'",
+         "cannot use the settings folder /no/such/folder: No such file or directory"},
+        {"--ini " + dir + "/script -e 'wait 1'",
+         "cannot use the settings folder " + dir + "/script: Not a directory"},
+        {"--gif /no/such/folder/run.gif -e 'wait 1'",
+         "cannot write the GIF /no/such/folder/run.gif: No such file or directory"},
+        {"--png /dev/null/frames -e 'wait 1'",
+         "cannot make the folder /dev/null/frames: Not a directory"},
+        {"-e 'snapshot /no/such/folder/a.png'",
+         "line 1, column 1: snapshot: there is no folder /no/such/folder"},
+    };
+    for (const auto& [arguments, message] : cases)
+        ExpectRefusal(arguments, message);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Options, HelpListsEveryOptionAndCommandOnALineOfItsOwn) {
@@ -76,9 +116,66 @@ TEST(Options, HelpListsEveryOptionAndCommandOnALineOfItsOwn) {
     for (const char* option :
          {"--script FILE", "-e COMMANDS", "--demo", "--playlist FILE", "--png DIR", "--gif FILE",
           "--log FILE", "--plugin PATH", "--ini DIR", "--no-keyboard", "--no-mixer",
-          "--no-lcd-service", "--help"})
+          "--no-lcd-service", "-h, --help", "--version"})
         EXPECT_NE(text.find(std::string("\n") + option + " "), std::string::npos)
             << "option '" << option << "' missing from --help";
+}
+
+std::string SourceFile(const std::string& name) {
+    std::ifstream in(std::string(VELM_TEST_DATA) + "/../../" + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The help's table of exit statuses, each entry's lines joined: {"0", "success"}, ...
+std::vector<std::pair<std::string, std::string>> ExitStatuses(const std::string& help) {
+    std::vector<std::pair<std::string, std::string>> statuses;
+    std::istringstream lines(help.substr(help.find("\nexit status:\n") + 14));
+    for (std::string line; std::getline(lines, line);) {
+        size_t codeEnd = line.find(' ', 2);
+        if (line.compare(0, 4, "    ") == 0 && !statuses.empty())
+            statuses.back().second += " " + line.substr(line.find_first_not_of(' '));
+        else if (codeEnd != std::string::npos)
+            statuses.push_back(
+                {line.substr(2, codeEnd - 2), line.substr(line.find_first_not_of(' ', codeEnd))});
+    }
+    return statuses;
+}
+
+TEST(Options, HelpFitsEightyColumnsAndHasTheReadmesExitStatuses) {
+    std::string help = RunSim("--help").output;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 80u) << line;
+    auto statuses = ExitStatuses(help);
+    ASSERT_EQ(statuses.size(), 5u) << help;
+    std::string readme = SourceFile("README.md");
+    for (const auto& [status, meaning] : statuses)
+        EXPECT_NE(readme.find("| " + status + " | " + meaning + " |"), std::string::npos)
+            << "the README's table lacks: " << status << " " << meaning;
+}
+
+TEST(Options, VersionIsTheProjectsAndValuesMayFollowAnEqualsSign) {
+    std::smatch project;
+    std::string cmake = SourceFile("CMakeLists.txt");
+    ASSERT_TRUE(
+        std::regex_search(cmake, project, std::regex("project\\(gen_g15_velm VERSION ([0-9.]+)")));
+    SimRun version = RunSim("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "velm-sim (gen_g15_velm) " + project[1].str() + "\n");
+
+    std::string log = ::testing::TempDir() + "/options_log" + std::to_string(getpid());
+    SimRun run = RunSim("--log=" + log + " --player-volume=12 -e 'wait 10'", true);
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(
+        text.str().find("\"msg\":\"get-volume\",\"wparam\":-666,\"lparam\":122,\"result\":12}"),
+        std::string::npos)
+        << text.str().substr(0, 600);
+    std::remove(log.c_str());
 }
 
 TEST(Options, DemoWithoutATerminalLogsTheTourAndSnapshotNeedsAFrame) {
@@ -92,7 +189,8 @@ TEST(Options, DemoWithoutATerminalLogsTheTourAndSnapshotNeedsAFrame) {
 
     SimRun blank = RunSim("--no-lcd-service -e 'wait 200; snapshot /dev/null'", true);
     EXPECT_EQ(blank.status, 1) << blank.output;
-    EXPECT_NE(blank.output.find("line 1: snapshot: the LCD shows no frame"), std::string::npos)
+    EXPECT_NE(blank.output.find("line 1, column 11: snapshot: the LCD shows no frame"),
+              std::string::npos)
         << blank.output;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/Cp1252.h"
+#include "sim/Log.h"
 #include "sim/Playlist.h"
 #include "support/SimRunner.h"
 
@@ -46,13 +48,16 @@ TEST(M3u, ExtendedEntriesGiveTitleAndLengthPlainOnesTheFileName) {
         "  #EXTINF: 59.7 tvg-id=\"x\", Nine Volts - M1 M2 M3 \r\n"
         "C:\\Music\\Nine Volts\\m1m2m3.flac\r\n"
         "#EXTINF:12,\r\n"
-        "D:\\Music\\No Title Given.wav\r\n");
-    ASSERT_EQ(entries.size(), 5u);
+        "D:\\Music\\No Title Given.wav\r\n"
+        "#EXTINF:-5,Negative\r\n"
+        "n.mp3\r\n");
+    ASSERT_EQ(entries.size(), 6u);
     ExpectEntry(entries[0], "Velm Quartet - Morning on the Lake", 185);
     ExpectEntry(entries[1], "Backlight Serenade", 0);  // the player knows no length yet
     ExpectEntry(entries[2], "Radio Stream", 0);        // -1: a length nobody knows
     ExpectEntry(entries[3], "Nine Volts - M1 M2 M3", 59);
     ExpectEntry(entries[4], "No Title Given", 12);
+    ExpectEntry(entries[5], "Negative", 0);  // any negative length is unknown
 }
 
 TEST(M3u, TitleFromPathKeepsWhatItCannotShorten) {
@@ -99,6 +104,20 @@ TEST(M3u, MalformedInfoLinesAreNamedByLineAndColumn) {
 
     Fault("#EXTINF:-,x\n");
     Fault("#EXTINF:,x\n");
+
+    sim::PlaylistError binary =
+        Fault(std::string("\x7F"
+                          "ELF\x02\x01\n\0\0",
+                          9));
+    EXPECT_EQ(binary.line, 1);
+    EXPECT_EQ(binary.column, 1);
+    EXPECT_EQ(binary.message, "not a text file (it holds the byte 0x7F)");
+}
+
+TEST(M3u, TheLogWritesThePlayersTextAsUtf8) {
+    EXPECT_EQ(sim::JsonString("\x96 Caf\xE9 \x80\x81\x01"),
+              "\"\xE2\x80\x93 Caf\xC3\xA9 \xE2\x82\xAC\\u0081\\u0001\"")
+        << "Windows-1252's own characters in UTF-8; its holes and controls by their byte";
 }
 
 using simrunner::RunSim;
@@ -108,15 +127,18 @@ TEST(M3u, VelmSimPlaysThePlaylistOrRefusesItBeforeLoadingThePlugin) {
     std::string dir = ::testing::TempDir();
     std::string good = dir + "/good" + std::to_string(getpid()) + ".m3u";
     std::string bad = dir + "/bad" + std::to_string(getpid()) + ".m3u";
-    std::ofstream(good) << "#EXTM3U\n#EXTINF:3,First Song\na.mp3\n#EXTINF:100,Second Song\nb.mp3\n";
+    good += "8";  // UTF-8, with an en dash
+    std::ofstream(good)
+        << "#EXTM3U\n#EXTINF:3,First Song\na.mp3\n#EXTINF:100,Second \xE2\x80\x93 Song\nb.mp3\n";
     std::ofstream(bad) << "#EXTM3U\n\n#EXTINF:1:30,Title\na.mp3\n";
 
     SimRun run = RunSim("--playlist " + good + " -e 'wait 3500' --log -");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\"result\":\"1. First Song - Winamp\""), std::string::npos)
         << "expected the first entry's caption";
-    EXPECT_NE(run.output.find("\"result\":\"2. Second Song - Winamp\""), std::string::npos)
-        << "expected the player to move on after the 3 s of the first entry";
+    EXPECT_NE(run.output.find("\"result\":\"2. Second \xE2\x80\x93 Song - Winamp\""),
+              std::string::npos)
+        << "expected the player to move on after the 3 s of the first entry, its dash in UTF-8";
 
     // A plug-in path that cannot load shows that the refusal comes first.
     SimRun missing = RunSim("--plugin /no/plugin.so --playlist /no/such/list.m3u -e 'wait 1'");
@@ -126,7 +148,7 @@ TEST(M3u, VelmSimPlaysThePlaylistOrRefusesItBeforeLoadingThePlugin) {
 
     SimRun malformed = RunSim("--plugin /no/plugin.so --playlist " + bad + " -e 'wait 1'");
     EXPECT_EQ(malformed.status, 2);
-    EXPECT_NE(malformed.output.find("line 3, column 9: " + bad + ": '1:30'"), std::string::npos)
+    EXPECT_NE(malformed.output.find(bad + ": line 3, column 9: '1:30'"), std::string::npos)
         << malformed.output;
     std::remove(good.c_str());
     std::remove(bad.c_str());

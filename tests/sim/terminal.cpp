@@ -47,16 +47,19 @@ public:
     ~Tmux() { std::system((Base() + " kill-server >/dev/null 2>&1").c_str()); }
 
     // Runs velm-sim with arguments in a pane of that size, between a line of text before it
-    // and its exit status after it, noting the terminal's settings on both sides.
-    void Start(const std::string& arguments, int width = 200, int height = 50) {
-        std::ofstream(dir_ + "/run.sh") << "cd '" << dir_ << "'\n"
-                                        << "stty -g > before\n"
-                                        << "echo text-before-velm-sim\n"
-                                        << "LANG=C.UTF-8 sh -c 'echo $$ > pid; exec "
-                                        << VELM_BUILD_DIR << "/velm-sim " << arguments << "'\n"
-                                        << "echo status=$?\n"
-                                        << "stty -g > after\n"
-                                        << "exec sleep 600\n";
+    // and its exit status after it, noting the terminal's settings on both sides. environment:
+    // assignments for velm-sim, e.g. "TERM=dumb".
+    void Start(const std::string& arguments, int width = 200, int height = 50,
+               const std::string& environment = "") {
+        std::ofstream(dir_ + "/run.sh")
+            << "cd '" << dir_ << "'\n"
+            << "stty -g > before\n"
+            << "echo text-before-velm-sim\n"
+            << "LANG=C.UTF-8 " << environment << " sh -c 'echo $$ > pid; exec " << VELM_BUILD_DIR
+            << "/velm-sim " << arguments << "'\n"
+            << "echo status=$?\n"
+            << "stty -g > after\n"
+            << "exec sleep 600\n";
         std::system((Base() + " -f /dev/null new-session -d -x " + std::to_string(width) + " -y " +
                      std::to_string(height) + " -s desk 'sh " + dir_ + "/run.sh'")
                         .c_str());
@@ -277,6 +280,61 @@ TEST_F(Terminal, SigtermEndsTheRunInOrderAndGivesTheTerminalBack) {
     ASSERT_GT(pid, 1);
     kill(pid, SIGTERM);
     ExpectTerminalGivenBack("status=143");
+}
+
+// Keys that would do nothing are not offered: without the LCD service no soft button or
+// unplugging, without a mixer no volume for another program to turn.
+TEST_F(Terminal, WithoutLcdServiceOrMixerTheDeskSaysSoAndOffersOnlyKeysThatWork) {
+    tmux_->Start("--no-lcd-service --no-mixer --log " + dir_ + "/log.jsonl");
+    ASSERT_TRUE(tmux_->WaitFor("Space play/pause")) << tmux_->Pane();
+    std::string pane = tmux_->Pane();
+    EXPECT_NE(pane.find("no LCD service"), std::string::npos) << pane;
+    for (const char* absent : {"F1-F4", "w/W", "m/M", "u unplug"})
+        EXPECT_EQ(pane.find(absent), std::string::npos) << absent << " offered:\n" << pane;
+    tmux_->Keys("q");
+    ExpectTerminalGivenBack("status=0");
+}
+
+// The tour's captions say what it shows, so a key pressed while it plays does nothing but q.
+TEST_F(Terminal, WhileTheTourPlaysOnlyQWorks) {
+    tmux_->Start("--demo --log " + dir_ + "/log.jsonl");
+    ASSERT_TRUE(tmux_->WaitFor("Now playing: title, times")) << tmux_->Pane();
+    EXPECT_TRUE(tmux_->WaitFor("The tour is playing: q quits")) << tmux_->Pane();
+    for (const char* key : {"2", "Up", "Space"})
+        tmux_->Keys(key);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    tmux_->Keys("q");
+    ExpectTerminalGivenBack("status=0");
+    std::string log = ReadFile(dir_ + "/log.jsonl");
+    long quit = EventTime(dir_ + "/log.jsonl", "\"event\":\"quit\"");
+    ASSERT_LT(quit, 3000) << "the test came after the tour's first button; too slow a machine";
+    for (const char* event : {"\"event\":\"key\"", "\"event\":\"buttons\",\"bits\":2"})
+        EXPECT_EQ(log.find(event), std::string::npos) << event << " came from a key";
+}
+
+TEST_F(Terminal, ATerminalThatCannotPlaceTheCursorIsRefusedAndASmallOneToldSoInFewColumns) {
+    tmux_->Start("--log " + dir_ + "/log.jsonl", 200, 50, "TERM=dumb");
+    ASSERT_TRUE(tmux_->WaitFor("status=2")) << tmux_->Pane();
+    EXPECT_NE(tmux_->Pane().find(
+                  "velm-sim: cannot show the desk on this terminal (TERM=dumb): it cannot place "
+                  "the cursor"),
+              std::string::npos)
+        << tmux_->Pane();
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/log.jsonl")) << "refused before the run";
+
+    Tmux small(dir_);
+    small.Start("--log " + dir_ + "/log.jsonl", 24, 8);
+    ASSERT_TRUE(small.WaitFor("q quits.")) << small.Pane();
+    std::string pane = small.Pane(), words;
+    std::istringstream lines(pane);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 24u) << line;
+        words += (words.empty() ? "" : " ") + line.substr(0, line.find_last_not_of(' ') + 1);
+    }
+    EXPECT_EQ(words.rfind("The desk needs a terminal of at least 84 x 22; q quits.", 0), 0u)
+        << pane;
+    small.Keys("q");
+    EXPECT_TRUE(small.WaitFor("status=0")) << small.Pane();
 }
 
 }  // namespace

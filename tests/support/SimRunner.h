@@ -19,10 +19,13 @@ struct SimRun {
     std::string output;  // stdout and stderr together
 };
 
-// environment: assignments put before the command, e.g. "TMPDIR=/x".
-inline SimRun RunSim(const std::string& arguments, const std::string& environment = "") {
-    std::string command =
-        environment + " " + std::string(VELM_BUILD_DIR) + "/velm-sim " + arguments + " 2>&1";
+// environment: assignments put before the command, e.g. "TMPDIR=/x". standardOutput: where
+// standard output goes instead of into the output (e.g. /dev/full); standard error stays.
+inline SimRun RunSim(const std::string& arguments, const std::string& environment = "",
+                     const std::string& standardOutput = "") {
+    std::string command = environment + " " + std::string(VELM_BUILD_DIR) + "/velm-sim " +
+                          arguments + " 2>&1" +
+                          (standardOutput.empty() ? "" : " >" + standardOutput);
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     char buffer[4096];
