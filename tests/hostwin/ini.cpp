@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "support/WholeFile.h"
+
 namespace {
 
 class IniFile : public ::testing::Test {
@@ -30,16 +32,7 @@ protected:
         std::fputs(text, file);
         std::fclose(file);
     }
-    std::string Raw() {
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file)
-            return "<no file>";
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            text += static_cast<char>(c);
-        std::fclose(file);
-        return text;
-    }
+    std::string Raw() { return ReadWholeFile(path); }
     // The value read, and the length returned, with a 64-byte buffer unless said otherwise.
     std::string Get(const char* section, const char* key, const char* fallback, DWORD size = 64,
                     DWORD* length = nullptr) {

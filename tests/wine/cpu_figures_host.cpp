@@ -15,10 +15,14 @@
 #include <string>
 #include <tlhelp32.h>
 
-#include "ImportPatch.h"
+#include "support/ImportPatch.h"
 #include "plugin/PluginRecord.h"
+#include "support/PlayerLoop.h"
 
 namespace {
+
+using playerloop::Pump;
+using playerloop::PumpOnce;
 
 // The player's answers: a track playing since the start, and its visual data moving with it.
 DWORD g_startTick = 0;
@@ -91,19 +95,6 @@ HHOOK WINAPI NoteHook(int id, HOOKPROC proc, HINSTANCE instance, DWORD thread) {
 
 LRESULT WINAPI NoNextHook(HHOOK, int, WPARAM, LPARAM) {
     return 0;
-}
-
-void PumpOnce(DWORD wait) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms)
-        PumpOnce(10);
 }
 
 double Seconds(const FILETIME& time) {

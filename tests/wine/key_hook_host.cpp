@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "plugin/PluginRecord.h"
+#include "support/PlayerLoop.h"
 
 namespace {
+
+using playerloop::Pump;
 
 int g_volume = 100;
 std::vector<int> g_volumesSet;
@@ -36,16 +39,6 @@ LRESULT CALLBACK BehindThePlugin(int code, WPARAM msg, LPARAM lp) {
     if (code == HC_ACTION)
         g_passed.push_back({reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode, msg});
     return CallNextHookEx(nullptr, code, msg, lp);
-}
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
 }
 
 // The key goes down and up, as the keyboard sends it.

@@ -17,8 +17,13 @@ extern "C" {
 #include <string>
 
 #include "plugin/PluginRecord.h"
+#include "support/PlayerLoop.h"
+#include "support/WholeFile.h"
 
 namespace {
+
+using playerloop::Pump;
+using playerloop::PumpUntil;
 
 int g_captionReads = 0;
 
@@ -50,30 +55,6 @@ HWND MakePlayerWindow() {
     RegisterClassA(&wc);
     return CreateWindowExA(0, "wine test player", "1. Artist - Song - Winamp", 0, 0, 0, 0, 0,
                            HWND_MESSAGE, nullptr, nullptr, nullptr);
-}
-
-// The player's loop: handles everything for ms milliseconds.
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-}
-
-// The player's loop until done() holds; false if it still does not after limit ms. The 32-bit
-// build runs under an emulator, where the display thread takes far longer to get going.
-template <typename Done>
-bool PumpUntil(Done done, DWORD limit = 10000) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= limit)
-            return false;
-        Pump(10);
-    }
-    return true;
 }
 
 std::set<DWORD> ThreadsOfThisProcess() {
@@ -223,17 +204,6 @@ TEST_F(PluginDll, EachOfManyCyclesStartsAndEndsOneDisplayThread) {
             EXPECT_TRUE(Ended(id)) << "thread " << id << " outlived quit";
     }
     DestroyWindow(record->playerWindow);
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return "<no file>";
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        text += static_cast<char>(c);
-    std::fclose(file);
-    return text;
 }
 
 TEST_F(PluginDll, InitWritesTheSettingsFileBesideTheDllWithTheElevenDefaults) {

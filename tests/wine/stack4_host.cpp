@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ImportPatch.h"
+#include "support/ImportPatch.h"
 #include "plugin/PluginRecord.h"
+#include "support/PlayerLoop.h"
 
 // Calls fn with count 32-bit arguments, its stack pointer at the call offset bytes below a
 // 16-byte boundary (0 is what GCC assumes), and returns what fn returned in eax. Either
@@ -49,6 +50,9 @@ asm(".text\n"
 
 namespace {
 
+using playerloop::Pump;
+using playerloop::PumpUntil;
+
 constexpr int kOffsets[] = {4, 8, 12};
 
 int g_captionReads = 0;
@@ -78,28 +82,6 @@ HHOOK WINAPI NoteHook(int id, HOOKPROC proc, HINSTANCE instance, DWORD thread) {
     if (id == WH_KEYBOARD_LL)
         g_pluginHook = proc;
     return SetWindowsHookExA(id, proc, instance, thread);
-}
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-}
-
-// Under the emulator the display thread takes its time; the limit is far beyond it.
-template <typename Done>
-bool PumpUntil(Done done, DWORD limit = 10000) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= limit)
-            return false;
-        Pump(10);
-    }
-    return true;
 }
 
 int Call(const void* fn, int offset, std::vector<int> args = {}) {

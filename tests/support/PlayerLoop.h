@@ -1,0 +1,37 @@
+// The player's message loop, as the Windows test hosts run it on the thread that owns the
+// player window: the plug-in's display thread waits on this thread's answers.
+#pragma once
+
+#include <windows.h>
+
+namespace playerloop {
+
+// Handles what has come in, after waiting up to wait ms for something to come.
+inline void PumpOnce(DWORD wait) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+// Handles everything for ms milliseconds.
+inline void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms)
+        PumpOnce(10);
+}
+
+// Handles everything until done() holds; false if it still does not after limit ms. The
+// 32-bit build runs under an emulator, where the display thread takes far longer to get going.
+template <typename Done>
+bool PumpUntil(Done done, DWORD limit = 10000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= limit)
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+
+}  // namespace playerloop
