@@ -6,6 +6,18 @@
 
 namespace playerloop {
 
+// A message-only window of a class of its own, answering with proc: the player's main window as
+// a test host plays it (Wine has no display for a top-level window).
+inline HWND MakePlayerWindow(WNDPROC proc, const char* className,
+                             const char* caption = "1. Artist - Song - Winamp") {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, caption, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                           nullptr);
+}
+
 // Handles what has come in, after waiting up to wait ms for something to come.
 inline void PumpOnce(DWORD wait) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);

@@ -275,13 +275,8 @@ int main() {
 
     auto get = reinterpret_cast<PluginRecord* (*)()>(
         reinterpret_cast<void (*)()>(GetProcAddress(module, "winampGetGeneralPurposePlugin")));
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PlayerProc;
-    wc.lpszClassName = "cpu figures player";
-    RegisterClassA(&wc);
     PluginRecord* record = get();
-    record->playerWindow = CreateWindowExA(0, wc.lpszClassName, "1. Artist - Song - Winamp", 0, 0,
-                                           0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    record->playerWindow = playerloop::MakePlayerWindow(PlayerProc, "cpu figures player");
     record->moduleInstance = module;
     g_startTick = GetTickCount();
     if (record->init() != 0) {

@@ -73,13 +73,8 @@ TEST(PluginHook, PassesKeysOnTheMainScreenAndTakesTheMediaKeysOnTheVolumeScreen)
     ini = ini.substr(0, ini.rfind('\\') + 1) + "VelmG15.ini";
     WritePrivateProfileStringA("General", "AlertVolume", "1", ini.c_str());
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PlayerProc;
-    wc.lpszClassName = "wine key player";
-    RegisterClassA(&wc);
     PluginRecord* record = get();
-    record->playerWindow = CreateWindowExA(0, wc.lpszClassName, "1. Artist - Song - Winamp", 0, 0,
-                                           0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    record->playerWindow = playerloop::MakePlayerWindow(PlayerProc, "wine key player");
     record->moduleInstance = module;
     HHOOK behind = SetWindowsHookExA(WH_KEYBOARD_LL, BehindThePlugin, GetModuleHandleA(nullptr), 0);
     ASSERT_NE(behind, nullptr);

@@ -49,12 +49,7 @@ LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakePlayerWindow() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PlayerProc;
-    wc.lpszClassName = "wine test player";
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, "wine test player", "1. Artist - Song - Winamp", 0, 0, 0, 0, 0,
-                           HWND_MESSAGE, nullptr, nullptr, nullptr);
+    return playerloop::MakePlayerWindow(PlayerProc, "wine test player");
 }
 
 std::set<DWORD> ThreadsOfThisProcess() {

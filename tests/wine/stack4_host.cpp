@@ -99,13 +99,8 @@ protected:
         ASSERT_NE(PatchImport(module, "user32.dll", "SetWindowsHookExA",
                               reinterpret_cast<void*>(NoteHook)),
                   nullptr);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = PlayerProc;
-        wc.lpszClassName = "old caller's player";
-        RegisterClassA(&wc);
         record = get();
-        record->playerWindow = CreateWindowExA(0, wc.lpszClassName, "1. Artist - Song - Winamp", 0,
-                                               0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        record->playerWindow = playerloop::MakePlayerWindow(PlayerProc, "old caller's player");
         record->moduleInstance = module;
     }
     void TearDown() override { DestroyWindow(record->playerWindow); }
