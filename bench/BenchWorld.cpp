@@ -12,7 +12,7 @@
 #include "display/DisplayThread.h"
 #include "display/ScreenState.h"
 #include "hostwin/control/clock.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
 #include "player/FaultGuard.h"

@@ -8,7 +8,7 @@
 #include "display/ScreenState.h"
 #include "display/SettingsScreen.h"
 #include "display/VolumeScreen.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "lcd/EzLcd.h"
 #include "lights/LightEffects.h"
 #include "mixer/NemboMixer.h"

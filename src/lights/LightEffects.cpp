@@ -1,6 +1,6 @@
 #include "lights/LightEffects.h"
 
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "player/FaultGuard.h"
 #include "player/Player.h"
 #include "settings/Settings.h"

@@ -10,6 +10,7 @@
 // Asks for the speakers destination line itself; it is no source type.
 constexpr DWORD kMixerMasterComponent = 0x100B;
 
+// The plug-in's mixer class under its long-standing name: one volume control, 0 to 65535.
 class CNemboMixer {
 public:
     // window receives the mixer's change notifications; componentType is

@@ -2,7 +2,7 @@
 
 #include "display/DisplayThread.h"
 #include "display/ScreenState.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "lcd/LCDOutput.h"
 #include "lcdservice/LcdService.h"
 #include "player/FaultGuard.h"
@@ -102,7 +102,9 @@ PluginRecord g_plugin = {
     nullptr,
 };
 
-// Zero at load in every process that loads the DLL (the section is not shared).
+// A section of its own, ".shared", as the DLL has always been laid out. Despite the name it is
+// not marked shareable: a copy shared between processes would let a second player see the
+// first one's hook as its own and install none. Each process has its own copy, zero at load.
 __attribute__((section(".shared"))) HookBookkeeping g_hookBookkeeping = {nullptr, nullptr};
 
 PluginRecord* winampGetGeneralPurposePlugin() {

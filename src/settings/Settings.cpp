@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 
 const SettingInfo kSettingsTable[kSettingCount] = {
     {"VU", 1, kSettingVU, "M-Key VU Leds"},

@@ -12,7 +12,7 @@
 #include "hostwin/control/clock.h"
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/hid.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "lights/LightEffects.h"
 #include "player/Player.h"
 #include "settings/Settings.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "support/PluginHarness.h"
 #include "testbed/SimulatedKeyboard.h"
 

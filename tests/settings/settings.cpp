@@ -16,7 +16,7 @@
 #include "hostwin/control/modules.h"
 #include "hostwin/control/profile.h"
 #include "hostwin/control/shell.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 #include "settings/Settings.h"
 #include "testbed/SimulatedKeyboard.h"
 

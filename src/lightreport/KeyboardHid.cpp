@@ -1,4 +1,4 @@
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 
 #include <setupapi.h>
 // The HID header of the Windows SDK has no C++ linkage block of its own.

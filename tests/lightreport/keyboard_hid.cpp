@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hostwin/control/hid.h"
-#include "keyboard/KeyboardHid.h"
+#include "lightreport/KeyboardHid.h"
 
 namespace {
 
