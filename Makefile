@@ -12,7 +12,7 @@ help:
 	@echo "make bench      the benchmark table and callgrind's count of one display pass"
 	@echo "make bench-wine what the plug-in costs a real Win32 process, under the 64-bit Wine"
 	@echo "make fuzz       each fuzzer for FUZZ_SECONDS (60 by default)"
-	@echo "make release    dist/gen_g15_velm-<version>-win32.zip for Windows users, and its SHA-256"
+	@echo "make release    dist/gen_g15_velm-<version>-setup.exe and -win32.zip for Windows users"
 	@echo "make format     every C++ file into the tree's format"
 	@echo "make setup      install what the builds need (make demo and make test do it first)"
 
@@ -102,8 +102,9 @@ fuzz: setup-no-win32
 	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
 	done
 
-# The release for Windows users: dist/gen_g15_velm-<version>-win32.zip (the stripped 32-bit
-# DLL, README.txt for Windows users, LICENSE.txt) and its SHA-256 beside it.
+# The release for Windows users: dist/gen_g15_velm-<version>-setup.exe, the installer, and
+# dist/gen_g15_velm-<version>-win32.zip (the stripped 32-bit DLL, README.txt for Windows
+# users, LICENSE.txt), each with its SHA-256 beside it.
 release: setup-no-win32
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32 --target release

@@ -1,4 +1,4 @@
-# The same sources give the same DLL and zip wherever they are built: builds them
+# The same sources give the same DLL, zip and installer wherever they are built: builds them
 # again, afresh, in another folder (AGAIN, a path of another length) and compares them byte
 # for byte with this build's. Then checks that the DLL names neither its source nor its build
 # folder, which a build elsewhere would name differently.
@@ -9,7 +9,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE} -B ${AGAIN} -G ${GENERATOR
         -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
     OUTPUT_FILE ${log} ERROR_FILE ${log} RESULT_VARIABLE failed)
 if(NOT failed)
-    execute_process(COMMAND ${CMAKE_COMMAND} --build ${AGAIN} --target release_zip -j2
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${AGAIN} --target release_installer -j2
         OUTPUT_FILE ${log} ERROR_FILE ${log} RESULT_VARIABLE failed)
 endif()
 if(failed)
@@ -17,7 +17,7 @@ if(failed)
     message(FATAL_ERROR "the second build failed:\n${output}")
 endif()
 
-foreach(file gen_g15_velm.dll ${ZIP_NAME})
+foreach(file gen_g15_velm.dll ${ZIP_NAME} ${INSTALLER_NAME})
     file(SHA256 ${BUILT}/${file} first)
     file(SHA256 ${AGAIN}/${file} second)
     if(NOT first STREQUAL second)
@@ -37,4 +37,4 @@ foreach(folder ${SOURCE} ${AGAIN})
     endif()
 endforeach()
 file(REMOVE_RECURSE ${AGAIN})
-message(STATUS "gen_g15_velm.dll and ${ZIP_NAME}: the same from two builds")
+message(STATUS "gen_g15_velm.dll, ${ZIP_NAME} and ${INSTALLER_NAME}: the same from two builds")
