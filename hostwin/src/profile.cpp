@@ -1,7 +1,8 @@
 // INI files as the profile functions read and write them. The file is parsed into sections of
 // keys the way Wine's profile code does (our referee): lines trimmed, blank lines dropped, a
 // line without '=' kept as a key without value; only the first section of a name is seen.
-// Every write reads the file, changes it and writes it back whole with CRLF line ends.
+// Every write reads the file, changes it and writes it back whole with CRLF line ends, in the
+// encoding it was found in.
 #include "hostwin_private.h"
 
 #include <windows.h>
@@ -225,23 +226,24 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
         fallback.pop_back();
     fallback = StripQuotes(fallback);
 
-    std::string text;
+    std::string bytes;
     DWORD error = ERROR_FILE_NOT_FOUND;
     bool read;
     {
         std::lock_guard<std::mutex> lk(g_fileMu);
-        read = HasFolder(file) && ReadWholeFile(ToHostPath(file), text, error);
+        read = HasFolder(file) && ReadWholeFile(ToHostPath(file), bytes, error);
     }
     if (!read) {
         SetLastError(error);
         return CopyOut(fallback, buffer, size);
     }
-    Profile profile = Parse(text);
-    Section* found = FindSection(profile, Trim(section));
-    Key* entry = found ? FindKey(*found, Trim(key)) : nullptr;
+    ProfileText text = DecodeProfileFile(bytes);
+    Profile profile = Parse(text.text);
+    Section* found = FindSection(profile, ProfileTextFromAnsi(Trim(section), text.encoding));
+    Key* entry = found ? FindKey(*found, ProfileTextFromAnsi(Trim(key), text.encoding)) : nullptr;
     if (!entry || !entry->value)
         return CopyOut(fallback, buffer, size);
-    return CopyOut(StripQuotes(*entry->value), buffer, size);
+    return CopyOut(ProfileTextToAnsi(StripQuotes(*entry->value), text.encoding), buffer, size);
 }
 
 // Sets one key (a null value removes it, a null key the whole section). A value that is
@@ -254,9 +256,9 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     std::string hostPath = ToHostPath(file);
     {
         std::lock_guard<std::mutex> lk(g_fileMu);
-        std::string text;
+        std::string bytes;
         DWORD error;
-        bool exists = ReadWholeFile(hostPath, text, error);
+        bool exists = ReadWholeFile(hostPath, bytes, error);
         if (!exists && error == ERROR_PATH_NOT_FOUND) {
             SetLastError(ERROR_PATH_NOT_FOUND);
             return FALSE;
@@ -267,8 +269,12 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
-        Profile profile = Parse(text);
-        std::string sectionName = Trim(section);
+        ProfileText text = DecodeProfileFile(bytes);
+        auto inFile = [&](const char* ansi) {
+            return ProfileTextFromAnsi(Trim(ansi), text.encoding);
+        };
+        Profile profile = Parse(text.text);
+        std::string sectionName = inFile(section);
         Section* target = FindSection(profile, sectionName);
         bool changed = true;
         if (!key) {
@@ -276,7 +282,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 profile.erase(profile.begin() + (target - profile.data()));
             changed = target != nullptr;
         } else if (!value) {
-            Key* entry = target ? FindKey(*target, Trim(key)) : nullptr;
+            Key* entry = target ? FindKey(*target, inFile(key)) : nullptr;
             if (entry)
                 target->keys.erase(target->keys.begin() + (entry - target->keys.data()));
             changed = entry != nullptr;
@@ -285,10 +291,10 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 profile.push_back(Section{sectionName, {}});
                 target = &profile.back();
             }
-            std::string newValue = Trim(value);
-            Key* entry = FindKey(*target, Trim(key));
+            std::string newValue = inFile(value);
+            Key* entry = FindKey(*target, inFile(key));
             if (!entry) {
-                target->keys.push_back(Key{Trim(key), newValue});
+                target->keys.push_back(Key{inFile(key), newValue});
             } else if (entry->value && *entry->value == newValue) {
                 changed = false;
             } else {
@@ -296,7 +302,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             }
         }
         bool refused = IsProtected(hostPath) || (!exists && IsInProtectedFolder(hostPath));
-        if (changed && (refused || !WriteWholeFile(hostPath, Serialize(profile)))) {
+        text.text = Serialize(profile);
+        if (changed && (refused || !WriteWholeFile(hostPath, EncodeProfileFile(text)))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

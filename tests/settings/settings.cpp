@@ -122,6 +122,21 @@ TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
     EXPECT_NE(written.find("KeyboardLight=-3\r\n"), std::string::npos) << written;
 }
 
+// As an editor may save it, with the UTF-8 mark first: the values are read, and the write-back
+// finds their section instead of adding a second one that would shadow them.
+TEST_F(Settings, AFileStartingWithTheUtf8MarkIsReadAndKeepsItsOneSection) {
+    Put(File(), "\xEF\xBB\xBF[General]\r\nVU=0\r\nLeavePlaylist=0\r\n");
+    LoadSettings(module);
+    EXPECT_EQ(GetSetting(kSettingVU), 0);
+    EXPECT_EQ(GetSetting(kSettingLeavePlaylist), 0);
+    std::string written = Read(File());
+    EXPECT_EQ(
+        written.rfind("\xEF\xBB\xBF[General]\r\nVU=0\r\nLeavePlaylist=0\r\nKeyboardLight=0\r\n", 0),
+        0u)
+        << written;
+    EXPECT_EQ(written.find("[General]", 4), std::string::npos) << "a second section: " << written;
+}
+
 TEST_F(Settings, ParsingFollowsScanfD) {
     const std::pair<const char*, int> numbers[] = {{"0", 0},
                                                    {"12", 12},
