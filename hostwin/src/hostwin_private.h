@@ -115,6 +115,8 @@ using ProfileWriteObserver = std::function<void(const std::string& file, const s
 void SetProfileWriteObserver(ProfileWriteObserver observer);
 // hostPath (as the host names it) takes no profile write while protected.
 void SetProfileFileProtected(const std::string& hostPath, bool isProtected);
+// hostPath, while it is there, cannot be read by the profile functions, and so takes no write.
+void SetProfileFileUnreadable(const std::string& hostPath, bool isUnreadable);
 
 // --- profile_text.cpp: an INI file's text and the encoding its first bytes tell.
 enum class ProfileEncoding { Ansi, Utf8, Utf16Le, Utf16Be };

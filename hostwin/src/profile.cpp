@@ -2,7 +2,9 @@
 // keys the way Wine's profile code does (our referee): lines trimmed, blank lines dropped, a
 // line without '=' kept as a key without value; only the first section of a name is seen.
 // Every write reads the file, changes it and writes it back whole with CRLF line ends, in the
-// encoding it was found in.
+// encoding it was found in. A file that is there but cannot be read is never taken for a
+// missing one: as Windows opens the file for reading and writing to change it, such a file
+// takes no write, rather than being replaced by one holding the written key alone.
 #include "hostwin_private.h"
 
 #include <windows.h>
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -36,7 +39,8 @@ using Profile = std::vector<Section>;
 std::mutex g_fileMu;
 std::mutex g_observerMu;
 ProfileWriteObserver g_observer;
-std::set<std::string> g_protected;  // guarded by g_fileMu
+std::set<std::string> g_protected;   // guarded by g_fileMu
+std::set<std::string> g_unreadable;  // guarded by g_fileMu
 
 bool IsProtected(const std::string& hostPath) {
     return g_protected.count(hostPath) > 0;
@@ -128,11 +132,21 @@ std::string Serialize(const Profile& profile) {
     return text;
 }
 
-// Returns false when the file cannot be read; error says why.
+// Returns false when the file cannot be read; error says why: ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND where there is no file, ERROR_ACCESS_DENIED where there is one that may
+// not be read.
 bool ReadWholeFile(const std::string& hostPath, std::string& text, DWORD& error) {
+    struct stat info;
+    if (g_unreadable.count(hostPath) > 0 && stat(hostPath.c_str(), &info) == 0) {
+        error = ERROR_ACCESS_DENIED;
+        return false;
+    }
     FILE* file = std::fopen(hostPath.c_str(), "rb");
     if (!file) {
-        error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        if (errno != ENOENT && errno != ENOTDIR)
+            error = ERROR_ACCESS_DENIED;
+        else
+            error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return false;
     }
     char buffer[4096];
@@ -208,6 +222,14 @@ void SetProfileFileProtected(const std::string& hostPath, bool isProtected) {
         g_protected.erase(hostPath);
 }
 
+void SetProfileFileUnreadable(const std::string& hostPath, bool isUnreadable) {
+    std::lock_guard<std::mutex> lk(g_fileMu);
+    if (isUnreadable)
+        g_unreadable.insert(hostPath);
+    else
+        g_unreadable.erase(hostPath);
+}
+
 }  // namespace hostwin
 
 using namespace hostwin;
@@ -259,8 +281,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
         std::string bytes;
         DWORD error;
         bool exists = ReadWholeFile(hostPath, bytes, error);
-        if (!exists && error == ERROR_PATH_NOT_FOUND) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
+        if (!exists && error != ERROR_FILE_NOT_FOUND) {
+            SetLastError(error);
             return FALSE;
         }
         // As on Windows, a file that is there is opened for writing before anything else, so

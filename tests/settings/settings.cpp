@@ -43,6 +43,7 @@ protected:
         g_keyboardFound = 0;
         control::SetAppDataFolder("");
         control::SetProfileFileProtected(control::WindowsPath(File()), false);
+        control::SetProfileFileUnreadable(control::WindowsPath(File()), false);
         control::SetFolderProtected(control::WindowsPath(folder), false);
         control::SetFolderProtected(control::WindowsPath(appData), false);
         std::error_code ignored;
@@ -217,6 +218,19 @@ TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
     LoadSettings(module);
     EXPECT_STREQ(GetSettingsPath(), "");
     EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
+}
+
+// A file the user may write but not read: nothing is read from it, and the write-back, which
+// cannot open it, fails, so the user's own file takes over and the file keeps what it holds.
+TEST_F(Settings, AFileThatCannotBeReadIsLeftAsItIsAndTheUsersOwnFileTakesOver) {
+    std::string beside = "[Other]\nkeep=me\n[General]\nVU=0\n";
+    Put(File(), beside);
+    control::SetProfileFileUnreadable(control::WindowsPath(File()), true);
+    LoadSettings(module);
+    control::SetProfileFileUnreadable(control::WindowsPath(File()), false);
+    EXPECT_EQ(Read(File()), beside);
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_EQ(Read(PerUserFile()), kDefaultFile);
 }
 
 // A read-only file beside the DLL: the user's file wins where it has a number, the file beside
