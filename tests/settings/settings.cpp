@@ -264,16 +264,20 @@ TEST_F(Settings, WhereTheDllsFolderTakesNoFileThePerUserFolderIsMadeWithTheSetti
     EXPECT_EQ(Read(File()), "<no file>");
 }
 
-// Where the file beside the DLL takes writes, it is the only one, whatever the user's folder
-// holds from a time when it did not.
-TEST_F(Settings, AWritableFileBesideTheDllLeavesTheUsersFileAlone) {
+// Once there, the user's own file keeps the settings for good: the folder beside the DLL taking
+// writes again (the player run once as administrator) brings back none of its older values.
+TEST_F(Settings, TheUsersOwnFileWinsAndTakesTheTogglesEvenWhereTheDllsFileTakesWritesAgain) {
+    std::string beside = "[General]\nVU=1\nLeaveSettings=7\n";
+    Put(File(), beside);
     std::filesystem::create_directory(appData + "/VelmG15");
     Put(PerUserFile(), "[General]\nVU=0\n");
     LoadSettings(module);
-    ToggleSetting(kSettingLeaveSettings);
-    EXPECT_EQ(GetSetting(kSettingVU), 1) << "the user's file is not read";
-    EXPECT_EQ(Read(PerUserFile()), "[General]\nVU=0\n");
-    EXPECT_NE(Read(File()).find("LeaveSettings=1\r\n"), std::string::npos);
+    ToggleSetting(kSettingSaveLcd);
+    EXPECT_EQ(GetSetting(kSettingVU), 0) << "the user's file wins";
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 7) << "a key it lacks is read beside the DLL";
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_NE(Read(PerUserFile()).find("SaveLcd=1\r\n"), std::string::npos);
+    EXPECT_EQ(Read(File()), beside) << "the file beside the DLL is no longer written";
 }
 
 // No user's file to be had: the application-data folder unknown, missing, taking no new
