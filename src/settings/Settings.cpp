@@ -36,7 +36,7 @@ constexpr char kPerUserFolder[] = "VelmG15";  // under the user's application-da
 char g_settingsPath[MAX_PATH];
 
 // A folder and file name longer than the buffer would be cut to another file's name; then no
-// file is used at all.
+// file beside the DLL is used at all.
 void BuildSettingsPath(HINSTANCE moduleInstance) {
     g_settingsPath[0] = '\0';
     char module[MAX_PATH] = "";
@@ -115,9 +115,9 @@ bool UseExistingPerUserFile() {
     return true;
 }
 
-// The file beside the DLL took no write-back, as Program Files does not for an ordinary user.
-// The user's own file is made with the values held. Where it cannot be, the settings stay with
-// the file beside the DLL, and live in memory only.
+// The file beside the DLL took no write-back, as Program Files does not for an ordinary user,
+// or cannot even be named. The user's own file is made with the values held. Where it cannot
+// be, the settings stay with the file beside the DLL (if any), and live in memory only.
 void MoveToPerUserFile() {
     char folder[MAX_PATH];
     char file[MAX_PATH];
@@ -183,7 +183,7 @@ void LoadSettings(HINSTANCE module) {
                                   : info.defaultValue);
     if (UseExistingPerUserFile())
         return;
-    if (g_settingsPath[0] && !WriteAllSettings(g_settingsPath))
+    if (!g_settingsPath[0] || !WriteAllSettings(g_settingsPath))
         MoveToPerUserFile();
 }
 

@@ -49,8 +49,8 @@ const SettingInfo* FindSettingInfo(int item);
 // Builds the file path beside the module (the plug-in's, handed over by init) and reads every
 // setting. Where the per-user file exists, its values win over those read and it is the file
 // written, then and from then on. Otherwise every setting is written back beside the module;
-// where that fails, the per-user file is made with the values held. Where it cannot be made,
-// the settings live in memory only.
+// where that fails, or that file's path does not fit in MAX_PATH, the per-user file is made
+// with the values held. Where it cannot be made, the settings live in memory only.
 void LoadSettings(HINSTANCE module);
 void SaveSettings();
 // Flips one setting (items 0 and 9 first save or give back the light their meter drives) and
@@ -58,8 +58,8 @@ void SaveSettings();
 void ToggleSetting(int item);
 
 // The settings file written to, beside the DLL or per user; "" when the module's folder and
-// the file name do not fit in MAX_PATH and there is no per-user file: then nothing is read
-// beside the DLL, nothing is written and the settings live in memory only.
+// the file name do not fit in MAX_PATH and no per-user file could be had: then nothing is
+// written and the settings live in memory only.
 const char* GetSettingsPath();
 // Decimal as "%d" reads it: leading blanks, a sign, digits, the rest ignored. False if no
 // digit follows; a number beyond int stops at INT_MAX or INT_MIN.

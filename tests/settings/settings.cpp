@@ -184,8 +184,9 @@ TEST_F(Settings, AnItemOutsideTheListChangesNothingButStillRewritesTheFile) {
 }
 
 // A renamed DLL deep down: the module path fits, the settings file's does not. Cut to 259
-// characters it would name "VelmG15.i", which must be neither read nor written.
-TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory) {
+// characters it would name "VelmG15.i", which must be neither read nor written: the settings
+// go to the user's own file, as where the file beside the DLL takes no write.
+TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheUsersOwnFileTakesOver) {
     // Folder components of 50 characters, the last one cut so that the folder, a backslash and
     // "VelmG15.ini" come to 261 characters: two more than a path can hold.
     std::string deep = folder;
@@ -200,24 +201,32 @@ TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory
     Put(cut, "[General]\nVU=0\n");
 
     LoadSettings(module);
-    EXPECT_STREQ(GetSettingsPath(), "");
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
     EXPECT_EQ(GetSetting(kSettingVU), 1) << "defaults, not the cut file's values";
     EXPECT_EQ(Read(cut), "[General]\nVU=0\n") << "the cut name was written to";
     ToggleSetting(kSettingLeaveSettings);
     EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "toggles still take effect";
+    EXPECT_NE(Read(PerUserFile()).find("LeaveSettings=1\r\n"), std::string::npos)
+        << "the toggle was lost: " << Read(PerUserFile());
     EXPECT_EQ(Read(cut), "[General]\nVU=0\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deep),
                             std::filesystem::directory_iterator()),
               1)
         << "no other file appeared beside the DLL";
+
+    control::SetAppDataFolder("");
+    LoadSettings(module);
+    EXPECT_STREQ(GetSettingsPath(), "") << "no file at all to be had";
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "the default, toggled in memory";
 }
 
-TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
+TEST_F(Settings, AModulePathCutByItsBufferUsesTheUsersOwnFile) {
     std::string name(MAX_PATH, 'x');
     UseDll(folder + "/" + name + ".dll");
     LoadSettings(module);
-    EXPECT_STREQ(GetSettingsPath(), "");
-    EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_EQ(Read(PerUserFile()), kDefaultFile);
 }
 
 // A file the user may write but not read: nothing is read from it, and the write-back, which
