@@ -31,18 +31,16 @@ bool ReadVolume(Arguments& a, const std::string& v) {
 
 constexpr OptionSpec kOptions[] = {
     {"--script", nullptr, "FILE", "a file",
-     "run the commands in FILE, one per line ('-' reads them from standard input)",
+     "run the commands in FILE, one per line ('-' reads them from standard input), UTF-8 "
+     "text or UTF-16 with its mark; --script and -e may be given more than once, and all of "
+     "them run, in the order given",
      [](Arguments& a, const std::string& v) {
-         a.scriptPath = v;
-         a.commands.clear();
-         a.haveScript = true;
+         a.script.push_back({true, v});
          return true;
      }},
     {"-e", nullptr, "COMMANDS", "commands", "run COMMANDS, separated by ';'",
      [](Arguments& a, const std::string& v) {
-         a.scriptPath.clear();
-         a.commands = v;
-         a.haveScript = true;
+         a.script.push_back({false, v});
          return true;
      }},
     {"--demo", nullptr, nullptr, nullptr,
@@ -198,7 +196,7 @@ std::string ParseArguments(int argc, char** argv, Arguments& a) {
         if (a.help || a.version)
             return "";
     }
-    if (a.demo && a.haveScript)
+    if (a.demo && !a.script.empty())
         return "--demo runs its own script: drop it or the script";
     return "";
 }

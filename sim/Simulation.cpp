@@ -16,6 +16,7 @@
 #include "hostwin/control/profile.h"
 #include "hostwin/control/shell.h"
 #include "sim/Commands.h"
+#include "sim/ErrorOutput.h"
 #include "sim/MixerEvents.h"
 #include "testbed/SoundCard.h"
 #include "testbed/SimulatedKeyboard.h"
@@ -221,7 +222,7 @@ bool Simulation::LastFrame(std::vector<unsigned char>& pixels) const {
 }
 
 int Simulation::Fail(const std::string& message, int status) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    PrintFault(message);
     return status;
 }
 
@@ -230,7 +231,7 @@ bool Simulation::Advance(long long ms) {
         return true;
     if (FatalHook())
         FatalHook()();
-    std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
+    PrintFault("the simulated world did not come to rest (a hang)");
     std::fflush(nullptr);
     RemoveTemporaryIniDir();
     RemoveTemporaryAppDataDir();

@@ -12,11 +12,12 @@
 #include "hostwin/control/modules.h"
 #include "sim/Arguments.h"
 #include "sim/Desk.h"
-#include "sim/FileText.h"
+#include "sim/ErrorOutput.h"
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
 #include "sim/Playlist.h"
 #include "sim/Script.h"
+#include "sim/ScriptSource.h"
 #include "sim/Simulation.h"
 #include "sim/TerminalType.h"
 #include "sim/Tour.h"
@@ -28,7 +29,7 @@ constexpr int kFailed = 1;    // an expectation or a write failed
 constexpr int kBadInput = 2;  // usage or input, refused before the plug-in is loaded
 
 int Refuse(const std::string& message) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    sim::PrintFault(message);
     return kBadInput;
 }
 
@@ -38,7 +39,7 @@ int UsageError(const std::string& message) {
 }
 
 int Report(const std::string& message, int status) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    sim::PrintFault(message);
     return status;
 }
 
@@ -82,22 +83,15 @@ int ReadPlaylist(sim::Arguments& a) {
     return 0;
 }
 
-// The script's text; a file may start with the UTF-8 mark, as editors on Windows write it.
-int ReadScript(const sim::Arguments& a, std::string& text) {
+// The demo's script is the tour; any other is every --script and -e, in the order given.
+int ReadScript(const sim::Arguments& a, std::string& text, std::vector<sim::Command>& commands) {
     if (a.demo) {
         text = sim::TourScript();
+        commands = sim::ParseScript(text, false);
         return 0;
     }
-    if (a.scriptPath.empty()) {
-        text = a.commands;
-        return 0;
-    }
-    if (std::string cause; !sim::ReadFileText(a.scriptPath, text, cause))
-        return Refuse("cannot read the script " +
-                      (a.scriptPath == "-" ? std::string("from standard input") : a.scriptPath) +
-                      ": " + cause);
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
-        text.erase(0, 3);
+    if (std::string problem; !sim::LoadScript(a.script, commands, problem))
+        return Refuse(problem);
     return 0;
 }
 
@@ -108,8 +102,7 @@ int CheckScript(const sim::Arguments& a, const std::vector<sim::Command>& comman
     sim::ScriptError error;
     if (sim::CheckScript(commands, {length}, error))
         return 0;
-    return Refuse("line " + std::to_string(error.line) + ", column " +
-                  std::to_string(error.column) + ": " + error.message);
+    return Refuse(sim::Where(error.origin, error.line, error.column) + ": " + error.message);
 }
 
 // A settings folder that is not there would lose every save in silence; a read-only one is
@@ -159,10 +152,10 @@ int main(int argc, char** argv) {
     if (a.version)
         return WriteOut(sim::VersionText());
 
-    bool interactive = OnTerminal() && (!a.haveScript || a.demo);
+    bool interactive = OnTerminal() && (a.script.empty() || a.demo);
     if (a.demo && !interactive && a.options.logPath.empty())
         a.options.logPath = "-";
-    if (!a.haveScript && !a.demo && !interactive)
+    if (a.script.empty() && !a.demo && !interactive)
         return UsageError("nothing to run: give --script, -e or --demo, or start it in a terminal");
     if (interactive && a.options.logPath == "-")
         return UsageError("the desk needs the terminal: give --log a file");
@@ -170,10 +163,9 @@ int main(int argc, char** argv) {
     std::string script;
     if (int status = ReadPlaylist(a); status)
         return status;
-    if (int status = ReadScript(a, script); status)
+    std::vector<sim::Command> commands;
+    if (int status = ReadScript(a, script, commands); status)
         return status;
-    bool semicolons = !a.demo && a.scriptPath.empty();  // -e's commands
-    std::vector<sim::Command> commands = sim::ParseScript(script, semicolons);
     if (int status = CheckScript(a, commands); status)
         return status;
     if (int status = CheckFolder("settings folder", a.options.iniDir); status)

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +90,58 @@ TEST(Cli, ScriptWithMarkCommentsAndQuotesRunsFromAFileOrStandardInput) {
             << source << ": expected the quoted title, paused";
     }
     std::remove(script.c_str());
+}
+
+// Every --script and -e runs, in the order given, and a fault names the part it is in.
+TEST(Cli, EveryPartOfTheScriptRunsInTheOrderGiven) {
+    std::string script = TempPath("cli_part");
+    std::ofstream(script) << "title Second\nwait 100\n";
+    SimRun run = RunSim("-e 'title First; wait 100' --script " + script +
+                        " -e 'title Third; wait 100' --log -");
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 300);
+    size_t first = run.output.find("1. First - Winamp");
+    size_t second = run.output.find("1. Second - Winamp");
+    size_t third = run.output.find("1. Third - Winamp");
+    ASSERT_NE(third, std::string::npos) << "the last -e was dropped";
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+
+    SimRun failed =
+        RunSim("--script " + script + " -e 'wait 1' -e 'expect screen 2' --log /dev/null");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(
+        failed.output,
+        "velm-sim: -e #2: line 1, column 1: expected screen 2, but the plug-in's screen is 0\n");
+    SimRun refused = RunSim("--script " + script + " -e 'frobnicate'");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.output, "velm-sim: -e: line 1, column 1: unknown command 'frobnicate'\n");
+    std::remove(script.c_str());
+}
+
+// Notepad's "Unicode" is UTF-16 with its mark, in either byte order.
+TEST(Cli, AUtf16ScriptRunsAsItsText) {
+    std::string script = TempPath("cli_utf16");
+    std::string text = "title \"Sixteen\"\r\nwait 100\r\n";
+    for (bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : text)
+            bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        std::ofstream(script, std::ios::binary) << bytes;
+        SimRun run = RunSim("--script " + script + " --log -");
+        EXPECT_EQ(run.status, 0) << (bigEndian ? "big" : "little") << "-endian\n"
+                                 << run.output.substr(0, 300);
+        EXPECT_NE(run.output.find("\"result\":\"1. Sixteen - Winamp\""), std::string::npos)
+            << (bigEndian ? "big" : "little") << "-endian: expected the script's title";
+    }
+    std::remove(script.c_str());
+}
+
+TEST(Cli, TheEmptyTitleThePlayerMayHaveIsAccepted) {
+    SimRun run = RunSim("-e 'wait 100; title \"\"; wait 100' --log -");
+    EXPECT_EQ(run.status, 0) << run.output.substr(0, 300);
+    EXPECT_NE(run.output.find("\"result\":\"1.  - Winamp\""), std::string::npos)
+        << "expected the caption with an empty title";
+    EXPECT_EQ(RunSim("-e 'title'").status, 2) << "a title still needs its text";
 }
 
 TEST(Cli, HelpListsEveryCommand) {

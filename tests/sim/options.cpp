@@ -95,9 +95,44 @@ TEST(Options, InputFaultsAreNamedWithTheirPlaceOrCauseBeforeThePluginLoads) {
          "cannot make the folder /dev/null/frames: Not a directory"},
         {"-e 'snapshot /no/such/folder/a.png'",
          "line 1, column 1: snapshot: there is no folder /no/such/folder"},
+        // Expectations that can never hold.
+        {"-e 'expect screen 7'",
+         "line 1, column 1: expect: 'screen' expects one number from 0 to 3"},
+        {"-e 'expect priority 7'",
+         "line 1, column 1: expect: 'priority' expects 128 (ordinary) or 255 (an alert)"},
     };
     for (const auto& [arguments, message] : cases)
         ExpectRefusal(arguments, message);
+    std::filesystem::remove_all(dir);
+}
+
+// Scripts are UTF-8 text; what is not is refused at its place, and no byte of the user's reaches
+// the terminal raw.
+TEST(Options, ScriptsThatAreNoTextAreRefusedAndRawBytesAreNeverEchoed) {
+    std::string dir = ::testing::TempDir() + "/text" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/nul.txt") << std::string("wait 1\nwa\0it 2\n", 15);
+    std::ofstream(dir + "/latin1.txt") << "wait 1\ntitle Bj\xF6rk\n";
+    // UTF-16 (little-endian, with its mark): "wait " and half a surrogate pair.
+    std::ofstream(dir + "/lone.txt") << std::string("\xFF\xFEw\0a\0i\0t\0 \0\x00\xD8", 14);
+    std::ofstream(dir + "/odd.txt") << std::string("\xFE\xFF\0w\0", 5);
+    const std::pair<std::string, std::string> cases[] = {
+        {"--script " + dir + "/nul.txt",
+         "line 2, column 3: not a text file (it holds the byte 0x00)"},
+        {"--script " + dir + "/latin1.txt",
+         "line 2, column 9: not a text file (it holds the byte 0xF6, which is not UTF-8)"},
+        {"--script " + dir + "/lone.txt",
+         "line 1, column 6: not a text file (it holds the UTF-16 unit 0xD800 without its pair)"},
+        {"--script " + dir + "/odd.txt",
+         "line 1, column 2: not a text file (its UTF-16 ends in half a character)"},
+        {"-e 'wait 1; frob\x1b]0;owned\x07'",
+         "line 1, column 13: not text (it holds the byte 0x1B)"},
+        {"--script '/no/such/\x1b[2J\xff.txt'",
+         "cannot read the script /no/such/\\x1B[2J\\xFF.txt: No such file or directory"},
+    };
+    for (const auto& [arguments, message] : cases)
+        ExpectRefusal(arguments, message);
+    ExpectRefusal("'stray\x1b[2J\xc2\x9b'", "unexpected argument 'stray\\x1B[2J\\xC2\\x9B'", true);
     std::filesystem::remove_all(dir);
 }
 
