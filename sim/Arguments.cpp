@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "sim/Commands.h"
 
@@ -56,8 +57,9 @@ constexpr OptionSpec kOptions[] = {
          return true;
      }},
     {"--png", nullptr, "DIR", "a folder",
-     "write each frame that differs from the one before as DIR/frame-NNNN.png; the frames an "
-     "earlier run left there are removed first",
+     "write each frame that differs from the one before as DIR/frame-NNNN.png; DIR is made "
+     "if need be, in a folder that exists, and the frames an earlier run left there are "
+     "removed first",
      [](Arguments& a, const std::string& v) {
          a.pngDir = v;
          return true;
@@ -80,15 +82,16 @@ constexpr OptionSpec kOptions[] = {
          return true;
      }},
     {"--ini", nullptr, "DIR", "a folder",
-     "the DLL's folder, where VelmG15.ini lives; it must exist, and may be read-only "
-     "(default: a fresh temporary folder, removed at the end)",
+     "the DLL's folder, where VelmG15.ini lives; it must exist, and may be read-only, and "
+     "its path may not hold a '\\' (default: a fresh temporary folder, removed at the end)",
      [](Arguments& a, const std::string& v) {
          a.options.iniDir = v;
          return true;
      }},
     {"--appdata", nullptr, "DIR", "a folder",
      "the user's application-data folder, where the settings go when the DLL's folder takes "
-     "no file; it must exist (default: a fresh temporary folder, removed at the end)",
+     "no file; it must exist, and its path may not hold a '\\' (default: a fresh temporary "
+     "folder, removed at the end)",
      [](Arguments& a, const std::string& v) {
          a.options.appDataDir = v;
          return true;
@@ -166,6 +169,20 @@ std::string OptionUsage(const OptionSpec& spec) {
     return spec.value ? usage + " " + spec.value : usage;
 }
 
+// Standard input can be read once: '-' may go to one of --script and --playlist.
+std::string StandardInputTwice(const Arguments& a) {
+    std::vector<std::string> readers;
+    for (const ScriptPart& part : a.script)
+        if (part.file && part.text == "-")
+            readers.push_back("--script");
+    if (a.playlistPath == "-")
+        readers.push_back("--playlist");
+    if (readers.size() < 2)
+        return "";
+    return readers[0] + " and " + readers[1] +
+           " both ask for standard input ('-'), which can be read once";
+}
+
 }  // namespace
 
 std::string ParseArguments(int argc, char** argv, Arguments& a) {
@@ -198,7 +215,7 @@ std::string ParseArguments(int argc, char** argv, Arguments& a) {
     }
     if (a.demo && !a.script.empty())
         return "--demo runs its own script: drop it or the script";
-    return "";
+    return StandardInputTwice(a);
 }
 
 std::string HelpText() {

@@ -63,7 +63,25 @@ bool IsInteger(const std::string& text) {
     return true;
 }
 
+std::string TrimmedAbsolute(const std::string& dir, std::error_code& error) {
+    std::string path = std::filesystem::absolute(dir, error).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 }  // namespace
+
+std::string FolderNameProblem(const std::string& dir) {
+    std::error_code error;
+    std::string host = TrimmedAbsolute(dir, error);
+    if (error)
+        return error.message();
+    std::string seen = control::HostPath(control::WindowsPath(host));
+    if (seen == host)
+        return "";
+    return "the plug-in would take it for " + seen + " (Windows reads '\\' as a separator)";
+}
 
 // The LCD service is part of the desk from the start; without it the registry has no entry.
 Simulation::Simulation(Options options)
@@ -80,18 +98,20 @@ Simulation::~Simulation() {
 bool Simulation::PrepareIniDir(std::string& problem) {
     std::error_code error;
     if (!options_.iniDir.empty()) {
-        iniDir_ = std::filesystem::absolute(options_.iniDir, error).lexically_normal().string();
-        while (iniDir_.size() > 1 && iniDir_.back() == '/')
-            iniDir_.pop_back();
-        if (error)
-            problem = "cannot use the settings folder " + options_.iniDir + ": " + error.message();
-        return !error;
+        if (std::string cause = FolderNameProblem(options_.iniDir); !cause.empty()) {
+            problem = "cannot use the settings folder " + options_.iniDir + ": " + cause;
+            return false;
+        }
+        iniDir_ = TrimmedAbsolute(options_.iniDir, error);
+        return true;
     }
     std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     std::string pattern = (temporary / "velm-sim-XXXXXX").string();
-    if (error || !mkdtemp(pattern.data())) {
-        problem = "cannot make a settings folder in " + temporary.string() + ": " +
-                  (error ? error.message() : std::strerror(errno));
+    std::string cause = error ? error.message() : FolderNameProblem(temporary.string());
+    if (cause.empty() && !mkdtemp(pattern.data()))
+        cause = std::strerror(errno);
+    if (!cause.empty()) {
+        problem = "cannot make a settings folder in " + temporary.string() + ": " + cause;
         return false;
     }
     iniDir_ = temporaryIniDir_ = pattern;
@@ -113,20 +133,21 @@ bool Simulation::PrepareAppDataDir(std::string& problem) {
     if (dir.empty()) {
         std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
         std::string pattern = (temporary / "velm-sim-appdata-XXXXXX").string();
-        if (error || !mkdtemp(pattern.data())) {
-            problem = "cannot make an application-data folder in " + temporary.string() + ": " +
-                      (error ? error.message() : std::strerror(errno));
+        std::string cause = error ? error.message() : FolderNameProblem(temporary.string());
+        if (cause.empty() && !mkdtemp(pattern.data()))
+            cause = std::strerror(errno);
+        if (!cause.empty()) {
+            problem =
+                "cannot make an application-data folder in " + temporary.string() + ": " + cause;
             return false;
         }
         dir = temporaryAppDataDir_ = pattern;
     }
-    appDataDir_ = std::filesystem::absolute(dir, error).lexically_normal().string();
-    while (appDataDir_.size() > 1 && appDataDir_.back() == '/')
-        appDataDir_.pop_back();
-    if (error) {
-        problem = "cannot use the application-data folder " + dir + ": " + error.message();
+    if (std::string cause = FolderNameProblem(dir); !cause.empty()) {
+        problem = "cannot use the application-data folder " + dir + ": " + cause;
         return false;
     }
+    appDataDir_ = TrimmedAbsolute(dir, error);
     control::SetAppDataFolder(control::WindowsPath(appDataDir_));
     return true;
 }

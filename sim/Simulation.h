@@ -45,6 +45,10 @@ struct Options {
     int playerVolume = -1;  // the player's volume at the start; -1 for the player's own
 };
 
+// Why the plug-in cannot be given this host folder, or "" when it can: its name, as Windows
+// reads it, must lead back to it (a '\' in a Linux folder name would part it in two).
+std::string FolderNameProblem(const std::string& dir);
+
 class Simulation {
 public:
     explicit Simulation(Options options);

@@ -16,6 +16,7 @@
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
 #include "sim/Playlist.h"
+#include "sim/RunFiles.h"
 #include "sim/Script.h"
 #include "sim/ScriptSource.h"
 #include "sim/Simulation.h"
@@ -105,6 +106,12 @@ int CheckScript(const sim::Arguments& a, const std::vector<sim::Command>& comman
     return Refuse(sim::Where(error.origin, error.line, error.column) + ": " + error.message);
 }
 
+// Nothing the run reads or writes is written over by the simulator itself.
+int CheckOverwrites(const sim::Arguments& a, const std::vector<sim::Command>& commands) {
+    std::string problem = sim::OverwriteProblem(sim::FilesOfRun(a, commands), a.pngDir);
+    return problem.empty() ? 0 : Refuse(problem);
+}
+
 // A settings folder that is not there would lose every save in silence; a read-only one is
 // a case the plug-in handles, and stays allowed.
 // A folder given for the simulated machine must be one already (it may be read-only: that is
@@ -114,9 +121,10 @@ int CheckFolder(const char* what, const std::string& dir) {
     if (dir.empty())
         return 0;
     int cause = stat(dir.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-    if (cause == 0)
+    std::string problem = cause ? std::strerror(cause) : sim::FolderNameProblem(dir);
+    if (problem.empty())
         return 0;
-    return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + std::strerror(cause));
+    return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + problem);
 }
 
 // The pictures' files are made before the run, so that a path that cannot be written is
@@ -155,18 +163,21 @@ int main(int argc, char** argv) {
     bool interactive = OnTerminal() && (a.script.empty() || a.demo);
     if (a.demo && !interactive && a.options.logPath.empty())
         a.options.logPath = "-";
+    // A playlist that cannot be read is named before anything else is said of the run.
+    if (int status = ReadPlaylist(a); status)
+        return status;
     if (a.script.empty() && !a.demo && !interactive)
         return UsageError("nothing to run: give --script, -e or --demo, or start it in a terminal");
     if (interactive && a.options.logPath == "-")
         return UsageError("the desk needs the terminal: give --log a file");
 
     std::string script;
-    if (int status = ReadPlaylist(a); status)
-        return status;
     std::vector<sim::Command> commands;
     if (int status = ReadScript(a, script, commands); status)
         return status;
     if (int status = CheckScript(a, commands); status)
+        return status;
+    if (int status = CheckOverwrites(a, commands); status)
         return status;
     if (int status = CheckFolder("settings folder", a.options.iniDir); status)
         return status;
