@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/Commands.h"
+#include "sim/Watchdog.h"
 
 namespace sim {
 namespace {
@@ -253,6 +254,8 @@ std::string HelpText() {
                  "or plugs the LCD, q quits. While --demo plays its tour only q works; then the "
                  "keys are yours.");
 
+    static_assert(Watchdog::kLimitSeconds == 10,
+                  "the help and the README give the watchdog's 10 s");
     text += "\nexit status:\n";
     const char* statuses[][2] = {
         {"0", "success"},
@@ -260,7 +263,9 @@ std::string HelpText() {
         {"2",
          "bad usage or input (an option, the script, the playlist, a folder), found "
          "before the plug-in is loaded"},
-        {"3", "the plug-in hung: init, quit or the simulated world did not come to rest"},
+        {"3",
+         "the plug-in hung: init, quit or the simulated world did not come to rest; a thread "
+         "stuck outside the simulated clock is reported after 10 s of real time"},
         {"128+N",
          "ended by signal N; on the desk SIGINT (Ctrl-C), SIGTERM and SIGHUP still "
          "run the plug-in's quit"},

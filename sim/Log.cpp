@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sim/Cp1252.h"
+#include "sim/Watchdog.h"
 
 namespace sim {
 
@@ -90,6 +91,7 @@ void Log::Fail() {
 }
 
 void Log::Write(const Event& event) {
+    OwnWork writing;
     std::lock_guard<std::mutex> lk(mu_);
     if (!file_)
         return;

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +19,7 @@
 #include "sim/Commands.h"
 #include "sim/ErrorOutput.h"
 #include "sim/MixerEvents.h"
+#include "sim/Watchdog.h"
 #include "testbed/SoundCard.h"
 #include "testbed/SimulatedKeyboard.h"
 #include "sim/LcdEvents.h"
@@ -247,16 +249,39 @@ int Simulation::Fail(const std::string& message, int status) {
     return status;
 }
 
-bool Simulation::Advance(long long ms) {
-    if (control::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); }))
-        return true;
+void Simulation::Hang(const std::string& message) {
+    // The driver and the watchdog may both find the hang; the first one reports it.
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true))
+        for (;;)
+            pause();
     if (FatalHook())
         FatalHook()();
-    PrintFault("the simulated world did not come to rest (a hang)");
-    std::fflush(nullptr);
-    RemoveTemporaryIniDir();
-    RemoveTemporaryAppDataDir();
+    PrintFault(message);
+    // Only the files: a stuck thread may hold the stand-in's locks, or a stream's.
+    std::error_code ignored;
+    for (const std::string& dir : {temporaryIniDir_, temporaryAppDataDir_})
+        if (!dir.empty())
+            std::filesystem::remove_all(dir, ignored);
     std::_Exit(3);
+}
+
+void Simulation::HangUnseenByTheClock() {
+    Hang(std::string("the plug-in hung ") + stage_.load() +
+         ": the simulated world did not come to rest in " +
+         std::to_string(Watchdog::kLimitSeconds) + " s of real time");
+}
+
+void Simulation::AtRest() {
+    watchdog_->Beat();
+    NoteScreenChange();
+}
+
+bool Simulation::Advance(long long ms) {
+    Watchdog::Watch watch(*watchdog_);
+    if (!control::AdvanceClock(static_cast<uint32_t>(ms), [this] { AtRest(); }))
+        Hang("the simulated world did not come to rest (a hang)");
+    return true;
 }
 
 // False with the cause when the module cannot be loaded or is no plug-in.
@@ -289,8 +314,14 @@ bool Simulation::LoadPlugin(std::string& cause) {
 // The player calls its plug-ins on its own thread; the simulated world keeps moving while
 // the entry runs, since quit waits for the display thread's last pass.
 bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
+    Watchdog::Watch watch(*watchdog_);
     player_->CallOnPlayerThread(std::move(entry));
-    return control::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
+    return control::AdvanceUntil(
+        [this] {
+            watchdog_->Beat();
+            return !player_->CallsPending();
+        },
+        kEntryLimitMs);
 }
 
 void Simulation::SetFatalHook(std::function<void()> hook) {
@@ -329,6 +360,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     LogLcdEvents(
         *lcd_, log_, [this] { return Now(); },
         [this](const testbed::LcdShownFrame& frame) {
+            OwnWork pictures;
             for (auto& listener : frameListeners_)
                 listener(Now(), frame);
         });
@@ -352,26 +384,44 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         return Fail("cannot load the plug-in " + options_.pluginPath + ": " + cause, 2);
     }
 
+    // From here the watchdog judges hangs, knowing what the simulator's own writing is; the
+    // clock's own limit would call a log reader that paused a hang of the plug-in.
+    watchdog_ = std::make_unique<Watchdog>([this] { HangUnseenByTheClock(); });
+    uint32_t clockLimit = control::SetIdleTimeout(0);
     PluginRecord* record = record_;
     log_.Write(Event(Now(), "init"));
+    stage_ = "in init";
     if (!CallOnPlayerThread([record] { record->init(); }))
-        return Fail("init did not return", 3);
+        Hang("init did not return");
     NoteScreenChange();
 
+    stage_ = "during the run";
     int status = body(*this);
 
+    stage_ = "in quit";
     if (!CallOnPlayerThread([record] { record->quit(); }))
-        return Fail("quit did not return", 3);
+        Hang("quit did not return");
     log_.Write(Event(Now(), "quit"));
-    FreeLibrary(module_);
-    systemKeys_.reset();
-    player_.reset();
-    mixer_.reset();
-    control::SetProfileWriteObserver(nullptr);
-    keyboard_.reset();
+    TearDown();
+    control::SetIdleTimeout(clockLimit);
     if (!log_.Close())
         return Fail(log_.Error(), status ? status : 1);
     return status;
+}
+
+// The player's thread is waited for here: watched too, since it may be the one that is stuck.
+void Simulation::TearDown() {
+    stage_ = "at the end of the run";
+    {
+        Watchdog::Watch watch(*watchdog_);
+        FreeLibrary(module_);
+        systemKeys_.reset();
+        player_.reset();
+        mixer_.reset();
+        control::SetProfileWriteObserver(nullptr);
+        keyboard_.reset();
+    }
+    watchdog_.reset();
 }
 
 }  // namespace sim

@@ -28,6 +28,8 @@ class SystemKeys;
 
 namespace sim {
 
+class Watchdog;
+
 struct Options {
     std::string pluginPath;
     std::string logPath;
@@ -91,7 +93,13 @@ private:
     void WatchKeyboard();
     void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
+    void AtRest();
     int Fail(const std::string& message, int status);
+    // Reports the hang and ends the process with status 3: a thread that does not come back
+    // cannot be waited for, nor the plug-in unloaded under it.
+    [[noreturn]] void Hang(const std::string& message);
+    void HangUnseenByTheClock();
+    void TearDown();
 
     Options options_;
     Log log_;
@@ -109,6 +117,9 @@ private:
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::SimulatedLcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
+    std::unique_ptr<Watchdog> watchdog_;
+    // What the driver waits for: "in init", "during the run", "in quit".
+    std::atomic<const char*> stage_{"in init"};
     std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };
 

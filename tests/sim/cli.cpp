@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -142,6 +144,20 @@ TEST(Cli, TheEmptyTitleThePlayerMayHaveIsAccepted) {
     EXPECT_NE(run.output.find("\"result\":\"1.  - Winamp\""), std::string::npos)
         << "expected the caption with an empty title";
     EXPECT_EQ(RunSim("-e 'title'").status, 2) << "a title still needs its text";
+}
+
+// The player's thread blocks in a real system call, opening a FIFO as the settings file: no
+// simulated time-out can fire, and the run must still end, as a hang.
+TEST(Cli, APluginStuckOutsideTheSimulatedClockEndsTheRunAsHung) {
+    std::string dir = TempPath("cli_fifo");
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir + "/VelmG15.ini").c_str(), 0600), 0);
+    SimRun run = RunSim("--ini " + dir + " -e 'wait 100' --log /dev/null");
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_EQ(run.output,
+              "velm-sim: the plug-in hung in init: the simulated world did not come to rest in "
+              "10 s of real time\n");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Cli, HelpListsEveryCommand) {
