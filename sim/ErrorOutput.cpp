@@ -1,5 +1,7 @@
 #include "sim/ErrorOutput.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <mutex>
 
@@ -8,8 +10,10 @@
 namespace sim {
 namespace {
 
-// Faults come from the driver and the plug-in's threads (a frame that cannot be written).
+// Faults come from the driver, the plug-in's threads (a frame that cannot be written) and the
+// watchdog; the progress line is shared by all of them.
 std::mutex g_mutex;
+size_t g_progressWidth = 0;  // the progress line's length on the terminal; 0 when none is shown
 
 void AppendEscaped(unsigned char byte, std::string& out) {
     char escaped[8];
@@ -21,6 +25,13 @@ void AppendEscaped(unsigned char byte, std::string& out) {
 bool IsC1Control(const std::string& text, size_t at, size_t length) {
     return length == 2 && static_cast<unsigned char>(text[at]) == 0xC2 &&
            static_cast<unsigned char>(text[at + 1]) < 0xA0;
+}
+
+void EraseProgressLocked() {
+    if (g_progressWidth == 0)
+        return;
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(g_progressWidth), "");
+    g_progressWidth = 0;
 }
 
 }  // namespace
@@ -46,7 +57,27 @@ std::string Printable(const std::string& text) {
 void PrintFault(const std::string& message) {
     std::string line = "velm-sim: " + Printable(message) + "\n";
     std::lock_guard<std::mutex> lock(g_mutex);
+    EraseProgressLocked();
     std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+bool ErrorsOnTerminal() {
+    return isatty(STDERR_FILENO);
+}
+
+void ShowProgress(const std::string& text) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    // Blanks cover what is left of a longer line before.
+    int cover = g_progressWidth > text.size() ? static_cast<int>(g_progressWidth - text.size()) : 0;
+    std::fprintf(stderr, "\r%s%*s", text.c_str(), cover, "");
+    std::fflush(stderr);
+    g_progressWidth = text.size() + cover;
+}
+
+void ClearProgress() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    EraseProgressLocked();
     std::fflush(stderr);
 }
 

@@ -275,6 +275,8 @@ void Simulation::HangUnseenByTheClock() {
 void Simulation::AtRest() {
     watchdog_->Beat();
     NoteScreenChange();
+    for (auto& listener : restListeners_)
+        listener(Now());
 }
 
 bool Simulation::Advance(long long ms) {
@@ -328,6 +330,10 @@ void Simulation::SetFatalHook(std::function<void()> hook) {
     FatalHook() = std::move(hook);
 }
 
+void Simulation::AddRestListener(std::function<void(uint32_t)> listener) {
+    restListeners_.push_back(std::move(listener));
+}
+
 void Simulation::AddFrameListener(
     std::function<void(uint32_t, const testbed::LcdShownFrame&)> listener) {
     frameListeners_.push_back(std::move(listener));
@@ -343,6 +349,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
 }
 
 int Simulation::Run(const std::function<int(Simulation&)>& body) {
+    log_.KeepOnly(options_.logEvents);
     if (!log_.Open(options_.logPath))
         return Fail(log_.Error(), 2);
     if (std::string problem; !PrepareIniDir(problem))

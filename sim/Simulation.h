@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct Options {
     // The player's playlist (--playlist); the testbed's own when not given.
     std::optional<std::vector<testbed::Entry>> playlist;
     int playerVolume = -1;  // the player's volume at the start; -1 for the player's own
+    // The events the log keeps (--log-events); empty for every one.
+    std::set<std::string> logEvents;
 };
 
 // Why the plug-in cannot be given this host folder, or "" when it can: its name, as Windows
@@ -63,6 +66,9 @@ public:
 
     // Before Run: each frame the LCD service is shown, with its simulated time.
     void AddFrameListener(std::function<void(uint32_t t, const testbed::LcdShownFrame&)> l);
+    // Before Run: called whenever the simulated world comes to rest within a wait, with the
+    // simulated time.
+    void AddRestListener(std::function<void(uint32_t now)> listener);
     // Runs when the simulated world hangs, just before the process ends.
     static void SetFatalHook(std::function<void()> hook);
 
@@ -117,6 +123,7 @@ private:
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::SimulatedLcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
+    std::vector<std::function<void(uint32_t)>> restListeners_;
     std::unique_ptr<Watchdog> watchdog_;
     // What the driver waits for: "in init", "during the run", "in quit".
     std::atomic<const char*> stage_{"in init"};

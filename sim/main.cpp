@@ -16,6 +16,7 @@
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
 #include "sim/Playlist.h"
+#include "sim/Progress.h"
 #include "sim/RunFiles.h"
 #include "sim/Script.h"
 #include "sim/ScriptSource.h"
@@ -127,6 +128,15 @@ int CheckFolder(const char* what, const std::string& dir) {
     return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + problem);
 }
 
+// The simulated time the script asks for, for the progress of a long run.
+uint64_t ScriptLength(const std::vector<sim::Command>& commands) {
+    uint64_t ms = 0;
+    for (const sim::Command& command : commands)
+        if (command.name == "wait")
+            ms += std::stoull(command.args[0]);
+    return ms;
+}
+
 // The pictures' files are made before the run, so that a path that cannot be written is
 // known at once.
 int OpenPictures(const sim::Arguments& a, sim::PngSeries& pngs, sim::GifRecorder& gif) {
@@ -206,7 +216,12 @@ int main(int argc, char** argv) {
         status = simulation.Run(
             [&](sim::Simulation& s) { return sim::RunInteractive(s, desk, commands, script); });
     } else {
+        // Not between the lines of a log shown on the same terminal.
+        bool logShown = a.options.logPath == "-" && isatty(STDOUT_FILENO);
+        sim::Progress progress(sim::ErrorsOnTerminal() && !logShown, ScriptLength(commands));
+        simulation.AddRestListener([&progress](uint32_t now) { progress.At(now); });
         status = simulation.Run(commands);
+        progress.Done();
     }
     return FinishPictures(a, pngs, gif, simulation.Now(), status);
 }

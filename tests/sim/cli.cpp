@@ -146,6 +146,24 @@ TEST(Cli, TheEmptyTitleThePlayerMayHaveIsAccepted) {
     EXPECT_EQ(RunSim("-e 'title'").status, 2) << "a title still needs its text";
 }
 
+// A long run keeps its log small by naming the events it wants; init and quit frame it.
+TEST(Cli, LogEventsKeepsOnlyTheEventsNamed) {
+    SimRun run =
+        RunSim("--log-events screen,key -e 'wait 100; soft 3; key volup; wait 100' --log -");
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 300);
+    std::set<std::string> names;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
+        size_t at = line.find("\"event\":\"") + 9;
+        names.insert(line.substr(at, line.find('"', at) - at));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"init", "screen", "key", "quit"})) << run.output;
+    SimRun unknown = RunSim("--log-events screen,frames -e 'wait 1'");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("--log-events needs a list of events"), std::string::npos)
+        << unknown.output;
+}
+
 // The player's thread blocks in a real system call, opening a FIFO as the settings file: no
 // simulated time-out can fire, and the run must still end, as a hang.
 TEST(Cli, APluginStuckOutsideTheSimulatedClockEndsTheRunAsHung) {

@@ -312,6 +312,17 @@ TEST_F(Terminal, WhileTheTourPlaysOnlyQWorks) {
         EXPECT_EQ(log.find(event), std::string::npos) << event << " came from a key";
 }
 
+// A long run's progress on a terminal, in simulated time.
+TEST_F(Terminal, ALongRunShowsItsProgressOnATerminal) {
+    tmux_->Start("-e \"wait 3600000\" --log /dev/null");
+    ASSERT_TRUE(tmux_->WaitFor("velm-sim: simulated 0:")) << tmux_->Pane();
+    EXPECT_NE(tmux_->Pane().find(" of 1:00:00 ("), std::string::npos) << tmux_->Pane();
+    pid_t pid = std::atoi(ReadFile(dir_ + "/pid").c_str());
+    ASSERT_GT(pid, 1);
+    kill(pid, SIGTERM);
+    EXPECT_TRUE(tmux_->WaitFor("status=143")) << tmux_->Pane();
+}
+
 TEST_F(Terminal, ATerminalThatCannotPlaceTheCursorIsRefusedAndASmallOneToldSoInFewColumns) {
     tmux_->Start("--log " + dir_ + "/log.jsonl", 200, 50, "TERM=dumb");
     ASSERT_TRUE(tmux_->WaitFor("status=2")) << tmux_->Pane();
