@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "sim/Commands.h"
+#include "sim/Log.h"
+#include "sim/Watchdog.h"
 
 namespace sim {
 namespace {
@@ -29,20 +32,31 @@ bool ReadVolume(Arguments& a, const std::string& v) {
     return true;
 }
 
+bool ReadLogEvents(Arguments& a, const std::string& v) {
+    a.options.logEvents.clear();
+    for (size_t at = 0; at <= v.size();) {
+        size_t comma = std::min(v.find(',', at), v.size());
+        std::string name = v.substr(at, comma - at);
+        if (!LogEventNames().count(name))
+            return false;
+        a.options.logEvents.insert(name);
+        at = comma + 1;
+    }
+    return true;
+}
+
 constexpr OptionSpec kOptions[] = {
     {"--script", nullptr, "FILE", "a file",
-     "run the commands in FILE, one per line ('-' reads them from standard input)",
+     "run the commands in FILE, one per line ('-' reads them from standard input), UTF-8 "
+     "text or UTF-16 with its mark; --script and -e may be given more than once, and all of "
+     "them run, in the order given",
      [](Arguments& a, const std::string& v) {
-         a.scriptPath = v;
-         a.commands.clear();
-         a.haveScript = true;
+         a.script.push_back({true, v});
          return true;
      }},
     {"-e", nullptr, "COMMANDS", "commands", "run COMMANDS, separated by ';'",
      [](Arguments& a, const std::string& v) {
-         a.scriptPath.clear();
-         a.commands = v;
-         a.haveScript = true;
+         a.script.push_back({false, v});
          return true;
      }},
     {"--demo", nullptr, nullptr, nullptr,
@@ -58,8 +72,9 @@ constexpr OptionSpec kOptions[] = {
          return true;
      }},
     {"--png", nullptr, "DIR", "a folder",
-     "write each frame that differs from the one before as DIR/frame-NNNN.png; the frames an "
-     "earlier run left there are removed first",
+     "write each frame that differs from the one before as DIR/frame-NNNN.png; DIR is made "
+     "if need be, in a folder that exists, and the frames an earlier run left there are "
+     "removed first",
      [](Arguments& a, const std::string& v) {
          a.pngDir = v;
          return true;
@@ -70,11 +85,18 @@ constexpr OptionSpec kOptions[] = {
          a.gifPath = v;
          return true;
      }},
-    {"--log", nullptr, "FILE", "a file", "write the event log to FILE ('-' for standard output)",
+    {"--log", nullptr, "FILE", "a file",
+     "write the event log to FILE ('-' for standard output); a simulated hour on the "
+     "now-playing screen logs about 565 MB, nine tenths of it frames",
      [](Arguments& a, const std::string& v) {
          a.options.logPath = v;
          return true;
      }},
+    {"--log-events", nullptr, "LIST", "a list of events, e.g. screen,key,settings",
+     "log only the events in LIST, separated by ',' (init and quit always), of: init, quit, "
+     "player, screen, lcd, frame, buttons, key, mixer, light, settings; with "
+     "screen,key,settings,light a simulated hour logs about 4 MB",
+     ReadLogEvents},
     {"--plugin", nullptr, "PATH", "a path",
      "the plug-in module (default: gen_g15_velm.so beside velm-sim)",
      [](Arguments& a, const std::string& v) {
@@ -82,15 +104,16 @@ constexpr OptionSpec kOptions[] = {
          return true;
      }},
     {"--ini", nullptr, "DIR", "a folder",
-     "the DLL's folder, where VelmG15.ini lives; it must exist, and may be read-only "
-     "(default: a fresh temporary folder, removed at the end)",
+     "the DLL's folder, where VelmG15.ini lives; it must exist, and may be read-only, and "
+     "its path may not hold a '\\' (default: a fresh temporary folder, removed at the end)",
      [](Arguments& a, const std::string& v) {
          a.options.iniDir = v;
          return true;
      }},
     {"--appdata", nullptr, "DIR", "a folder",
      "the user's application-data folder, where the settings go when the DLL's folder takes "
-     "no file; it must exist (default: a fresh temporary folder, removed at the end)",
+     "no file; it must exist, and its path may not hold a '\\' (default: a fresh temporary "
+     "folder, removed at the end)",
      [](Arguments& a, const std::string& v) {
          a.options.appDataDir = v;
          return true;
@@ -168,6 +191,20 @@ std::string OptionUsage(const OptionSpec& spec) {
     return spec.value ? usage + " " + spec.value : usage;
 }
 
+// Standard input can be read once: '-' may go to one of --script and --playlist.
+std::string StandardInputTwice(const Arguments& a) {
+    std::vector<std::string> readers;
+    for (const ScriptPart& part : a.script)
+        if (part.file && part.text == "-")
+            readers.push_back("--script");
+    if (a.playlistPath == "-")
+        readers.push_back("--playlist");
+    if (readers.size() < 2)
+        return "";
+    return readers[0] + " and " + readers[1] +
+           " both ask for standard input ('-'), which can be read once";
+}
+
 }  // namespace
 
 std::string ParseArguments(int argc, char** argv, Arguments& a) {
@@ -198,9 +235,9 @@ std::string ParseArguments(int argc, char** argv, Arguments& a) {
         if (a.help || a.version)
             return "";
     }
-    if (a.demo && a.haveScript)
+    if (a.demo && !a.script.empty())
         return "--demo runs its own script: drop it or the script";
-    return "";
+    return StandardInputTwice(a);
 }
 
 std::string HelpText() {
@@ -238,6 +275,8 @@ std::string HelpText() {
                  "or plugs the LCD, q quits. While --demo plays its tour only q works; then the "
                  "keys are yours.");
 
+    static_assert(Watchdog::kLimitSeconds == 10,
+                  "the help and the README give the watchdog's 10 s");
     text += "\nexit status:\n";
     const char* statuses[][2] = {
         {"0", "success"},
@@ -245,7 +284,9 @@ std::string HelpText() {
         {"2",
          "bad usage or input (an option, the script, the playlist, a folder), found "
          "before the plug-in is loaded"},
-        {"3", "the plug-in hung: init, quit or the simulated world did not come to rest"},
+        {"3",
+         "the plug-in hung: init, quit or the simulated world did not come to rest; a thread "
+         "stuck outside the simulated clock is reported after 10 s of real time"},
         {"128+N",
          "ended by signal N; on the desk SIGINT (Ctrl-C), SIGTERM and SIGHUP still "
          "run the plug-in's quit"},

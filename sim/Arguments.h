@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "sim/ScriptSource.h"
 #include "sim/Simulation.h"
 
 namespace sim {
@@ -14,9 +16,8 @@ struct Arguments {
     bool help = false;
     bool version = false;
     bool demo = false;
-    std::string scriptPath;  // --script FILE ("-": standard input)
-    std::string commands;    // -e COMMANDS
-    bool haveScript = false;
+    // --script FILE and -e COMMANDS, in the order given: every one runs.
+    std::vector<ScriptPart> script;
     std::string playlistPath;
     std::string pngDir;
     std::string gifPath;

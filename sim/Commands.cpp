@@ -1,11 +1,11 @@
 #include "sim/Commands.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "hostwin/control/desktop.h"
+#include "sim/ErrorOutput.h"
 #include "sim/Pictures.h"
 #include "sim/Simulation.h"
 #include "testbed/SoundCard.h"
@@ -113,8 +113,7 @@ bool RunSnapshot(Simulation& s, const Command& c) {
         WritePng(c.rest, PictureOf(MaskOf(frame.pixels)), error);
     if (error.empty())
         return true;
-    std::fprintf(stderr, "velm-sim: line %d, column %d: snapshot: %s\n", c.line, c.column,
-                 error.c_str());
+    PrintFault(Where(c) + ": snapshot: " + error);
     return false;
 }
 
@@ -123,9 +122,17 @@ std::string CheckExpect(const Command& c) {
     if (c.args.empty())
         return "expects screen N, priority P, lit X Y or dark X Y";
     const std::string& what = c.args[0];
-    if (what == "screen" || what == "priority") {
-        if (c.args.size() != 2 || !ParseNumber(c.args[1], 0, 255, value))
-            return "'" + what + "' expects one number from 0 to 255";
+    // Only what the plug-in can show, so that an expectation that can never hold is found
+    // before the run.
+    if (what == "screen") {
+        if (c.args.size() != 2 || !ParseNumber(c.args[1], 0, 3, value))
+            return "'screen' expects one number from 0 to 3";
+        return "";
+    }
+    if (what == "priority") {
+        if (c.args.size() != 2 || !ParseNumber(c.args[1], 0, 255, value) ||
+            (value != 128 && value != 255))
+            return "'priority' expects 128 (ordinary) or 255 (an alert)";
         return "";
     }
     if (what == "lit" || what == "dark") {
@@ -141,8 +148,7 @@ std::string CheckExpect(const Command& c) {
 bool Expectation(const Command& c, bool held, const std::string& came) {
     if (held)
         return true;
-    std::fprintf(stderr, "velm-sim: line %d, column %d: expected %s, but %s\n", c.line, c.column,
-                 c.rest.c_str(), came.c_str());
+    PrintFault(Where(c) + ": expected " + c.rest + ", but " + came);
     return false;
 }
 
@@ -220,8 +226,9 @@ bool RunPlaylist(Simulation& s, const Command& c) {
 std::vector<CommandSpec> MakeCommands() {
     return {
         {"expect", "expect WHAT",
-         "screen N | priority P | lit X Y | dark X Y: the run fails (status 1) unless the "
-         "plug-in shows that screen or priority, or that pixel of the last frame is lit or dark",
+         "screen N (0 to 3) | priority P (128 or 255) | lit X Y | dark X Y: the run fails "
+         "(status 1) unless the plug-in shows that screen or priority, or that pixel of the last "
+         "frame is lit or dark",
          CheckExpect, RunExpect},
         {"wait", "wait MS", "let MS milliseconds of simulated time pass", Numbers(1, 0, INT_MAX),
          [](Simulation& s, const Command& c) { return s.Advance(Number(c.args[0])); }},
@@ -272,8 +279,10 @@ std::vector<CommandSpec> MakeCommands() {
              return true;
          }},
         {"title", "title TEXT",
-         "the current playlist entry's title becomes TEXT (in quotes when it holds '#' or ';')",
-         [](const Command& c) -> std::string { return c.rest.empty() ? "expects a text" : ""; },
+         "the current playlist entry's title becomes TEXT (in quotes when it holds '#' or ';'; "
+         "\"\" is the empty title)",
+         // The player's own title may be empty, and "" gives it.
+         [](const Command& c) -> std::string { return c.args.empty() ? "expects a text" : ""; },
          [](Simulation& s, const Command& c) {
              s.player().SetCurrentTitle(c.rest);
              return true;

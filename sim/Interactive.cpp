@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "sim/Commands.h"
 #include "sim/Desk.h"
+#include "sim/ErrorOutput.h"
 #include "sim/Simulation.h"
 #include "sim/Terminal.h"
 
@@ -73,7 +73,7 @@ int RunInteractive(Simulation& simulation, Desk& desk, const std::vector<Command
     Terminal terminal;
     std::string error;
     if (!terminal.Open(error)) {
-        std::fprintf(stderr, "velm-sim: %s\n", error.c_str());
+        PrintFault(error);
         return 2;
     }
     Simulation::SetFatalHook([] { Terminal::Close(); });

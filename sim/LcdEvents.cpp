@@ -23,9 +23,10 @@ void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint
                       .Add("result", static_cast<long long>(call.result)));
     });
     service.SetFrameObserver([&log, now, onFrame](const testbed::LcdShownFrame& frame) {
-        log.Write(Event(now(), "frame")
-                      .Add("priority", static_cast<long long>(frame.priority))
-                      .AddRaw("rows", FrameRowsJson(frame.pixels)));
+        if (log.Wants("frame"))
+            log.Write(Event(now(), "frame")
+                          .Add("priority", static_cast<long long>(frame.priority))
+                          .AddRaw("rows", FrameRowsJson(frame.pixels)));
         if (onFrame)
             onFrame(frame);
     });

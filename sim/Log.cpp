@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sim/Cp1252.h"
+#include "sim/Watchdog.h"
 
 namespace sim {
 
@@ -42,7 +43,7 @@ std::string JsonString(const std::string& value) {
     return out + "\"";
 }
 
-Event::Event(uint32_t t, const char* name) {
+Event::Event(uint32_t t, const char* name) : name_(name) {
     text_ = "{\"t\":" + std::to_string(t) + ",\"event\":" + JsonString(name);
 }
 
@@ -57,6 +58,14 @@ Event& Event::Add(const char* key, const std::string& value) {
 Event& Event::AddRaw(const char* key, const std::string& json) {
     text_ += "," + JsonString(key) + ":" + json;
     return *this;
+}
+
+const std::set<std::string>& LogEventNames() {
+    static const std::set<std::string> names = {
+        "init",    "quit", "player", "screen", "lcd",      "frame",
+        "buttons", "key",  "mixer",  "light",  "settings",
+    };
+    return names;
 }
 
 Log::~Log() {
@@ -89,7 +98,20 @@ void Log::Fail() {
     file_ = nullptr;
 }
 
+void Log::KeepOnly(std::set<std::string> events) {
+    std::lock_guard<std::mutex> lk(mu_);
+    kept_ = std::move(events);
+}
+
+bool Log::Wants(const std::string& name) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return file_ && (kept_.empty() || kept_.count(name) || name == "init" || name == "quit");
+}
+
 void Log::Write(const Event& event) {
+    if (!Wants(event.Name()))
+        return;
+    OwnWork writing;
     std::lock_guard<std::mutex> lk(mu_);
     if (!file_)
         return;

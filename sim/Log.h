@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace sim {
@@ -12,6 +13,7 @@ namespace sim {
 class Event {
 public:
     Event(uint32_t t, const char* name);
+    const std::string& Name() const { return name_; }
     Event& Add(const char* key, long long value);
     Event& Add(const char* key, const std::string& value);
     Event& Add(const char* key, const char* value) { return Add(key, std::string(value)); }
@@ -19,8 +21,12 @@ public:
     const std::string& Text() const { return text_; }
 
 private:
+    std::string name_;
     std::string text_;
 };
+
+// The events the log writes, for --log-events.
+const std::set<std::string>& LogEventNames();
 
 // The player's 8-bit text as a JSON string, in UTF-8.
 std::string JsonString(const std::string& value);
@@ -33,6 +39,10 @@ public:
     // "-" is standard output; an empty path writes nothing. False, with Error(), when the file
     // cannot be made.
     bool Open(const std::string& path);
+    // From now on only these events are written, and init and quit; empty: every event.
+    void KeepOnly(std::set<std::string> events);
+    // Whether an event of that name would be written (a frame's rows cost to make).
+    bool Wants(const std::string& name) const;
     void Write(const Event& event);
     // Flushes and closes. False, with Error(), when any write failed.
     bool Close();
@@ -47,6 +57,7 @@ private:
     FILE* file_ = nullptr;
     bool owned_ = false;
     std::string error_;
+    std::set<std::string> kept_;
 };
 
 }  // namespace sim

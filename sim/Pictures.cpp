@@ -142,7 +142,9 @@ bool WritePng(const std::string& path, const Picture& picture, std::string& erro
 bool PngSeries::Open(const std::string& dir, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
-    fs::create_directories(dir, code);
+    // The folder itself, as --log makes its file, but not the folders it would be in: a path
+    // mistyped is refused rather than made.
+    fs::create_directory(dir, code);
     if (!code && !fs::is_directory(dir, code))
         code = std::make_error_code(std::errc::not_a_directory);
     if (code) {

@@ -42,8 +42,8 @@ bool WritePng(const std::string& path, const Picture& picture, std::string& erro
 // Each frame that differs from the one before it, as DIR/frame-0001.png, frame-0002.png, ...
 class PngSeries {
 public:
-    // Makes the folder if need be, and removes the frames an earlier run left in it; refuses a
-    // folder that holds anything else.
+    // Makes the folder if need be (in a folder that is there), and removes the frames an earlier
+    // run left in it; refuses a folder that holds anything else.
     bool Open(const std::string& dir, std::string& error);
     void Add(const LitMask& mask);
     int Written() const { return written_; }

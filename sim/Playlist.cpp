@@ -3,10 +3,10 @@
 #include "sim/Cp1252.h"
 
 #include <climits>
-#include <cstdio>
 #include <sstream>
 
 #include "sim/FileText.h"
+#include "sim/TextCheck.h"
 
 namespace sim {
 namespace {
@@ -68,27 +68,6 @@ bool ParseExtInf(const std::string& line, int lineNumber, int& seconds, std::str
     return true;
 }
 
-// A playlist is text: a control character other than tab, carriage return and line feed means
-// some other kind of file. Sets the error at the first one.
-bool IsText(const std::string& text, PlaylistError& error) {
-    int line = 1;
-    size_t lineStart = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\n') {
-            ++line;
-            lineStart = i + 1;
-        } else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) {
-            char byte[8];
-            std::snprintf(byte, sizeof byte, "0x%02X", c);
-            error = {line, static_cast<int>(i - lineStart) + 1,
-                     std::string("not a text file (it holds the byte ") + byte + ")"};
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string TitleFromPath(const std::string& path) {
@@ -108,8 +87,12 @@ bool ReadM3u(const std::string& original, bool utf8, std::vector<testbed::Entry>
         utf8 = true;
     }
     entries.clear();
-    if (!IsText(text, error))
+    // An 8-bit playlist may hold any byte above 0x7F; a control character means some other
+    // kind of file.
+    if (TextFault fault; !CheckText(text, false, fault)) {
+        error = {fault.line, fault.column, fault.message};
         return false;
+    }
     bool pending = false;
     testbed::Entry next{"", 0};
     std::istringstream in(text);

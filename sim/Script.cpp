@@ -109,22 +109,28 @@ std::vector<Command> ParseScript(const std::string& text, bool semicolons) {
     return commands;
 }
 
+std::string Where(const std::string& origin, int line, int column) {
+    std::string place = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    return origin.empty() ? place : origin + ": " + place;
+}
+
 bool CheckScript(const std::vector<Command>& commands, ScriptContext context, ScriptError& error) {
     for (const Command& command : commands) {
         if (!command.fault.empty()) {
-            error = {command.line, command.faultColumn, command.fault};
+            error = {command.line, command.faultColumn, command.fault, command.origin};
             return false;
         }
         const CommandSpec* spec = FindCommand(command.name);
         if (!spec) {
-            error = {command.line, command.column, "unknown command '" + command.name + "'"};
+            error = {command.line, command.column, "unknown command '" + command.name + "'",
+                     command.origin};
             return false;
         }
         std::string problem = spec->check(command);
         if (problem.empty())
             problem = CheckInContext(command, context);
         if (!problem.empty()) {
-            error = {command.line, command.column, command.name + ": " + problem};
+            error = {command.line, command.column, command.name + ": " + problem, command.origin};
             return false;
         }
     }

@@ -20,13 +20,24 @@ struct Command {
     // What is wrong with the way the command is written (an unclosed quote), and where.
     std::string fault;
     int faultColumn = 0;
+    // The part of the script it comes from ("tour.txt", "-e #2") where there are several;
+    // "" where there is one.
+    std::string origin;
 };
 
 struct ScriptError {
     int line;
     int column;
     std::string message;
+    std::string origin;  // as the command's
 };
+
+// Where a message points in the script: "line 3, column 1", after "tour.txt: " where the
+// script has several parts.
+std::string Where(const std::string& origin, int line, int column);
+inline std::string Where(const Command& command) {
+    return Where(command.origin, command.line, command.column);
+}
 
 // What is known of the simulated world at a point of the script, before it runs.
 struct ScriptContext {

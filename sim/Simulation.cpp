@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,7 +17,9 @@
 #include "hostwin/control/profile.h"
 #include "hostwin/control/shell.h"
 #include "sim/Commands.h"
+#include "sim/ErrorOutput.h"
 #include "sim/MixerEvents.h"
+#include "sim/Watchdog.h"
 #include "testbed/SoundCard.h"
 #include "testbed/SimulatedKeyboard.h"
 #include "sim/LcdEvents.h"
@@ -62,7 +65,25 @@ bool IsInteger(const std::string& text) {
     return true;
 }
 
+std::string TrimmedAbsolute(const std::string& dir, std::error_code& error) {
+    std::string path = std::filesystem::absolute(dir, error).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 }  // namespace
+
+std::string FolderNameProblem(const std::string& dir) {
+    std::error_code error;
+    std::string host = TrimmedAbsolute(dir, error);
+    if (error)
+        return error.message();
+    std::string seen = control::HostPath(control::WindowsPath(host));
+    if (seen == host)
+        return "";
+    return "the plug-in would take it for " + seen + " (Windows reads '\\' as a separator)";
+}
 
 // The LCD service is part of the desk from the start; without it the registry has no entry.
 Simulation::Simulation(Options options)
@@ -79,18 +100,20 @@ Simulation::~Simulation() {
 bool Simulation::PrepareIniDir(std::string& problem) {
     std::error_code error;
     if (!options_.iniDir.empty()) {
-        iniDir_ = std::filesystem::absolute(options_.iniDir, error).lexically_normal().string();
-        while (iniDir_.size() > 1 && iniDir_.back() == '/')
-            iniDir_.pop_back();
-        if (error)
-            problem = "cannot use the settings folder " + options_.iniDir + ": " + error.message();
-        return !error;
+        if (std::string cause = FolderNameProblem(options_.iniDir); !cause.empty()) {
+            problem = "cannot use the settings folder " + options_.iniDir + ": " + cause;
+            return false;
+        }
+        iniDir_ = TrimmedAbsolute(options_.iniDir, error);
+        return true;
     }
     std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     std::string pattern = (temporary / "velm-sim-XXXXXX").string();
-    if (error || !mkdtemp(pattern.data())) {
-        problem = "cannot make a settings folder in " + temporary.string() + ": " +
-                  (error ? error.message() : std::strerror(errno));
+    std::string cause = error ? error.message() : FolderNameProblem(temporary.string());
+    if (cause.empty() && !mkdtemp(pattern.data()))
+        cause = std::strerror(errno);
+    if (!cause.empty()) {
+        problem = "cannot make a settings folder in " + temporary.string() + ": " + cause;
         return false;
     }
     iniDir_ = temporaryIniDir_ = pattern;
@@ -112,20 +135,21 @@ bool Simulation::PrepareAppDataDir(std::string& problem) {
     if (dir.empty()) {
         std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
         std::string pattern = (temporary / "velm-sim-appdata-XXXXXX").string();
-        if (error || !mkdtemp(pattern.data())) {
-            problem = "cannot make an application-data folder in " + temporary.string() + ": " +
-                      (error ? error.message() : std::strerror(errno));
+        std::string cause = error ? error.message() : FolderNameProblem(temporary.string());
+        if (cause.empty() && !mkdtemp(pattern.data()))
+            cause = std::strerror(errno);
+        if (!cause.empty()) {
+            problem =
+                "cannot make an application-data folder in " + temporary.string() + ": " + cause;
             return false;
         }
         dir = temporaryAppDataDir_ = pattern;
     }
-    appDataDir_ = std::filesystem::absolute(dir, error).lexically_normal().string();
-    while (appDataDir_.size() > 1 && appDataDir_.back() == '/')
-        appDataDir_.pop_back();
-    if (error) {
-        problem = "cannot use the application-data folder " + dir + ": " + error.message();
+    if (std::string cause = FolderNameProblem(dir); !cause.empty()) {
+        problem = "cannot use the application-data folder " + dir + ": " + cause;
         return false;
     }
+    appDataDir_ = TrimmedAbsolute(dir, error);
     control::SetAppDataFolder(control::WindowsPath(appDataDir_));
     return true;
 }
@@ -221,20 +245,45 @@ bool Simulation::LastFrame(std::vector<unsigned char>& pixels) const {
 }
 
 int Simulation::Fail(const std::string& message, int status) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    PrintFault(message);
     return status;
 }
 
-bool Simulation::Advance(long long ms) {
-    if (control::AdvanceClock(static_cast<uint32_t>(ms), [this] { NoteScreenChange(); }))
-        return true;
+void Simulation::Hang(const std::string& message) {
+    // The driver and the watchdog may both find the hang; the first one reports it.
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true))
+        for (;;)
+            pause();
     if (FatalHook())
         FatalHook()();
-    std::fprintf(stderr, "velm-sim: the simulated world did not come to rest (a hang)\n");
-    std::fflush(nullptr);
-    RemoveTemporaryIniDir();
-    RemoveTemporaryAppDataDir();
+    PrintFault(message);
+    // Only the files: a stuck thread may hold the stand-in's locks, or a stream's.
+    std::error_code ignored;
+    for (const std::string& dir : {temporaryIniDir_, temporaryAppDataDir_})
+        if (!dir.empty())
+            std::filesystem::remove_all(dir, ignored);
     std::_Exit(3);
+}
+
+void Simulation::HangUnseenByTheClock() {
+    Hang(std::string("the plug-in hung ") + stage_.load() +
+         ": the simulated world did not come to rest in " +
+         std::to_string(Watchdog::kLimitSeconds) + " s of real time");
+}
+
+void Simulation::AtRest() {
+    watchdog_->Beat();
+    NoteScreenChange();
+    for (auto& listener : restListeners_)
+        listener(Now());
+}
+
+bool Simulation::Advance(long long ms) {
+    Watchdog::Watch watch(*watchdog_);
+    if (!control::AdvanceClock(static_cast<uint32_t>(ms), [this] { AtRest(); }))
+        Hang("the simulated world did not come to rest (a hang)");
+    return true;
 }
 
 // False with the cause when the module cannot be loaded or is no plug-in.
@@ -267,12 +316,22 @@ bool Simulation::LoadPlugin(std::string& cause) {
 // The player calls its plug-ins on its own thread; the simulated world keeps moving while
 // the entry runs, since quit waits for the display thread's last pass.
 bool Simulation::CallOnPlayerThread(std::function<void()> entry) {
+    Watchdog::Watch watch(*watchdog_);
     player_->CallOnPlayerThread(std::move(entry));
-    return control::AdvanceUntil([this] { return !player_->CallsPending(); }, kEntryLimitMs);
+    return control::AdvanceUntil(
+        [this] {
+            watchdog_->Beat();
+            return !player_->CallsPending();
+        },
+        kEntryLimitMs);
 }
 
 void Simulation::SetFatalHook(std::function<void()> hook) {
     FatalHook() = std::move(hook);
+}
+
+void Simulation::AddRestListener(std::function<void(uint32_t)> listener) {
+    restListeners_.push_back(std::move(listener));
 }
 
 void Simulation::AddFrameListener(
@@ -290,6 +349,7 @@ int Simulation::Run(const std::vector<Command>& commands) {
 }
 
 int Simulation::Run(const std::function<int(Simulation&)>& body) {
+    log_.KeepOnly(options_.logEvents);
     if (!log_.Open(options_.logPath))
         return Fail(log_.Error(), 2);
     if (std::string problem; !PrepareIniDir(problem))
@@ -307,6 +367,7 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     LogLcdEvents(
         *lcd_, log_, [this] { return Now(); },
         [this](const testbed::LcdShownFrame& frame) {
+            OwnWork pictures;
             for (auto& listener : frameListeners_)
                 listener(Now(), frame);
         });
@@ -330,26 +391,44 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         return Fail("cannot load the plug-in " + options_.pluginPath + ": " + cause, 2);
     }
 
+    // From here the watchdog judges hangs, knowing what the simulator's own writing is; the
+    // clock's own limit would call a log reader that paused a hang of the plug-in.
+    watchdog_ = std::make_unique<Watchdog>([this] { HangUnseenByTheClock(); });
+    uint32_t clockLimit = control::SetIdleTimeout(0);
     PluginRecord* record = record_;
     log_.Write(Event(Now(), "init"));
+    stage_ = "in init";
     if (!CallOnPlayerThread([record] { record->init(); }))
-        return Fail("init did not return", 3);
+        Hang("init did not return");
     NoteScreenChange();
 
+    stage_ = "during the run";
     int status = body(*this);
 
+    stage_ = "in quit";
     if (!CallOnPlayerThread([record] { record->quit(); }))
-        return Fail("quit did not return", 3);
+        Hang("quit did not return");
     log_.Write(Event(Now(), "quit"));
-    FreeLibrary(module_);
-    systemKeys_.reset();
-    player_.reset();
-    mixer_.reset();
-    control::SetProfileWriteObserver(nullptr);
-    keyboard_.reset();
+    TearDown();
+    control::SetIdleTimeout(clockLimit);
     if (!log_.Close())
         return Fail(log_.Error(), status ? status : 1);
     return status;
+}
+
+// The player's thread is waited for here: watched too, since it may be the one that is stuck.
+void Simulation::TearDown() {
+    stage_ = "at the end of the run";
+    {
+        Watchdog::Watch watch(*watchdog_);
+        FreeLibrary(module_);
+        systemKeys_.reset();
+        player_.reset();
+        mixer_.reset();
+        control::SetProfileWriteObserver(nullptr);
+        keyboard_.reset();
+    }
+    watchdog_.reset();
 }
 
 }  // namespace sim

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class SystemKeys;
 
 namespace sim {
 
+class Watchdog;
+
 struct Options {
     std::string pluginPath;
     std::string logPath;
@@ -43,7 +46,13 @@ struct Options {
     // The player's playlist (--playlist); the testbed's own when not given.
     std::optional<std::vector<testbed::Entry>> playlist;
     int playerVolume = -1;  // the player's volume at the start; -1 for the player's own
+    // The events the log keeps (--log-events); empty for every one.
+    std::set<std::string> logEvents;
 };
+
+// Why the plug-in cannot be given this host folder, or "" when it can: its name, as Windows
+// reads it, must lead back to it (a '\' in a Linux folder name would part it in two).
+std::string FolderNameProblem(const std::string& dir);
 
 class Simulation {
 public:
@@ -57,6 +66,9 @@ public:
 
     // Before Run: each frame the LCD service is shown, with its simulated time.
     void AddFrameListener(std::function<void(uint32_t t, const testbed::LcdShownFrame&)> l);
+    // Before Run: called whenever the simulated world comes to rest within a wait, with the
+    // simulated time.
+    void AddRestListener(std::function<void(uint32_t now)> listener);
     // Runs when the simulated world hangs, just before the process ends.
     static void SetFatalHook(std::function<void()> hook);
 
@@ -87,7 +99,13 @@ private:
     void WatchKeyboard();
     void WatchSettingsFile();
     bool CallOnPlayerThread(std::function<void()> entry);
+    void AtRest();
     int Fail(const std::string& message, int status);
+    // Reports the hang and ends the process with status 3: a thread that does not come back
+    // cannot be waited for, nor the plug-in unloaded under it.
+    [[noreturn]] void Hang(const std::string& message);
+    void HangUnseenByTheClock();
+    void TearDown();
 
     Options options_;
     Log log_;
@@ -105,6 +123,10 @@ private:
     int loggedPriority_ = -1;
     std::unique_ptr<testbed::SimulatedLcdService> lcd_;
     std::vector<std::function<void(uint32_t, const testbed::LcdShownFrame&)>> frameListeners_;
+    std::vector<std::function<void(uint32_t)>> restListeners_;
+    std::unique_ptr<Watchdog> watchdog_;
+    // What the driver waits for: "in init", "during the run", "in quit".
+    std::atomic<const char*> stage_{"in init"};
     std::unique_ptr<testbed::SystemKeys> systemKeys_;  // where the keys the hooks pass go
 };
 

@@ -12,11 +12,14 @@
 #include "hostwin/control/modules.h"
 #include "sim/Arguments.h"
 #include "sim/Desk.h"
-#include "sim/FileText.h"
+#include "sim/ErrorOutput.h"
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
 #include "sim/Playlist.h"
+#include "sim/Progress.h"
+#include "sim/RunFiles.h"
 #include "sim/Script.h"
+#include "sim/ScriptSource.h"
 #include "sim/Simulation.h"
 #include "sim/TerminalType.h"
 #include "sim/Tour.h"
@@ -28,7 +31,7 @@ constexpr int kFailed = 1;    // an expectation or a write failed
 constexpr int kBadInput = 2;  // usage or input, refused before the plug-in is loaded
 
 int Refuse(const std::string& message) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    sim::PrintFault(message);
     return kBadInput;
 }
 
@@ -38,7 +41,7 @@ int UsageError(const std::string& message) {
 }
 
 int Report(const std::string& message, int status) {
-    std::fprintf(stderr, "velm-sim: %s\n", message.c_str());
+    sim::PrintFault(message);
     return status;
 }
 
@@ -82,22 +85,15 @@ int ReadPlaylist(sim::Arguments& a) {
     return 0;
 }
 
-// The script's text; a file may start with the UTF-8 mark, as editors on Windows write it.
-int ReadScript(const sim::Arguments& a, std::string& text) {
+// The demo's script is the tour; any other is every --script and -e, in the order given.
+int ReadScript(const sim::Arguments& a, std::string& text, std::vector<sim::Command>& commands) {
     if (a.demo) {
         text = sim::TourScript();
+        commands = sim::ParseScript(text, false);
         return 0;
     }
-    if (a.scriptPath.empty()) {
-        text = a.commands;
-        return 0;
-    }
-    if (std::string cause; !sim::ReadFileText(a.scriptPath, text, cause))
-        return Refuse("cannot read the script " +
-                      (a.scriptPath == "-" ? std::string("from standard input") : a.scriptPath) +
-                      ": " + cause);
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
-        text.erase(0, 3);
+    if (std::string problem; !sim::LoadScript(a.script, commands, problem))
+        return Refuse(problem);
     return 0;
 }
 
@@ -108,8 +104,13 @@ int CheckScript(const sim::Arguments& a, const std::vector<sim::Command>& comman
     sim::ScriptError error;
     if (sim::CheckScript(commands, {length}, error))
         return 0;
-    return Refuse("line " + std::to_string(error.line) + ", column " +
-                  std::to_string(error.column) + ": " + error.message);
+    return Refuse(sim::Where(error.origin, error.line, error.column) + ": " + error.message);
+}
+
+// Nothing the run reads or writes is written over by the simulator itself.
+int CheckOverwrites(const sim::Arguments& a, const std::vector<sim::Command>& commands) {
+    std::string problem = sim::OverwriteProblem(sim::FilesOfRun(a, commands), a.pngDir);
+    return problem.empty() ? 0 : Refuse(problem);
 }
 
 // A settings folder that is not there would lose every save in silence; a read-only one is
@@ -121,9 +122,19 @@ int CheckFolder(const char* what, const std::string& dir) {
     if (dir.empty())
         return 0;
     int cause = stat(dir.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-    if (cause == 0)
+    std::string problem = cause ? std::strerror(cause) : sim::FolderNameProblem(dir);
+    if (problem.empty())
         return 0;
-    return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + std::strerror(cause));
+    return Refuse(std::string("cannot use the ") + what + " " + dir + ": " + problem);
+}
+
+// The simulated time the script asks for, for the progress of a long run.
+uint64_t ScriptLength(const std::vector<sim::Command>& commands) {
+    uint64_t ms = 0;
+    for (const sim::Command& command : commands)
+        if (command.name == "wait")
+            ms += std::stoull(command.args[0]);
+    return ms;
 }
 
 // The pictures' files are made before the run, so that a path that cannot be written is
@@ -159,22 +170,24 @@ int main(int argc, char** argv) {
     if (a.version)
         return WriteOut(sim::VersionText());
 
-    bool interactive = OnTerminal() && (!a.haveScript || a.demo);
+    bool interactive = OnTerminal() && (a.script.empty() || a.demo);
     if (a.demo && !interactive && a.options.logPath.empty())
         a.options.logPath = "-";
-    if (!a.haveScript && !a.demo && !interactive)
+    // A playlist that cannot be read is named before anything else is said of the run.
+    if (int status = ReadPlaylist(a); status)
+        return status;
+    if (a.script.empty() && !a.demo && !interactive)
         return UsageError("nothing to run: give --script, -e or --demo, or start it in a terminal");
     if (interactive && a.options.logPath == "-")
         return UsageError("the desk needs the terminal: give --log a file");
 
     std::string script;
-    if (int status = ReadPlaylist(a); status)
+    std::vector<sim::Command> commands;
+    if (int status = ReadScript(a, script, commands); status)
         return status;
-    if (int status = ReadScript(a, script); status)
-        return status;
-    bool semicolons = !a.demo && a.scriptPath.empty();  // -e's commands
-    std::vector<sim::Command> commands = sim::ParseScript(script, semicolons);
     if (int status = CheckScript(a, commands); status)
+        return status;
+    if (int status = CheckOverwrites(a, commands); status)
         return status;
     if (int status = CheckFolder("settings folder", a.options.iniDir); status)
         return status;
@@ -203,7 +216,12 @@ int main(int argc, char** argv) {
         status = simulation.Run(
             [&](sim::Simulation& s) { return sim::RunInteractive(s, desk, commands, script); });
     } else {
+        // Not between the lines of a log shown on the same terminal.
+        bool logShown = a.options.logPath == "-" && isatty(STDOUT_FILENO);
+        sim::Progress progress(sim::ErrorsOnTerminal() && !logShown, ScriptLength(commands));
+        simulation.AddRestListener([&progress](uint32_t now) { progress.At(now); });
         status = simulation.Run(commands);
+        progress.Done();
     }
     return FinishPictures(a, pngs, gif, simulation.Now(), status);
 }

@@ -25,6 +25,12 @@ bool WaitIdle() {
     return sched.WaitIdle(lk);
 }
 
+uint32_t SetIdleTimeout(uint32_t ms) {
+    Scheduler& sched = Scheduler::Get();
+    std::lock_guard<std::mutex> lk(sched.mu);
+    return static_cast<uint32_t>(sched.SetIdleTimeout(std::chrono::milliseconds(ms)).count());
+}
+
 int LiveThreadCount() {
     Scheduler& sched = Scheduler::Get();
     std::lock_guard<std::mutex> lk(sched.mu);

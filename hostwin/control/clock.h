@@ -23,6 +23,11 @@ bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest);
 // Waits until every thread made by CreateThread is blocked. False on a hang.
 bool WaitIdle();
 
+// How long, in real time, waiting for the world to come to rest may take before it counts as a
+// hang (30 s unless set); 0 waits for ever, for a caller that judges hangs itself. Returns the
+// time set before.
+uint32_t SetIdleTimeout(uint32_t ms);
+
 // Advances from one due wake-up to the next until done() holds (checked whenever the world is
 // quiet) or maxMs have passed. Returns whether done() held.
 bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs);

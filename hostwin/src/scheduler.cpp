@@ -26,6 +26,8 @@ constexpr auto kIdleTimeout = std::chrono::seconds(30);
 
 }  // namespace
 
+Scheduler::Scheduler() : idleTimeout_(kIdleTimeout) {}
+
 Scheduler& Scheduler::Get() {
     // Never destroyed: threads may still block in it while the process exits.
     static Scheduler* instance = new Scheduler;
@@ -176,10 +178,16 @@ void Scheduler::SetNow(uint64_t ms) {
 }
 
 bool Scheduler::WaitIdle(std::unique_lock<std::mutex>& lk) {
-    if (idleCv_.wait_for(lk, kIdleTimeout, [this] { return runnable_ == 0; }))
+    auto idle = [this] { return runnable_ == 0; };
+    if (idleTimeout_.count() == 0) {
+        idleCv_.wait(lk, idle);
+        return true;
+    }
+    if (idleCv_.wait_for(lk, idleTimeout_, idle))
         return true;
     std::fprintf(stderr, "hostwin: %d thread(s) still busy after %lld s of real time\n", runnable_,
-                 static_cast<long long>(kIdleTimeout.count()));
+                 static_cast<long long>(
+                     std::chrono::duration_cast<std::chrono::seconds>(idleTimeout_).count()));
     return false;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -103,11 +104,17 @@ public:
 
     // Hand-driven clock.
     bool WaitIdle(std::unique_lock<std::mutex>& lk);
+    // 0: WaitIdle waits for ever (its caller keeps a watchdog of its own). Returns the one
+    // before. Lock held.
+    std::chrono::milliseconds SetIdleTimeout(std::chrono::milliseconds timeout) {
+        std::swap(idleTimeout_, timeout);
+        return timeout;
+    }
     uint64_t NextDueLocked(uint64_t limit) const;
     int CountedThreadsLocked() const;
 
 private:
-    Scheduler() = default;
+    Scheduler();
     void MarkBlocked(ThreadRec& self);
     void MarkRunnable(ThreadRec& self);
 
@@ -117,6 +124,7 @@ private:
     DWORD nextThreadId_ = 0x100;
     bool manual_ = false;
     uint64_t manualNow_ = 0;
+    std::chrono::milliseconds idleTimeout_;
 };
 
 }  // namespace hostwin

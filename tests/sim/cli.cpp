@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +92,90 @@ TEST(Cli, ScriptWithMarkCommentsAndQuotesRunsFromAFileOrStandardInput) {
             << source << ": expected the quoted title, paused";
     }
     std::remove(script.c_str());
+}
+
+// Every --script and -e runs, in the order given, and a fault names the part it is in.
+TEST(Cli, EveryPartOfTheScriptRunsInTheOrderGiven) {
+    std::string script = TempPath("cli_part");
+    std::ofstream(script) << "title Second\nwait 100\n";
+    SimRun run = RunSim("-e 'title First; wait 100' --script " + script +
+                        " -e 'title Third; wait 100' --log -");
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 300);
+    size_t first = run.output.find("1. First - Winamp");
+    size_t second = run.output.find("1. Second - Winamp");
+    size_t third = run.output.find("1. Third - Winamp");
+    ASSERT_NE(third, std::string::npos) << "the last -e was dropped";
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+
+    SimRun failed =
+        RunSim("--script " + script + " -e 'wait 1' -e 'expect screen 2' --log /dev/null");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(
+        failed.output,
+        "velm-sim: -e #2: line 1, column 1: expected screen 2, but the plug-in's screen is 0\n");
+    SimRun refused = RunSim("--script " + script + " -e 'frobnicate'");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.output, "velm-sim: -e: line 1, column 1: unknown command 'frobnicate'\n");
+    std::remove(script.c_str());
+}
+
+// Notepad's "Unicode" is UTF-16 with its mark, in either byte order.
+TEST(Cli, AUtf16ScriptRunsAsItsText) {
+    std::string script = TempPath("cli_utf16");
+    std::string text = "title \"Sixteen\"\r\nwait 100\r\n";
+    for (bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : text)
+            bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        std::ofstream(script, std::ios::binary) << bytes;
+        SimRun run = RunSim("--script " + script + " --log -");
+        EXPECT_EQ(run.status, 0) << (bigEndian ? "big" : "little") << "-endian\n"
+                                 << run.output.substr(0, 300);
+        EXPECT_NE(run.output.find("\"result\":\"1. Sixteen - Winamp\""), std::string::npos)
+            << (bigEndian ? "big" : "little") << "-endian: expected the script's title";
+    }
+    std::remove(script.c_str());
+}
+
+TEST(Cli, TheEmptyTitleThePlayerMayHaveIsAccepted) {
+    SimRun run = RunSim("-e 'wait 100; title \"\"; wait 100' --log -");
+    EXPECT_EQ(run.status, 0) << run.output.substr(0, 300);
+    EXPECT_NE(run.output.find("\"result\":\"1.  - Winamp\""), std::string::npos)
+        << "expected the caption with an empty title";
+    EXPECT_EQ(RunSim("-e 'title'").status, 2) << "a title still needs its text";
+}
+
+// A long run keeps its log small by naming the events it wants; init and quit frame it.
+TEST(Cli, LogEventsKeepsOnlyTheEventsNamed) {
+    SimRun run =
+        RunSim("--log-events screen,key -e 'wait 100; soft 3; key volup; wait 100' --log -");
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 300);
+    std::set<std::string> names;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
+        size_t at = line.find("\"event\":\"") + 9;
+        names.insert(line.substr(at, line.find('"', at) - at));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"init", "screen", "key", "quit"})) << run.output;
+    SimRun unknown = RunSim("--log-events screen,frames -e 'wait 1'");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("--log-events needs a list of events"), std::string::npos)
+        << unknown.output;
+}
+
+// The player's thread blocks in a real system call, opening a FIFO as the settings file: no
+// simulated time-out can fire, and the run must still end, as a hang.
+TEST(Cli, APluginStuckOutsideTheSimulatedClockEndsTheRunAsHung) {
+    std::string dir = TempPath("cli_fifo");
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir + "/VelmG15.ini").c_str(), 0600), 0);
+    SimRun run = RunSim("--ini " + dir + " -e 'wait 100' --log /dev/null");
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_EQ(run.output,
+              "velm-sim: the plug-in hung in init: the simulated world did not come to rest in "
+              "10 s of real time\n");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Cli, HelpListsEveryCommand) {

@@ -38,6 +38,13 @@ SimRun RunSim(const std::string& arguments, bool loadable = false) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
+std::string SourceFileAt(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // One line, "velm-sim: " and the message; "(try --help)" only for a fault of the command line.
 void ExpectRefusal(const std::string& arguments, const std::string& message, bool usage = false) {
     SimRun run = RunSim(arguments);
@@ -95,9 +102,109 @@ TEST(Options, InputFaultsAreNamedWithTheirPlaceOrCauseBeforeThePluginLoads) {
          "cannot make the folder /dev/null/frames: Not a directory"},
         {"-e 'snapshot /no/such/folder/a.png'",
          "line 1, column 1: snapshot: there is no folder /no/such/folder"},
+        {"--png " + dir + "/none/frames -e 'wait 1'",
+         "cannot make the folder " + dir + "/none/frames: No such file or directory"},
+        // Without a script and a terminal the playlist's own fault comes first.
+        {"--playlist /no/such/list.m3u",
+         "cannot read the playlist /no/such/list.m3u: No such file or directory"},
+        // Expectations that can never hold.
+        {"-e 'expect screen 7'",
+         "line 1, column 1: expect: 'screen' expects one number from 0 to 3"},
+        {"-e 'expect priority 7'",
+         "line 1, column 1: expect: 'priority' expects 128 (ordinary) or 255 (an alert)"},
     };
     for (const auto& [arguments, message] : cases)
         ExpectRefusal(arguments, message);
+    std::filesystem::remove_all(dir);
+}
+
+// A '\' in a Linux folder's name would part it in two on the plug-in's side, and the settings
+// would go to a folder nobody named.
+TEST(Options, AFolderWhoseNameThePluginCannotBeGivenIsRefused) {
+    std::string dir = ::testing::TempDir() + "/backslash" + std::to_string(getpid());
+    std::filesystem::create_directories(dir + "/B\\x");
+    std::string seen = std::filesystem::path(dir).lexically_normal().string() + "/B/x";
+    for (const std::string option : {"--ini", "--appdata"}) {
+        const char* what = option == "--ini" ? "settings folder" : "application-data folder";
+        ExpectRefusal(option + " '" + dir + "/B\\x' -e 'wait 1'",
+                      std::string("cannot use the ") + what + " " + dir +
+                          "/B\\x: the plug-in would take it for " + seen +
+                          " (Windows reads '\\' as a separator)");
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// Scripts are UTF-8 text; what is not is refused at its place, and no byte of the user's reaches
+// the terminal raw.
+TEST(Options, ScriptsThatAreNoTextAreRefusedAndRawBytesAreNeverEchoed) {
+    std::string dir = ::testing::TempDir() + "/text" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/nul.txt") << std::string("wait 1\nwa\0it 2\n", 15);
+    std::ofstream(dir + "/latin1.txt") << "wait 1\ntitle Bj\xF6rk\n";
+    // UTF-16 (little-endian, with its mark): "wait " and half a surrogate pair.
+    std::ofstream(dir + "/lone.txt") << std::string("\xFF\xFEw\0a\0i\0t\0 \0\x00\xD8", 14);
+    std::ofstream(dir + "/odd.txt") << std::string("\xFE\xFF\0w\0", 5);
+    const std::pair<std::string, std::string> cases[] = {
+        {"--script " + dir + "/nul.txt",
+         "line 2, column 3: not a text file (it holds the byte 0x00)"},
+        {"--script " + dir + "/latin1.txt",
+         "line 2, column 9: not a text file (it holds the byte 0xF6, which is not UTF-8)"},
+        {"--script " + dir + "/lone.txt",
+         "line 1, column 6: not a text file (it holds the UTF-16 unit 0xD800 without its pair)"},
+        {"--script " + dir + "/odd.txt",
+         "line 1, column 2: not a text file (its UTF-16 ends in half a character)"},
+        {"-e 'wait 1; frob\x1b]0;owned\x07'",
+         "line 1, column 13: not text (it holds the byte 0x1B)"},
+        {"--script '/no/such/\x1b[2J\xff.txt'",
+         "cannot read the script /no/such/\\x1B[2J\\xFF.txt: No such file or directory"},
+    };
+    for (const auto& [arguments, message] : cases)
+        ExpectRefusal(arguments, message);
+    ExpectRefusal("'stray\x1b[2J\xc2\x9b'", "unexpected argument 'stray\\x1B[2J\\xC2\\x9B'", true);
+    std::filesystem::remove_all(dir);
+}
+
+// Nothing the run reads is written over by the simulator, nor one of its outputs by another,
+// whatever the spelling or link that leads there.
+TEST(Options, NoOutputIsWrittenOverAnInputOrAnotherOutput) {
+    std::string dir = ::testing::TempDir() + "/overwrite" + std::to_string(getpid());
+    std::filesystem::create_directories(dir + "/frames");
+    std::ofstream(dir + "/s.txt") << "wait 1\n";
+    std::ofstream(dir + "/p.m3u") << "a.mp3\n";
+    std::filesystem::create_symlink(dir + "/s.txt", dir + "/link.txt");
+    std::filesystem::create_hard_link(dir + "/p.m3u", dir + "/hard.m3u");
+    std::filesystem::create_symlink(dir + "/new.gif", dir + "/dangling");
+    const std::string s = dir + "/s.txt", p = dir + "/p.m3u";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--script " + s + " --log " + s, "--log " + s + " and --script " + s + " are one file"},
+        {"--script " + s + " --log " + dir + "/./link.txt",
+         "--log " + dir + "/./link.txt and --script " + s + " are one file"},
+        {"--playlist " + p + " -e 'wait 1' --gif " + dir + "/hard.m3u",
+         "--gif " + dir + "/hard.m3u and --playlist " + p + " are one file"},
+        {"-e 'wait 1' --log " + dir + "/new.gif --gif " + dir + "/dangling",
+         "--log " + dir + "/new.gif and --gif " + dir + "/dangling are one file"},
+        {"--playlist " + p + " -e 'snapshot " + p + "'",
+         "snapshot " + p + " (line 1, column 1) and --playlist " + p + " are one file"},
+        {"--ini " + dir + " -e 'wait 1' --log " + dir + "/VelmG15.ini",
+         "--log " + dir + "/VelmG15.ini and the settings file " + dir +
+             "/VelmG15.ini (--ini) are one file"},
+        {"-e 'wait 1' --log " + dir + "/frames/log.jsonl --png " + dir + "/frames/",
+         "--log " + dir + "/frames/log.jsonl is in the folder of --png " + dir + "/frames/"},
+        {"--script - --playlist -",
+         "--script and --playlist both ask for standard input ('-'), which can be read once "
+         "(try --help)"},
+    };
+    for (const auto& [arguments, message] : cases)
+        ExpectRefusal(arguments, message);
+    EXPECT_TRUE(SourceFileAt(s) == "wait 1\n") << "the script was written over";
+    EXPECT_TRUE(SourceFileAt(p) == "a.mp3\n") << "the playlist was written over";
+
+    // Devices take any number of outputs, and a script may snapshot into one file twice.
+    SimRun allowed = RunSim("--log /dev/null --gif /dev/null -e 'snapshot " + dir +
+                            "/a.png; wait 1; snapshot " + dir + "/a.png'");
+    EXPECT_EQ(allowed.output.rfind("velm-sim: cannot load the plug-in /no/plugin.so", 0), 0u)
+        << "expected the run to get as far as loading:\n"
+        << allowed.output;
     std::filesystem::remove_all(dir);
 }
 

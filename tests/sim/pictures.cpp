@@ -214,6 +214,8 @@ TEST(Png, FrameIsScaledFourTimesInAmberInsideTheBezel) {
 
 TEST(Png, SeriesWritesEachFrameThatDiffersFromTheOneBefore) {
     std::string dir = TempPath("series");
+    // The series makes its own folder, in one that is there.
+    std::filesystem::create_directories(dir + "/made");
     sim::PngSeries series;
     std::string error;
     ASSERT_TRUE(series.Open(dir + "/made/here", error)) << error;
