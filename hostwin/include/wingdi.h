@@ -134,6 +134,7 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
 int WINAPI AddFontResourceExA(LPCSTR name, DWORD fl, PVOID res);
 
