@@ -173,9 +173,10 @@ bool DecodeUtf8(const unsigned char* s, int length, bool strict, std::u16string&
             ++i;
             continue;
         }
-        int need = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
-                                                  : lead >= 0xF0 && lead <= 0xF4 ? 3
-                                                                                 : -1;
+        int need = lead >= 0xC2 && lead <= 0xDF   ? 1
+                   : lead >= 0xE0 && lead <= 0xEF ? 2
+                   : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                  : -1;
         char32_t c = lead & (need == 1 ? 0x1F : need == 2 ? 0x0F : 0x07);
         int read = 1;
         bool valid = need > 0;
@@ -362,8 +363,8 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH in, int inLengt
         return 0;
     }
     codePage = hostwin::Resolve(codePage);
-    const DWORD allowed = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS
-                                              : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS | 0x6;
+    const DWORD allowed =
+        codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS | 0x6;
     if (flags & ~allowed) {
         SetLastError(ERROR_INVALID_FLAGS);
         return 0;

@@ -219,17 +219,16 @@ bool TextFont::Load(const std::string& file, int index, int logicalHeight, int w
     return true;
 }
 
-// Library lock held.
+// Control characters are never looked for in the linked fonts (GDI under Wine does not), so
+// they show the face's own box even where a linked font draws a picture of them. Library lock
+// held.
 void TextFont::Render(char16_t c, GlyphImage& out) {
-    bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    if (!surrogate) {
-        auto face = static_cast<FT_Face>(face_);
-        if (FT_UInt index = FT_Get_Char_Index(face, c))
-            return RenderIndex(index, out);
+    if (FT_UInt index = FT_Get_Char_Index(static_cast<FT_Face>(face_), c))
+        return RenderIndex(index, out);
+    if (c >= 0x20)
         for (const auto& link : links_)
             if (FT_UInt index = FT_Get_Char_Index(static_cast<FT_Face>(link->face_), c))
                 return link->RenderIndex(index, out);
-    }
     RenderIndex(0, out);
 }
 
@@ -251,9 +250,49 @@ void TextFont::RenderIndex(unsigned index, GlyphImage& out) {
     // pixel, which also widens every advance by one.
     if (emboldened_ && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
         FT_Outline_EmboldenXY(&face->glyph->outline, 64, 0);
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
-        return;
-    FT_GlyphSlot slot = face->glyph;
+    if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
+        RasterizeOutline(&face->glyph->outline, out);
+    else if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) == 0)
+        CopyBitmap(face->glyph, out);
+}
+
+// An outline is filled into the box of whole pixels around it, as GDI under Wine fills it:
+// FreeType's own rendering trims that box by the pixel centres and drops the last row of some
+// glyphs (Dotum's Katakana at 9 pixels). Library lock held.
+void TextFont::RasterizeOutline(void* outlinePointer, GlyphImage& out) {
+    auto* outline = static_cast<FT_Outline*>(outlinePointer);
+    FT_BBox box;
+    FT_Outline_Get_CBox(outline, &box);
+    FT_Pos left = box.xMin & -64;
+    FT_Pos bottom = box.yMin & -64;
+    FT_Pos right = (box.xMax + 63) & -64;
+    FT_Pos top = (box.yMax + 63) & -64;
+    out.left = static_cast<int>(left >> 6);
+    out.top = static_cast<int>(top >> 6);
+    out.width = static_cast<int>((right - left) >> 6);
+    out.rows = static_cast<int>((top - bottom) >> 6);
+    int pitch = (out.width + 7) / 8;
+    thread_local std::vector<unsigned char> bits;
+    bits.assign(static_cast<size_t>(pitch) * out.rows, 0);
+    FT_Bitmap bitmap = {};
+    bitmap.rows = static_cast<unsigned>(out.rows);
+    bitmap.width = static_cast<unsigned>(out.width);
+    bitmap.pitch = pitch;
+    bitmap.buffer = bits.data();
+    bitmap.pixel_mode = FT_PIXEL_MODE_MONO;
+    bitmap.num_grays = 2;
+    FT_Outline_Translate(outline, -left, -bottom);
+    if (out.width > 0 && out.rows > 0)
+        FT_Outline_Get_Bitmap(g_library, outline, &bitmap);
+    out.ink.assign(static_cast<size_t>(out.width) * out.rows, 0);
+    for (int y = 0; y < out.rows; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.ink[y * out.width + x] = (bits[y * pitch + (x >> 3)] >> (7 - (x & 7))) & 1;
+}
+
+// A glyph of an embedded bitmap strike, as it is.
+void TextFont::CopyBitmap(void* slotPointer, GlyphImage& out) {
+    auto slot = static_cast<FT_GlyphSlot>(slotPointer);
     out.left = slot->bitmap_left;
     out.top = slot->bitmap_top;
     out.width = static_cast<int>(slot->bitmap.width);

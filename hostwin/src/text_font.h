@@ -41,8 +41,9 @@ public:
     const FontMetrics& Metrics() const { return metrics_; }
     const std::string& FamilyName() const { return family_; }
     // The glyph that stands for one UTF-16 unit: the face's own, else that of the first linked
-    // font that has one, else the face's missing-glyph box. A surrogate has no glyph: each unit
-    // is looked up alone, as GDI under Wine looks them up.
+    // font that has one, else the face's missing-glyph box. Each unit is looked up alone, a
+    // surrogate too, as GDI under Wine looks them up: a pair shows two boxes, and a font that
+    // maps a lone surrogate (Baekmuk Dotum maps U+D800 to a blank) shows what it maps.
     //
     // The glyphs of the units below 256 are rendered once and kept; any other is rendered into
     // `scratch` on every call, and what comes back is valid until scratch is used again. A cache
@@ -60,6 +61,8 @@ private:
     void LinkFonts(int logicalHeight, int weight);
     void Render(char16_t c, GlyphImage& out);
     void RenderIndex(unsigned index, GlyphImage& out);
+    static void RasterizeOutline(void* outline, GlyphImage& out);  // FT_Outline*
+    static void CopyBitmap(void* slot, GlyphImage& out);           // FT_GlyphSlot
 
     void* face_ = nullptr;  // FT_Face
     std::string family_;
