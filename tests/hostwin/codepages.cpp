@@ -30,8 +30,8 @@ std::string Hex(const std::string& bytes) {
 std::string Decoded(UINT codePage, const std::string& bytes, DWORD flags = 0) {
     WCHAR out[64];
     SetLastError(0);
-    int n = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out,
-                                64);
+    int n =
+        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out, 64);
     if (n == 0)
         return "fails " + std::to_string(GetLastError());
     return Units(out, n);
@@ -72,9 +72,9 @@ TEST(CodePages, InvalidUtf8BecomesReplacementCharacters) {
         const char* bytes;
         const char* units;
     } cases[] = {
-        {"A\xC3\xFF" "B", "0041 FFFD FFFD 0042"},
+        {"A\xC3\xFF\x42", "0041 FFFD FFFD 0042"},
         {"\xC3", "FFFD"},
-        {"\xE3\x81" "A", "FFFD 0041"},
+        {"\xE3\x81\x41", "FFFD 0041"},
         {"\xF0\x9F\x98", "FFFD"},
         {"\x80", "FFFD"},
         {"\xC0\x80", "FFFD FFFD"},
@@ -95,7 +95,7 @@ TEST(CodePages, UnpairedSurrogatesBecomeReplacementCharactersInUtf8) {
     const std::vector<WCHAR> units = {0x41, 0xD800, 0x42, 0xDC00};
     char out[32];
     int n = WideCharToMultiByte(CP_UTF8, 0, units.data(), 4, out, sizeof out, nullptr, nullptr);
-    EXPECT_EQ(std::string(out, n > 0 ? n : 0), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+    EXPECT_EQ(std::string(out, n > 0 ? n : 0), "A\xEF\xBF\xBD\x42\xEF\xBF\xBD");
     SetLastError(0);
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units.data(), 4, out, sizeof out,
                                   nullptr, nullptr),
@@ -110,9 +110,9 @@ TEST(CodePages, AnsiCodePagesMapTheirBytes) {
     EXPECT_EQ(Decoded(CP_ACP, "\x80\x96\xE9\x81\x9D"), "20AC 2013 00E9 0081 009D");
     EXPECT_EQ(Decoded(1250, "\x8A\xB3\x81\x98"), "0160 0142 0081 0098");
     EXPECT_EQ(Decoded(1251, "\xC6\xE6\x98"), "0416 0436 0098");
-    EXPECT_EQ(Decoded(932, "\x93\xFA\x96\x7B\x82\xA0" "A"), "65E5 672C 3042 0041");
+    EXPECT_EQ(Decoded(932, "\x93\xFA\x96\x7B\x82\xA0\x41"), "65E5 672C 3042 0041");
     EXPECT_EQ(Decoded(932, "\x82"), "30FB") << "a lead byte at the end";
-    EXPECT_EQ(Decoded(932, "\x82\x20" "A"), "30FB 0041") << "a lead byte with a trail that is none";
+    EXPECT_EQ(Decoded(932, "\x82\x20\x41"), "30FB 0041") << "a lead byte with a trail that is none";
     EXPECT_EQ(Decoded(932, "\x82", MB_ERR_INVALID_CHARS),
               "fails " + std::to_string(ERROR_NO_UNICODE_TRANSLATION));
 }
@@ -141,9 +141,8 @@ TEST(CodePages, OutputSizesAreAskedForAndChecked) {
     EXPECT_EQ(WideCharToMultiByte(932, 0, units.data(), 2, nullptr, 0, nullptr, nullptr), 4);
     char small[5];
     SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, units.data(), 2, small, sizeof small, nullptr,
-                                  nullptr),
-              0);
+    EXPECT_EQ(
+        WideCharToMultiByte(CP_UTF8, 0, units.data(), 2, small, sizeof small, nullptr, nullptr), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     WCHAR one[1];
     SetLastError(0);

@@ -363,14 +363,12 @@ protected:
 };
 
 // Each line of every script, at both sizes, pixel for pixel as GDI under Wine draws it with the
-// same linked fonts (tests/data/wide_<script>_<size>.txt). A character that no font has, a
-// surrogate and a control character each show the face's missing-glyph box.
+// same linked fonts (tests/data/wide_<script>_<size>.txt). In the last, a character that no font
+// has and a control character show Tahoma's missing-glyph box, and a lone surrogate what a linked
+// font maps it to (a blank, in Dotum).
 TEST_F(DrawnText, WideLinesDrawByScriptAndSize) {
     std::vector<ScriptLine> lines(std::begin(kScriptLines), std::end(kScriptLines));
-    lines.push_back({"missing",
-                     "a\xEE\x80\x80"
-                     "b\x01"
-                     "c"});
+    lines.push_back({"missing", "a\xEE\x80\x80\x62\x01\x63"});
     for (LONG height : {-9, -16}) {
         Use("Tahoma", height);
         for (const ScriptLine& line : lines) {

@@ -61,9 +61,9 @@ std::vector<BYTE> RegistryValue(const char* name) {
 
 void SetLinks(const char* family, const std::string& entries) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     RegSetValueExA(key, family, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(entries.data()),
                    static_cast<DWORD>(entries.size()));
     RegCloseKey(key);
@@ -85,9 +85,9 @@ TEST(FontLinks, ClearingTheRegistryKeepsThem) {
 
 // "file,face", scaling values after it ignored, a file alone; empty entries end the list.
 TEST(FontLinks, EntriesAreReadAsWindowsWritesThem) {
-    SetLinks("Velm Entries",
-             std::string("dotum.ttf,Baekmuk Dotum,128,96\0unifont.otf\0,Only A Face\0\0ignored\0",
-                         65));
+    SetLinks(
+        "Velm Entries",
+        std::string("dotum.ttf,Baekmuk Dotum,128,96\0unifont.otf\0,Only A Face\0\0ignored\0", 65));
     auto links = hostwin::SystemLinksOf("Velm Entries");
     ASSERT_EQ(links.size(), 3u);
     EXPECT_EQ(links[0].file, "dotum.ttf");
