@@ -1,8 +1,8 @@
 # The two commands of the README. Each first installs what is missing (scripts/setup).
 PRESETS := host host-asan host-tsan win32 win64
 
-.PHONY: help setup setup-no-win32 test format demo pictures build-host bench bench-wine fuzz \
-	release $(addprefix test-,$(PRESETS))
+.PHONY: help setup setup-no-win32 setup-demo test format demo pictures build-host bench \
+	bench-wine fuzz release $(addprefix test-,$(PRESETS))
 
 help:
 	@echo "make demo       build the simulator and play its tour (in a terminal: then the keys are yours)"
@@ -12,7 +12,7 @@ help:
 	@echo "make bench      the benchmark table and callgrind's count of one display pass"
 	@echo "make bench-wine what the plug-in costs a real Win32 process, under the 64-bit Wine"
 	@echo "make fuzz       each fuzzer for FUZZ_SECONDS (60 by default)"
-	@echo "make release    dist/gen_g15_velm-<version>-win32.zip for Windows users, and its SHA-256"
+	@echo "make release    dist/gen_g15_velm-<version>-setup.exe and -win32.zip for Windows users"
 	@echo "make format     every C++ file into the tree's format"
 	@echo "make setup      install what the builds need (make demo and make test do it first)"
 
@@ -24,6 +24,11 @@ setup:
 setup-no-win32:
 	@./scripts/setup --no-win32-run
 
+# The demo needs only the host build and what the simulator draws with: no Wine, no cross
+# compilers, no test tools.
+setup-demo:
+	@./scripts/setup --demo
+
 test: setup
 	@./scripts/format --check
 	@for preset in $(PRESETS); do \
@@ -34,7 +39,7 @@ test: setup
 
 # In a terminal the tour plays on the desk and then the keys are yours; elsewhere (CI, a pipe)
 # the tour runs on the simulated clock and leaves its log and pictures in build/demo/.
-demo: setup-no-win32 build-host
+demo: setup-demo build-host
 	@if [ -t 0 ] && [ -t 1 ]; then \
 	    ./build/host/velm-sim --demo; \
 	else \
@@ -49,7 +54,7 @@ format: setup-no-win32
 	@./scripts/format
 
 # The README's pictures in docs/.
-pictures: setup-no-win32 build-host
+pictures: setup-demo build-host
 	./scripts/pictures
 
 build-host:
@@ -97,8 +102,9 @@ fuzz: setup-no-win32
 	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
 	done
 
-# The release for Windows users: dist/gen_g15_velm-<version>-win32.zip (the stripped 32-bit
-# DLL, README.txt for Windows users, LICENSE.txt) and its SHA-256 beside it.
+# The release for Windows users: dist/gen_g15_velm-<version>-setup.exe, the installer, and
+# dist/gen_g15_velm-<version>-win32.zip (the stripped 32-bit DLL, README.txt for Windows
+# users, LICENSE.txt), each with its SHA-256 beside it.
 release: setup-no-win32
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32 --target release

@@ -13,6 +13,10 @@ void SetProfileFileProtected(const std::string& file, bool isProtected) {
     hostwin::SetProfileFileProtected(hostwin::ToHostPath(file.c_str()), isProtected);
 }
 
+void SetProfileFileUnreadable(const std::string& file, bool isUnreadable) {
+    hostwin::SetProfileFileUnreadable(hostwin::ToHostPath(file.c_str()), isUnreadable);
+}
+
 void SetFolderProtected(const std::string& folder, bool isProtected) {
     hostwin::SetFolderProtected(hostwin::ToHostPath(folder.c_str()), isProtected);
 }

@@ -1,5 +1,5 @@
 // INI files and their folders: what the simulator and tests may watch of them, and what they
-// may forbid to be written.
+// may forbid to be written or read.
 #pragma once
 
 #include <functional>
@@ -17,6 +17,12 @@ void SetProfileWriteObserver(
 // does on Windows. Wine (and so the stand-in) lets the superuser write a file without write
 // permission, and the tests may well run as the superuser. file as the product names it.
 void SetProfileFileProtected(const std::string& file, bool isProtected);
+
+// A file that no profile function may read while it is there, whoever the user: what a file
+// the user may write but not read (chmod 200, for an ordinary user) is, which the superuser
+// reads all the same. Reads give the default, and writes fail, as the file cannot be opened
+// for reading and writing. file as the product names it.
+void SetProfileFileUnreadable(const std::string& file, bool isUnreadable);
 
 // A folder in which nothing new may be made, whoever the user: no file by a profile write, no
 // folder by CreateDirectoryA. What a folder the user may not write is on Windows; the files

@@ -134,6 +134,21 @@ using ProfileWriteObserver = std::function<void(const std::string& file, const s
 void SetProfileWriteObserver(ProfileWriteObserver observer);
 // hostPath (as the host names it) takes no profile write while protected.
 void SetProfileFileProtected(const std::string& hostPath, bool isProtected);
+// hostPath, while it is there, cannot be read by the profile functions, and so takes no write.
+void SetProfileFileUnreadable(const std::string& hostPath, bool isUnreadable);
+
+// --- profile_text.cpp: an INI file's text and the encoding its first bytes tell.
+enum class ProfileEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
+struct ProfileText {
+    ProfileEncoding encoding = ProfileEncoding::Ansi;
+    std::string text;  // an ANSI file's bytes as they are; UTF-8 for a file with a mark
+};
+ProfileText DecodeProfileFile(const std::string& bytes);
+std::string EncodeProfileFile(const ProfileText& file);
+// A name or value of the ANSI calls as the file's text holds it, and back; a character the
+// ANSI code page lacks comes out as '?'.
+std::string ProfileTextFromAnsi(const std::string& ansi, ProfileEncoding encoding);
+std::string ProfileTextToAnsi(const std::string& text, ProfileEncoding encoding);
 
 // --- winmm.cpp: the mixer devices behind winmm. Guarded by the scheduler's lock.
 

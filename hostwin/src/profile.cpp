@@ -1,7 +1,10 @@
 // INI files as the profile functions read and write them. The file is parsed into sections of
 // keys the way Wine's profile code does (our referee): lines trimmed, blank lines dropped, a
 // line without '=' kept as a key without value; only the first section of a name is seen.
-// Every write reads the file, changes it and writes it back whole with CRLF line ends.
+// Every write reads the file, changes it and writes it back whole with CRLF line ends, in the
+// encoding it was found in. A file that is there but cannot be read is never taken for a
+// missing one: as Windows opens the file for reading and writing to change it, such a file
+// takes no write, rather than being replaced by one holding the written key alone.
 #include "hostwin_private.h"
 
 #include <windows.h>
@@ -10,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -35,7 +39,8 @@ using Profile = std::vector<Section>;
 std::mutex g_fileMu;
 std::mutex g_observerMu;
 ProfileWriteObserver g_observer;
-std::set<std::string> g_protected;  // guarded by g_fileMu
+std::set<std::string> g_protected;   // guarded by g_fileMu
+std::set<std::string> g_unreadable;  // guarded by g_fileMu
 
 bool IsProtected(const std::string& hostPath) {
     return g_protected.count(hostPath) > 0;
@@ -127,11 +132,21 @@ std::string Serialize(const Profile& profile) {
     return text;
 }
 
-// Returns false when the file cannot be read; error says why.
+// Returns false when the file cannot be read; error says why: ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND where there is no file, ERROR_ACCESS_DENIED where there is one that may
+// not be read.
 bool ReadWholeFile(const std::string& hostPath, std::string& text, DWORD& error) {
+    struct stat info;
+    if (g_unreadable.count(hostPath) > 0 && stat(hostPath.c_str(), &info) == 0) {
+        error = ERROR_ACCESS_DENIED;
+        return false;
+    }
     FILE* file = std::fopen(hostPath.c_str(), "rb");
     if (!file) {
-        error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        if (errno != ENOENT && errno != ENOTDIR)
+            error = ERROR_ACCESS_DENIED;
+        else
+            error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return false;
     }
     char buffer[4096];
@@ -207,6 +222,14 @@ void SetProfileFileProtected(const std::string& hostPath, bool isProtected) {
         g_protected.erase(hostPath);
 }
 
+void SetProfileFileUnreadable(const std::string& hostPath, bool isUnreadable) {
+    std::lock_guard<std::mutex> lk(g_fileMu);
+    if (isUnreadable)
+        g_unreadable.insert(hostPath);
+    else
+        g_unreadable.erase(hostPath);
+}
+
 }  // namespace hostwin
 
 using namespace hostwin;
@@ -225,23 +248,24 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
         fallback.pop_back();
     fallback = StripQuotes(fallback);
 
-    std::string text;
+    std::string bytes;
     DWORD error = ERROR_FILE_NOT_FOUND;
     bool read;
     {
         std::lock_guard<std::mutex> lk(g_fileMu);
-        read = HasFolder(file) && ReadWholeFile(ToHostPath(file), text, error);
+        read = HasFolder(file) && ReadWholeFile(ToHostPath(file), bytes, error);
     }
     if (!read) {
         SetLastError(error);
         return CopyOut(fallback, buffer, size);
     }
-    Profile profile = Parse(text);
-    Section* found = FindSection(profile, Trim(section));
-    Key* entry = found ? FindKey(*found, Trim(key)) : nullptr;
+    ProfileText text = DecodeProfileFile(bytes);
+    Profile profile = Parse(text.text);
+    Section* found = FindSection(profile, ProfileTextFromAnsi(Trim(section), text.encoding));
+    Key* entry = found ? FindKey(*found, ProfileTextFromAnsi(Trim(key), text.encoding)) : nullptr;
     if (!entry || !entry->value)
         return CopyOut(fallback, buffer, size);
-    return CopyOut(StripQuotes(*entry->value), buffer, size);
+    return CopyOut(ProfileTextToAnsi(StripQuotes(*entry->value), text.encoding), buffer, size);
 }
 
 // Sets one key (a null value removes it, a null key the whole section). A value that is
@@ -254,11 +278,11 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     std::string hostPath = ToHostPath(file);
     {
         std::lock_guard<std::mutex> lk(g_fileMu);
-        std::string text;
+        std::string bytes;
         DWORD error;
-        bool exists = ReadWholeFile(hostPath, text, error);
-        if (!exists && error == ERROR_PATH_NOT_FOUND) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
+        bool exists = ReadWholeFile(hostPath, bytes, error);
+        if (!exists && error != ERROR_FILE_NOT_FOUND) {
+            SetLastError(error);
             return FALSE;
         }
         // As on Windows, a file that is there is opened for writing before anything else, so
@@ -267,8 +291,12 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
-        Profile profile = Parse(text);
-        std::string sectionName = Trim(section);
+        ProfileText text = DecodeProfileFile(bytes);
+        auto inFile = [&](const char* ansi) {
+            return ProfileTextFromAnsi(Trim(ansi), text.encoding);
+        };
+        Profile profile = Parse(text.text);
+        std::string sectionName = inFile(section);
         Section* target = FindSection(profile, sectionName);
         bool changed = true;
         if (!key) {
@@ -276,7 +304,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 profile.erase(profile.begin() + (target - profile.data()));
             changed = target != nullptr;
         } else if (!value) {
-            Key* entry = target ? FindKey(*target, Trim(key)) : nullptr;
+            Key* entry = target ? FindKey(*target, inFile(key)) : nullptr;
             if (entry)
                 target->keys.erase(target->keys.begin() + (entry - target->keys.data()));
             changed = entry != nullptr;
@@ -285,10 +313,10 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 profile.push_back(Section{sectionName, {}});
                 target = &profile.back();
             }
-            std::string newValue = Trim(value);
-            Key* entry = FindKey(*target, Trim(key));
+            std::string newValue = inFile(value);
+            Key* entry = FindKey(*target, inFile(key));
             if (!entry) {
-                target->keys.push_back(Key{Trim(key), newValue});
+                target->keys.push_back(Key{inFile(key), newValue});
             } else if (entry->value && *entry->value == newValue) {
                 changed = false;
             } else {
@@ -296,7 +324,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             }
         }
         bool refused = IsProtected(hostPath) || (!exists && IsInProtectedFolder(hostPath));
-        if (changed && (refused || !WriteWholeFile(hostPath, Serialize(profile)))) {
+        text.text = Serialize(profile);
+        if (changed && (refused || !WriteWholeFile(hostPath, EncodeProfileFile(text)))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

@@ -36,7 +36,7 @@ constexpr char kPerUserFolder[] = "VelmG15";  // under the user's application-da
 char g_settingsPath[MAX_PATH];
 
 // A folder and file name longer than the buffer would be cut to another file's name; then no
-// file is used at all.
+// file beside the DLL is used at all.
 void BuildSettingsPath(HINSTANCE moduleInstance) {
     g_settingsPath[0] = '\0';
     char module[MAX_PATH] = "";
@@ -83,36 +83,48 @@ void SetSetting(int item, int value) {
     g_settings[item].store(value, std::memory_order_relaxed);
 }
 
-// The per-user file, <application data>\VelmG15\VelmG15.ini, into file, with its folder made
-// if missing. False when the application-data folder cannot be found, when the file's path
-// does not fit (then nothing is made) or when the folder cannot be made.
-bool PreparePerUserFile(char (&file)[MAX_PATH]) {
+// The per-user folder, <application data>\VelmG15, and its file, VelmG15.ini. False when the
+// application-data folder cannot be found or the file's path does not fit (it is never cut).
+bool GetPerUserPaths(char (&folder)[MAX_PATH], char (&file)[MAX_PATH]) {
     char appData[MAX_PATH];
     if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData) != S_OK)
         return false;
+    int folderLength = std::snprintf(folder, MAX_PATH, "%s\\%s", appData, kPerUserFolder);
+    int fileLength =
+        std::snprintf(file, MAX_PATH, "%s\\%s\\%s", appData, kPerUserFolder, kFileName);
+    return folderLength >= 0 && fileLength >= 0 && fileLength < MAX_PATH;  // the folder is shorter
+}
+
+bool IsFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Once made, the per-user file holds the user's latest choices for good: they win over the
+// values read beside the DLL (a key it lacks keeps the value read there), and it is the only
+// file written from then on, even once the folder beside the DLL takes writes again.
+bool UseExistingPerUserFile() {
     char folder[MAX_PATH];
-    char path[MAX_PATH];
-    int folderLength = std::snprintf(folder, sizeof folder, "%s\\%s", appData, kPerUserFolder);
-    int pathLength =
-        std::snprintf(path, sizeof path, "%s\\%s\\%s", appData, kPerUserFolder, kFileName);
-    if (folderLength < 0 || pathLength < 0 || pathLength >= MAX_PATH)  // the folder is shorter
+    char file[MAX_PATH];
+    if (!GetPerUserPaths(folder, file) || !IsFile(file))
         return false;
-    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    std::memcpy(file, path, static_cast<size_t>(pathLength) + 1);
+    for (const SettingInfo& info : kSettingsTable)
+        SetSetting(info.item, ReadSetting(info, file, GetSetting(info.item)));
+    WriteAllSettings(file);
+    std::memcpy(g_settingsPath, file, sizeof file);
     return true;
 }
 
-// The folder beside the DLL refused the write-back, as Program Files does an ordinary user.
-// The settings move to the user's own file, whose values are the user's latest choices (a
-// missing file reads as the values held). Where that file cannot be written either, the
-// settings stay beside the DLL, where they live in memory only.
+// The file beside the DLL took no write-back, as Program Files does not for an ordinary user,
+// or cannot even be named. The user's own file is made with the values held. Where it cannot
+// be, the settings stay with the file beside the DLL (if any), and live in memory only.
 void MoveToPerUserFile() {
+    char folder[MAX_PATH];
     char file[MAX_PATH];
-    if (!PreparePerUserFile(file))
+    if (!GetPerUserPaths(folder, file))
         return;
-    for (const SettingInfo& info : kSettingsTable)
-        SetSetting(info.item, ReadSetting(info, file, GetSetting(info.item)));
+    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return;
     if (WriteAllSettings(file))
         std::memcpy(g_settingsPath, file, sizeof file);
 }
@@ -169,7 +181,9 @@ void LoadSettings(HINSTANCE module) {
         SetSetting(info.item, g_settingsPath[0]
                                   ? ReadSetting(info, g_settingsPath, info.defaultValue)
                                   : info.defaultValue);
-    if (g_settingsPath[0] && !WriteAllSettings(g_settingsPath))
+    if (UseExistingPerUserFile())
+        return;
+    if (!g_settingsPath[0] || !WriteAllSettings(g_settingsPath))
         MoveToPerUserFile();
 }
 

@@ -1,7 +1,7 @@
 // The eleven on/off settings, kept in "VelmG15.ini" beside the DLL. Read once by init, written
 // back in full then and on every toggle from the settings screen. Where the DLL's folder takes
 // no write (Program Files, for an ordinary user), init moves them for good to the user's own
-// VelmG15\VelmG15.ini under the application-data folder.
+// VelmG15\VelmG15.ini under the application-data folder, which from then on wins at every start.
 #pragma once
 
 #include <windows.h>
@@ -46,10 +46,11 @@ inline bool IsSettingOn(int item) {
 // The table row of an item, or null for a number outside 0 to 10.
 const SettingInfo* FindSettingInfo(int item);
 
-// Builds the file path beside the module (the plug-in's, handed over by init), reads every
-// setting, then writes them all back. When a write-back fails, the per-user file takes over:
-// its values win over those read, or it is made with them. Where that file cannot be had, the
-// file beside the module stays, and the settings live in memory only.
+// Builds the file path beside the module (the plug-in's, handed over by init) and reads every
+// setting. Where the per-user file exists, its values win over those read and it is the file
+// written, then and from then on. Otherwise every setting is written back beside the module;
+// where that fails, or that file's path does not fit in MAX_PATH, the per-user file is made
+// with the values held. Where it cannot be made, the settings live in memory only.
 void LoadSettings(HINSTANCE module);
 void SaveSettings();
 // Flips one setting (items 0 and 9 first save or give back the light their meter drives) and
@@ -57,8 +58,8 @@ void SaveSettings();
 void ToggleSetting(int item);
 
 // The settings file written to, beside the DLL or per user; "" when the module's folder and
-// the file name do not fit in MAX_PATH: then nothing is read or written and the settings live
-// in memory only.
+// the file name do not fit in MAX_PATH and no per-user file could be had: then nothing is
+// written and the settings live in memory only.
 const char* GetSettingsPath();
 // Decimal as "%d" reads it: leading blanks, a sign, digits, the rest ignored. False if no
 // digit follows; a number beyond int stops at INT_MAX or INT_MIN.

@@ -80,6 +80,7 @@ TEST(ListWindowRuns, AHighlightBeyondAShorterListComesBackOntoItsLastEntry) {
     EXPECT_EQ(Show(KeepInList({47, 3}, 10)), "top 6, row 4");
     EXPECT_EQ(Show(KeepInList({47, 3}, 3)), "top 0, row 3");
     EXPECT_EQ(Show(KeepInList({8, 2}, 10)), "top 8, row 2") << "its last entry, shown";
+    EXPECT_EQ(Show(KeepInList({6, 4}, 9)), "top 5, row 4") << "the list one shorter under it";
     EXPECT_EQ(Show(KeepInList({5, 4}, 0)), "top 0, row 1");
     EXPECT_EQ(Show(StepListWindow({47, 3}, true, 10, 1)), "top 6, row 4") << "at the end already";
     EXPECT_EQ(Show(StepListWindow({47, 3}, false, 10, 1)), "top 6, row 3");

@@ -1,5 +1,6 @@
 // The volume, playlist and settings screens: their window rule, their refreshes and frames,
 // and the playlist's following of the playing entry.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -230,6 +231,45 @@ TEST_F(Screens, HiddenItemsLeavingTheListPullTheWindowBack) {
     EXPECT_EQ(Show({g_screenState.settingsTop.load(), g_screenState.settingsRow.load()}),
               "top 5, row 4");
     Ctrl(VK_LCONTROL, false);
+}
+
+// The pull-back is for a window past the list's end only: at the bottom of the list the
+// highlight still moves up.
+TEST_F(Screens, TheHighlightLeavesTheSettingsListsLastItemUpwards) {
+    Start();
+    Tap(4);
+    PressTimes(VK_VOLUME_UP, 8);
+    ASSERT_EQ(Show({g_screenState.settingsTop.load(), g_screenState.settingsRow.load()}),
+              "top 5, row 4");
+    Press(VK_VOLUME_DOWN);
+    Run(100);
+    EXPECT_EQ(Show({g_screenState.settingsTop.load(), g_screenState.settingsRow.load()}),
+              "top 5, row 3");
+}
+
+// A playlist one entry shorter under a highlight on its last entry (the player still playing
+// the entry that left): the highlight comes onto the new last entry, and the next key asks the
+// player for no position past the end.
+TEST_F(Screens, APlaylistShorterByOneUnderItsLastEntryKeepsTheHighlightOnAnEntry) {
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    Tap(2);
+    PressTimes(VK_VOLUME_UP, 5);
+    ASSERT_EQ(PlayerGetPlaylistPosition(), 4) << "the last of five entries";
+    player->SetAnswerOverride([](UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+        if (msg != WM_USER || lp != 124)
+            return false;
+        result = 4;
+        return true;
+    });
+    Run(100);
+    frameart::Art shown = LastFrame();
+    EXPECT_GT(std::count(shown[40].begin(), shown[40].end(), '#'), 80)
+        << "row 4, the new last entry, is highlighted (inverted):\n"
+        << frameart::Show(shown);
+    Press(VK_VOLUME_UP);
+    EXPECT_EQ(player->PositionsOutsideList(), 0);
+    EXPECT_EQ(player->ListPosition(), 3);
 }
 
 // Each key the screen uses counts from anew: the screen closes three seconds after the last.

@@ -74,7 +74,8 @@ TEST_F(SettingsFileFaults, AReadOnlyFileIsReadAndTheUsersOwnFileTakesTheSettings
 }
 
 // A folder that takes no new file (Program Files for an ordinary user): the user's folder is
-// made and holds the defaults, every toggle lands there, and the next start reads it back.
+// made and holds the defaults, every toggle lands there, and the next start reads it back, also
+// once the folder beside the DLL takes files again (the player run once as administrator).
 TEST_F(SettingsFileFaults, AReadOnlyFolderSendsTheSettingsToTheUsersOwnFileForGood) {
     control::SetFolderProtected(control::WindowsPath(dllFolder), true);
     Start();
@@ -89,6 +90,14 @@ TEST_F(SettingsFileFaults, AReadOnlyFolderSendsTheSettingsToTheUsersOwnFileForGo
     ExpectStillWorking("a start on the user's file");
     Stop();
     EXPECT_EQ(ReadFile(PerUserSettingsFile()), perUser);
+
+    control::SetFolderProtected(control::WindowsPath(dllFolder), false);
+    Start();
+    EXPECT_EQ(GetSetting(kSettingVU), 0) << "read back from the user's file";
+    ToggleHighlightedSetting();
+    Stop();
+    EXPECT_FALSE(Settings().exists) << "the folder beside the DLL took the settings back";
+    EXPECT_NE(ReadFile(PerUserSettingsFile()).find("\nVU=1\r"), std::string::npos);
 }
 
 TEST_F(SettingsFileFaults, AFolderWhereTheFileShouldBeGivesTheDefaultsAndStaysAFolder) {

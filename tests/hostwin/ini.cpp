@@ -26,10 +26,10 @@ protected:
         std::remove(path.c_str());
     }
 
-    void Put(const char* text) {
+    void Put(const std::string& bytes) {
         FILE* file = std::fopen(path.c_str(), "wb");
         ASSERT_NE(file, nullptr) << "cannot create " << path;
-        std::fputs(text, file);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
     std::string Raw() { return ReadWholeFile(path); }
@@ -149,6 +149,36 @@ TEST_F(IniFile, WriteIntoAMissingFolderFailsAndCreatesNothing) {
     char buffer[8];
     EXPECT_EQ(GetPrivateProfileStringA("General", "VU", "d", buffer, sizeof buffer, inMissing), 1u);
     EXPECT_STREQ(buffer, "d");
+}
+
+// A file that starts with the UTF-8 mark (as many editors save it) is read through the mark, and
+// keeps it when written: its section is found, not added again after it.
+TEST_F(IniFile, TheUtf8MarkIsReadThroughAndKeptByAWrite) {
+    const std::string mark = "\xEF\xBB\xBF";
+    Put(mark + "[General]\r\nVU=0\r\nName=caf\xC3\xA9\r\n");
+    EXPECT_EQ(Get("General", "VU", "1"), "0");
+    EXPECT_EQ(Get("General", "Name", ""), "caf\xE9") << "UTF-8 in the file, ANSI in the call";
+    ASSERT_TRUE(Set("General", "LeavePlaylist", "0"));
+    ASSERT_TRUE(Set("General", "Other", "\xE9t\xE9"));
+    EXPECT_EQ(Raw(), mark + "[General]\r\nVU=0\r\nName=caf\xC3\xA9\r\nLeavePlaylist=0\r\n" +
+                         "Other=\xC3\xA9t\xC3\xA9\r\n");
+}
+
+// UTF-16 with its mark, either byte order, is read as text and written back as it came.
+TEST_F(IniFile, AUtf16FileWithItsMarkIsReadAndWrittenInItsOwnByteOrder) {
+    auto utf16 = [](const std::string& ascii, bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : ascii)
+            bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return bytes;
+    };
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        Put(utf16("[General]\r\nVU=0\r\n", bigEndian));
+        EXPECT_EQ(Get("General", "VU", "1"), "0");
+        ASSERT_TRUE(Set("General", "LeavePlaylist", "0"));
+        EXPECT_EQ(Raw(), utf16("[General]\r\nVU=0\r\nLeavePlaylist=0\r\n", bigEndian));
+    }
 }
 
 // The read-only attribute, as Wine maps it, is the file's lack of every write permission: a

@@ -33,6 +33,14 @@ TEST_F(ProgressBarTest, FilledBarOf114PixelsAtHalfFillsColumnsZeroTo56) {
     EXPECT_EQ(row[113], '#') << "the right border";
 }
 
+// A third of 114 columns is 37.62: the fill stops at 37 whole columns, never rounds up.
+TEST_F(ProgressBarTest, FilledBarCutsAFractionOfAColumn) {
+    MakeBar(114, 6, 0)->SetValue(33.0f);
+    std::string row = MiddleRow(114, 6);
+    EXPECT_EQ(row.substr(0, 37), std::string(37, '#')) << row;
+    EXPECT_EQ(row[37], '.') << "column 37 is past the cut:\n" << row;
+}
+
 TEST_F(ProgressBarTest, FilledBarAtTheEndsShowsFrameOnlyOrAllWhite) {
     MakeBar(40, 5, 0)->SetValue(0.0f);
     frameart::Art empty = Frame();

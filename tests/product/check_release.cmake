@@ -42,6 +42,14 @@ foreach(value FileVersion ProductVersion)
         message(FATAL_ERROR "expected ${value} ${VERSION} in the DLL's version resource:\n${resources}")
     endif()
 endforeach()
+# What the file's properties show as its maker and copyright.
+foreach(expected "CompanyName\", \"the gen_g15_velm authors\""
+        "LegalCopyright\", \"Copyright (c) 2026 the gen_g15_velm authors; MIT licence\"")
+    string(FIND "${resources}" "VALUE \"${expected}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "expected VALUE \"${expected} in the DLL's version resource:\n${resources}")
+    endif()
+endforeach()
 
 # Read as bytes: a plain file(READ) drops the carriage returns.
 function(expect_line file line)

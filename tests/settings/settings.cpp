@@ -43,6 +43,7 @@ protected:
         g_keyboardFound = 0;
         control::SetAppDataFolder("");
         control::SetProfileFileProtected(control::WindowsPath(File()), false);
+        control::SetProfileFileUnreadable(control::WindowsPath(File()), false);
         control::SetFolderProtected(control::WindowsPath(folder), false);
         control::SetFolderProtected(control::WindowsPath(appData), false);
         std::error_code ignored;
@@ -122,6 +123,21 @@ TEST_F(Settings, ValuesReadAsDecimalsWithTheDefaultForWhatIsNotANumber) {
     EXPECT_NE(written.find("KeyboardLight=-3\r\n"), std::string::npos) << written;
 }
 
+// As an editor may save it, with the UTF-8 mark first: the values are read, and the write-back
+// finds their section instead of adding a second one that would shadow them.
+TEST_F(Settings, AFileStartingWithTheUtf8MarkIsReadAndKeepsItsOneSection) {
+    Put(File(), "\xEF\xBB\xBF[General]\r\nVU=0\r\nLeavePlaylist=0\r\n");
+    LoadSettings(module);
+    EXPECT_EQ(GetSetting(kSettingVU), 0);
+    EXPECT_EQ(GetSetting(kSettingLeavePlaylist), 0);
+    std::string written = Read(File());
+    EXPECT_EQ(
+        written.rfind("\xEF\xBB\xBF[General]\r\nVU=0\r\nLeavePlaylist=0\r\nKeyboardLight=0\r\n", 0),
+        0u)
+        << written;
+    EXPECT_EQ(written.find("[General]", 4), std::string::npos) << "a second section: " << written;
+}
+
 TEST_F(Settings, ParsingFollowsScanfD) {
     const std::pair<const char*, int> numbers[] = {{"0", 0},
                                                    {"12", 12},
@@ -168,8 +184,9 @@ TEST_F(Settings, AnItemOutsideTheListChangesNothingButStillRewritesTheFile) {
 }
 
 // A renamed DLL deep down: the module path fits, the settings file's does not. Cut to 259
-// characters it would name "VelmG15.i", which must be neither read nor written.
-TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory) {
+// characters it would name "VelmG15.i", which must be neither read nor written: the settings
+// go to the user's own file, as where the file beside the DLL takes no write.
+TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheUsersOwnFileTakesOver) {
     // Folder components of 50 characters, the last one cut so that the folder, a backslash and
     // "VelmG15.ini" come to 261 characters: two more than a path can hold.
     std::string deep = folder;
@@ -184,24 +201,45 @@ TEST_F(Settings, AFilePathLongerThanMaxPathIsNeverUsedAndTheSettingsLiveInMemory
     Put(cut, "[General]\nVU=0\n");
 
     LoadSettings(module);
-    EXPECT_STREQ(GetSettingsPath(), "");
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
     EXPECT_EQ(GetSetting(kSettingVU), 1) << "defaults, not the cut file's values";
     EXPECT_EQ(Read(cut), "[General]\nVU=0\n") << "the cut name was written to";
     ToggleSetting(kSettingLeaveSettings);
     EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "toggles still take effect";
+    EXPECT_NE(Read(PerUserFile()).find("LeaveSettings=1\r\n"), std::string::npos)
+        << "the toggle was lost: " << Read(PerUserFile());
     EXPECT_EQ(Read(cut), "[General]\nVU=0\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deep),
                             std::filesystem::directory_iterator()),
               1)
         << "no other file appeared beside the DLL";
+
+    control::SetAppDataFolder("");
+    LoadSettings(module);
+    EXPECT_STREQ(GetSettingsPath(), "") << "no file at all to be had";
+    ToggleSetting(kSettingLeaveSettings);
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 1) << "the default, toggled in memory";
 }
 
-TEST_F(Settings, AModulePathCutByItsBufferUsesNoFile) {
+TEST_F(Settings, AModulePathCutByItsBufferUsesTheUsersOwnFile) {
     std::string name(MAX_PATH, 'x');
     UseDll(folder + "/" + name + ".dll");
     LoadSettings(module);
-    EXPECT_STREQ(GetSettingsPath(), "");
-    EXPECT_EQ(GetSetting(kSettingAlertVolume), 1);
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_EQ(Read(PerUserFile()), kDefaultFile);
+}
+
+// A file the user may write but not read: nothing is read from it, and the write-back, which
+// cannot open it, fails, so the user's own file takes over and the file keeps what it holds.
+TEST_F(Settings, AFileThatCannotBeReadIsLeftAsItIsAndTheUsersOwnFileTakesOver) {
+    std::string beside = "[Other]\nkeep=me\n[General]\nVU=0\n";
+    Put(File(), beside);
+    control::SetProfileFileUnreadable(control::WindowsPath(File()), true);
+    LoadSettings(module);
+    control::SetProfileFileUnreadable(control::WindowsPath(File()), false);
+    EXPECT_EQ(Read(File()), beside);
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_EQ(Read(PerUserFile()), kDefaultFile);
 }
 
 // A read-only file beside the DLL: the user's file wins where it has a number, the file beside
@@ -235,16 +273,20 @@ TEST_F(Settings, WhereTheDllsFolderTakesNoFileThePerUserFolderIsMadeWithTheSetti
     EXPECT_EQ(Read(File()), "<no file>");
 }
 
-// Where the file beside the DLL takes writes, it is the only one, whatever the user's folder
-// holds from a time when it did not.
-TEST_F(Settings, AWritableFileBesideTheDllLeavesTheUsersFileAlone) {
+// Once there, the user's own file keeps the settings for good: the folder beside the DLL taking
+// writes again (the player run once as administrator) brings back none of its older values.
+TEST_F(Settings, TheUsersOwnFileWinsAndTakesTheTogglesEvenWhereTheDllsFileTakesWritesAgain) {
+    std::string beside = "[General]\nVU=1\nLeaveSettings=7\n";
+    Put(File(), beside);
     std::filesystem::create_directory(appData + "/VelmG15");
     Put(PerUserFile(), "[General]\nVU=0\n");
     LoadSettings(module);
-    ToggleSetting(kSettingLeaveSettings);
-    EXPECT_EQ(GetSetting(kSettingVU), 1) << "the user's file is not read";
-    EXPECT_EQ(Read(PerUserFile()), "[General]\nVU=0\n");
-    EXPECT_NE(Read(File()).find("LeaveSettings=1\r\n"), std::string::npos);
+    ToggleSetting(kSettingSaveLcd);
+    EXPECT_EQ(GetSetting(kSettingVU), 0) << "the user's file wins";
+    EXPECT_EQ(GetSetting(kSettingLeaveSettings), 7) << "a key it lacks is read beside the DLL";
+    EXPECT_STREQ(GetSettingsPath(), control::WindowsPath(PerUserFile()).c_str());
+    EXPECT_NE(Read(PerUserFile()).find("SaveLcd=1\r\n"), std::string::npos);
+    EXPECT_EQ(Read(File()), beside) << "the file beside the DLL is no longer written";
 }
 
 // No user's file to be had: the application-data folder unknown, missing, taking no new

@@ -100,9 +100,25 @@ bool Ended(DWORD threadId) {
 
 using GetPlugin = PluginRecord* (*)();
 
+// The user's own settings file and its folder. Once there it wins at every start, so none may
+// be left from an earlier run that ended half-way.
+void PerUserSettingsPaths(std::string& folder, std::string& file) {
+    char appData[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
+    folder = std::string(appData) + "\\VelmG15";
+    file = folder + "\\VelmG15.ini";
+}
+void RemovePerUserSettings() {
+    std::string folder, file;
+    PerUserSettingsPaths(folder, file);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 class PluginDll : public ::testing::Test {
 protected:
     void SetUp() override {
+        RemovePerUserSettings();
         module = LoadLibraryA("gen_g15_velm.dll");
         ASSERT_NE(module, nullptr) << "error " << GetLastError();
         get = reinterpret_cast<GetPlugin>(
@@ -365,16 +381,14 @@ TEST_F(PluginOnTheLcd, AFaultingVisualDataFunctionEndsOnlyItsOwnCalls) {
 
 // Wine lets the superuser (who may run these tests) write a read-only file and a read-only
 // folder alike; what it refuses to anyone is a write to a file that another program holds
-// open without sharing it for writing. So the file beside the DLL is held, readable still.
+// open without sharing it for writing. So the file beside the DLL is held, readable still, for
+// the first start; the second finds it writable again, and the user's own file still wins.
 TEST_F(PluginOnTheLcd, WhereTheFileBesideTheDllTakesNoWriteTheUsersOwnFileKeepsTheSettings) {
     std::string ini = ModuleFolder() + "VelmG15.ini";
-    char appData[MAX_PATH];
-    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData), S_OK);
-    std::string perUserFolder = std::string(appData) + "\\VelmG15";
-    std::string perUser = perUserFolder + "\\VelmG15.ini";
+    std::string perUserFolder, perUser;
+    PerUserSettingsPaths(perUserFolder, perUser);
     auto cleanUp = [&] {
-        DeleteFileA(perUser.c_str());
-        RemoveDirectoryA(perUserFolder.c_str());
+        RemovePerUserSettings();
         DeleteFileA(ini.c_str());
     };
     cleanUp();
@@ -416,12 +430,12 @@ TEST_F(PluginOnTheLcd, WhereTheFileBesideTheDllTakesNoWriteTheUsersOwnFileKeepsT
         << "made in " << perUserFolder << " with what was read beside the DLL";
     toggleFirstSetting("\r\nVU=0\r\n");
     record->quit();
+    CloseHandle(held);
 
     // The next start reads VU=0 back from the user's file, so the same toggle now gives 1.
     EXPECT_EQ(record->init(), 0);
     toggleFirstSetting("\r\nVU=1\r\n");
     record->quit();
-    CloseHandle(held);
     EXPECT_EQ(ReadWholeFile(ini), beside) << "the file beside the DLL was written";
     cleanUp();
 }
