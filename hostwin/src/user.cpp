@@ -138,6 +138,13 @@ BOOL UnregisterClassRec(const std::u16string& name) {
     return FALSE;
 }
 
+std::string Ansi(const std::u16string& wide) {
+    int length = static_cast<int>(wide.size());
+    std::string ansi(hostwin::AnsiLengthOf(wide.data(), length), '\0');
+    hostwin::WideToAnsiInto(wide.data(), length, ansi.data(), static_cast<int>(ansi.size()));
+    return ansi;
+}
+
 // The names as the caller gave them, and in UTF-16 for the window's record.
 struct WindowNames {
     const void* className;
@@ -168,17 +175,10 @@ HWND CreateWindowRec(const WindowNames& names, DWORD exStyle, DWORD style, int x
         w.unicode = unicode = it->second.unicode;
         w.text = names.wideTitle;
     }
-    // The procedure reads the names in its own kind.
-    std::string ansiTitle(
-        hostwin::AnsiLengthOf(names.wideTitle.data(), static_cast<int>(names.wideTitle.size())),
-        '\0');
-    hostwin::WideToAnsiInto(names.wideTitle.data(), static_cast<int>(names.wideTitle.size()),
-                            ansiTitle.data(), static_cast<int>(ansiTitle.size()));
-    std::string ansiClass(
-        hostwin::AnsiLengthOf(names.classKey.data(), static_cast<int>(names.classKey.size())),
-        '\0');
-    hostwin::WideToAnsiInto(names.classKey.data(), static_cast<int>(names.classKey.size()),
-                            ansiClass.data(), static_cast<int>(ansiClass.size()));
+    // The procedure reads the names in its own kind. CREATESTRUCTA and CREATESTRUCTW differ
+    // only in the kind of the two names.
+    std::string ansiTitle = Ansi(names.wideTitle);
+    std::string ansiClass = Ansi(names.classKey);
     bool sameKind = unicode == names.unicodeCaller;
     const void* title = sameKind  ? names.title
                         : unicode ? static_cast<const void*>(names.wideTitle.c_str())
@@ -205,10 +205,6 @@ HWND CreateWindowRec(const WindowNames& names, DWORD exStyle, DWORD style, int x
     }
     return hwnd;
 }
-
-}  // namespace
-
-namespace {
 
 LRESULT SendMessageFrom(Caller caller, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Scheduler& sched = Scheduler::Get();
