@@ -51,8 +51,22 @@ typedef LONG HRESULT;
 typedef DWORD COLORREF;
 typedef WORD ATOM;
 
+// WCHAR is 16 bits, as on Windows. It is char16_t rather than wchar_t, which is 32 bits here:
+// an L"..." literal does not pass for a WCHAR string, so no code can come to rely on one.
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef uint16_t WCHAR;
+#endif
+
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
+typedef const CHAR* LPCCH;
+typedef WCHAR* LPWSTR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
+typedef const WCHAR* LPCWCH;
 typedef void* LPVOID;
 typedef void* PVOID;
 typedef const void* LPCVOID;

@@ -133,7 +133,10 @@ typedef struct tagTEXTMETRICA {
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
+// The W call measures UTF-16 text as DrawTextExW draws it, linked fonts included; the A call
+// converts through the ANSI code page first.
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
 int WINAPI AddFontResourceExA(LPCSTR name, DWORD fl, PVOID res);
 

@@ -1,5 +1,7 @@
-// GDI text: fonts from their descriptions, and DrawTextExA onto a device context through the
-// text engine, in the DC's font, colours, background mode, viewport and clip.
+// GDI text: fonts from their descriptions, and DrawTextExW onto a device context through the
+// text engine, in the DC's font, colours, background mode, viewport and clip. The A calls are the
+// W calls after a conversion through the ANSI code page, so the same characters measure and draw
+// the same either way.
 #include <windows.h>
 
 #include <cstdio>
@@ -109,15 +111,24 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
     return TRUE;
 }
 
-BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {
+BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
     std::lock_guard<std::mutex> lk(Mutex());
     auto dc = LookupDC(hdc);
     auto face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !size || count < 0 || (!text && count > 0))
         return FALSE;
-    size->cx = face->Width(text, count);
+    thread_local hostwin::GlyphImage scratch;
+    size->cx = face->Width(text, count, scratch);
     size->cy = face->Metrics().height;
     return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {
+    if (count < 0 || (!text && count > 0))
+        return FALSE;
+    thread_local std::u16string wide;
+    hostwin::AnsiToWide(text, count, wide);
+    return GetTextExtentPoint32W(hdc, wide.c_str(), static_cast<int>(wide.size()), size);
 }
 
 int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
@@ -146,7 +157,7 @@ int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
     return 1;
 }
 
-int WINAPI DrawTextExA(HDC hdc, LPSTR text, int length, LPRECT rect, UINT format,
+int WINAPI DrawTextExW(HDC hdc, LPWSTR text, int length, LPRECT rect, UINT format,
                        LPDRAWTEXTPARAMS params) {
     std::lock_guard<std::mutex> lk(Mutex());
     auto dc = LookupDC(hdc);
@@ -161,6 +172,22 @@ int WINAPI DrawTextExA(HDC hdc, LPSTR text, int length, LPRECT rect, UINT format
     DcTarget target(*dc);
     return hostwin::DrawTextWithFont(*face, text, length, *rect, format, params,
                                      dc->bkMode == OPAQUE, &target);
+}
+
+int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format) {
+    return DrawTextExW(hdc, const_cast<LPWSTR>(text), length, rect, format, nullptr);
+}
+
+// The length drawn comes back in UTF-16 units, which are the bytes of any 8-bit code page.
+int WINAPI DrawTextExA(HDC hdc, LPSTR text, int length, LPRECT rect, UINT format,
+                       LPDRAWTEXTPARAMS params) {
+    if (!text && length != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    thread_local std::u16string wide;
+    hostwin::AnsiToWide(text, length, wide);
+    return DrawTextExW(hdc, wide.data(), static_cast<int>(wide.size()), rect, format, params);
 }
 
 }  // extern "C"

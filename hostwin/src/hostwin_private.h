@@ -27,6 +27,20 @@
 
 namespace hostwin {
 
+// --- codepages.cpp: the ANSI code page, and the conversions the stand-in makes itself (window
+// text, DrawTextExA) into buffers the caller reuses. A length of -1 takes the string up to its
+// terminator, which is not converted; what does not fit the code page becomes '?'.
+UINT AnsiCodePage();
+// False for a code page that iconv does not know, or UTF-8 (never an ANSI code page).
+bool SetAnsiCodePage(UINT codePage);
+void AnsiToWide(const char* text, int length, std::u16string& out);
+// The same into a buffer of `room` units, as many whole characters as fit, without a terminator
+// and without allocating: the number of units written.
+int AnsiToWideInto(const char* text, int length, char16_t* out, int room);
+int WideToAnsiInto(const char16_t* text, int length, char* out, int room);
+// The number of ANSI bytes that a UTF-16 text takes.
+int AnsiLengthOf(const char16_t* text, int length);
+
 // --- handles.cpp: the kernel handle table. Objects that can be waited for say when they are
 // signalled; all of it is guarded by the scheduler's lock.
 
@@ -68,6 +82,11 @@ LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRe
 // Windows that have been created and not destroyed. Lock held.
 size_t WindowCountLocked();
 
+// --- message_mapping.cpp: calls a window procedure with a text message from a caller of the
+// other kind (an ANSI caller when unicodeWindow, else a Unicode one), converting the text.
+LRESULT CallProcConverted(WNDPROC proc, bool unicodeWindow, HWND hwnd, UINT msg, WPARAM wp,
+                          LPARAM lp);
+
 // --- hooks.cpp: the desktop around the product, as hostwin/control sets and reads it.
 // Guarded by the scheduler's lock.
 
@@ -93,7 +112,7 @@ LRESULT DeliverKeyToHooks(DWORD vk, bool down, DWORD extraFlags);
 // Hooks installed and not removed. Lock held.
 size_t HookCountLocked();
 
-// --- registry.cpp: removes every key and value.
+// --- registry.cpp: removes every key and value but the machine's own (the font links).
 void ClearRegistry();
 
 // --- modules.cpp: loaded modules are real shared libraries, plus modules that exist only as

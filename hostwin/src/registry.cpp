@@ -32,8 +32,36 @@ struct KeyNode {
 };
 
 std::mutex g_mu;
+std::vector<std::string> SplitPath(const char* path);
+
+// What the machine's registry holds before anything writes to it, and again once cleared: the
+// font links (fontlink.cpp).
+void AddMachineDefaults(std::map<HKEY, std::shared_ptr<KeyNode>>& roots) {
+    auto& node = roots[HKEY_LOCAL_MACHINE];
+    if (!node)
+        node = std::make_shared<KeyNode>();
+    std::shared_ptr<KeyNode> key = node;
+    for (const auto& part : SplitPath(hostwin::kSystemLinkKey)) {
+        auto& child = key->subkeys[part];
+        if (!child)
+            child = std::make_shared<KeyNode>();
+        key = child;
+    }
+    for (const auto& link : hostwin::DefaultSystemLinks()) {
+        std::vector<BYTE> data;
+        for (const char* entry : link.entries)
+            data.insert(data.end(), entry, entry + std::strlen(entry) + 1);
+        data.push_back(0);
+        key->values[link.family] = Value{REG_MULTI_SZ, data};
+    }
+}
+
 std::map<HKEY, std::shared_ptr<KeyNode>>& Roots() {
-    static auto* roots = new std::map<HKEY, std::shared_ptr<KeyNode>>;
+    static auto* roots = [] {
+        auto* made = new std::map<HKEY, std::shared_ptr<KeyNode>>;
+        AddMachineDefaults(*made);
+        return made;
+    }();
     return *roots;
 }
 std::map<HKEY, std::shared_ptr<KeyNode>>& Open() {
@@ -209,6 +237,7 @@ void ClearRegistry() {
         node->deleted = true;
     Open().clear();
     Roots().clear();
+    AddMachineDefaults(Roots());
 }
 
 }  // namespace hostwin

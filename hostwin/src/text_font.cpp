@@ -32,16 +32,6 @@ constexpr Alias kAliases[] = {
     {"MS Shell Dlg 2", "Tahoma"},
 };
 
-// Windows-1252 characters 0x80..0x9F as Unicode; the rest of the 8-bit range is Latin-1.
-constexpr unsigned short kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-unsigned CodePoint(unsigned char c) {
-    return (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : c;
-}
-
 std::mutex g_libraryMu;
 FT_Library g_library = nullptr;
 FcConfig* g_fonts = nullptr;
@@ -84,6 +74,40 @@ bool FindFamily(const std::string& family, int weight, bool italic, std::string&
     return found;
 }
 
+// The file of a linked font: a face of the link's family in a file of the link's name, else any
+// face of that family, else (a link that names no family) any face in a file of that name.
+bool FindLinkedFile(const FontLink& link, std::string& file, int& index) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!link.face.empty())
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(link.face.c_str()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    FcFontSet* fonts = FcFontList(g_fonts, pattern, objects);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    bool found = false;
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        FcChar8* path = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) != FcResultMatch)
+            continue;
+        std::string candidate = reinterpret_cast<char*>(path);
+        std::string name = candidate.substr(candidate.rfind('/') + 1);
+        bool sameName = strcasecmp(name.c_str(), link.file.c_str()) == 0;
+        if (found && !sameName)
+            continue;
+        if (!sameName && link.face.empty())
+            continue;
+        file = candidate;
+        index = 0;
+        FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
+        found = true;
+        if (sameName)
+            break;
+    }
+    if (fonts)
+        FcFontSetDestroy(fonts);
+    return found;
+}
+
 std::string FamilyFor(const std::string& faceName) {
     for (const Alias& alias : kAliases)
         if (strcasecmp(alias.windows, faceName.c_str()) == 0)
@@ -116,11 +140,43 @@ std::shared_ptr<TextFont> TextFont::Get(const std::string& faceName, int logical
         !FindFamily(kFallbackFamily, weight, italic, file, index) &&
         !FindFamily("DejaVu Sans", weight, italic, file, index))
         return nullptr;
-    std::shared_ptr<TextFont> font(new TextFont);
-    if (!font->Load(file, index, logicalHeight, weight))
+    std::shared_ptr<TextFont> font = Open(file, index, logicalHeight, weight);
+    if (!font)
         return nullptr;
+    font->LinkFonts(logicalHeight, weight);
     slot = font;
     return font;
+}
+
+// One face of one file at one size, shared by the fonts that select it or link to it. Library
+// lock held.
+std::shared_ptr<TextFont> TextFont::Open(const std::string& file, int index, int logicalHeight,
+                                         int weight) {
+    static std::map<std::tuple<std::string, int, int, int>, std::shared_ptr<TextFont>> opened;
+    auto& slot = opened[{file, index, logicalHeight, weight}];
+    if (!slot) {
+        std::shared_ptr<TextFont> font(new TextFont);
+        if (!font->Load(file, index, logicalHeight, weight))
+            return nullptr;
+        slot = font;
+    }
+    return slot;
+}
+
+// A linked font is asked for at the size the face was asked for, and links to nothing itself.
+// The links are read from the registry once, when the font is first made. Library lock held.
+void TextFont::LinkFonts(int logicalHeight, int weight) {
+    if (linked_)
+        return;
+    linked_ = true;
+    for (const FontLink& link : SystemLinksOf(family_)) {
+        std::string file;
+        int index = 0;
+        if (!FindLinkedFile(link, file, index))
+            continue;
+        if (auto linked = Open(file, index, logicalHeight, weight); linked && linked.get() != this)
+            links_.push_back(linked);
+    }
 }
 
 TextFont::~TextFont() {
@@ -163,25 +219,80 @@ bool TextFont::Load(const std::string& file, int index, int logicalHeight, int w
     return true;
 }
 
-void TextFont::Render(unsigned char c, GlyphImage& out) {
+// Control characters are never looked for in the linked fonts (GDI under Wine does not), so
+// they show the face's own box even where a linked font draws a picture of them. Library lock
+// held.
+void TextFont::Render(char16_t c, GlyphImage& out) {
+    if (FT_UInt index = FT_Get_Char_Index(static_cast<FT_Face>(face_), c))
+        return RenderIndex(index, out);
+    if (c >= 0x20)
+        for (const auto& link : links_)
+            if (FT_UInt index = FT_Get_Char_Index(static_cast<FT_Face>(link->face_), c))
+                return link->RenderIndex(index, out);
+    RenderIndex(0, out);
+}
+
+void TextFont::RenderIndex(unsigned index, GlyphImage& out) {
+    out.left = out.top = out.width = out.rows = out.advance = out.drawAdvance = 0;
+    out.ink.clear();
     auto face = static_cast<FT_Face>(face_);
     // Text is measured with the outline hinted for the normal target, and drawn with the
     // face's embedded bitmap strike where it has one at this size, else with the outline hinted
     // for monochrome; the two advances may differ by a pixel. That is how GDI under Wine
     // measures and draws these faces, pixel for pixel.
-    if (FT_Load_Char(face, CodePoint(c), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0)
+    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0)
         return;
     out.advance = Round26Dot6(face->glyph->advance.x) + (emboldened_ ? 1 : 0);
-    if (FT_Load_Char(face, CodePoint(c), FT_LOAD_TARGET_MONO) != 0)
+    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0)
         return;
     out.drawAdvance = Round26Dot6(face->glyph->advance.x) + (emboldened_ ? 1 : 0);
     // A bold weight of a face that has no bold style is made by thickening the outline by a
     // pixel, which also widens every advance by one.
     if (emboldened_ && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
         FT_Outline_EmboldenXY(&face->glyph->outline, 64, 0);
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
-        return;
-    FT_GlyphSlot slot = face->glyph;
+    if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
+        RasterizeOutline(&face->glyph->outline, out);
+    else if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) == 0)
+        CopyBitmap(face->glyph, out);
+}
+
+// An outline is filled into the box of whole pixels around it, as GDI under Wine fills it:
+// FreeType's own rendering trims that box by the pixel centres and drops the last row of some
+// glyphs (Dotum's Katakana at 9 pixels). Library lock held.
+void TextFont::RasterizeOutline(void* outlinePointer, GlyphImage& out) {
+    auto* outline = static_cast<FT_Outline*>(outlinePointer);
+    FT_BBox box;
+    FT_Outline_Get_CBox(outline, &box);
+    FT_Pos left = box.xMin & -64;
+    FT_Pos bottom = box.yMin & -64;
+    FT_Pos right = (box.xMax + 63) & -64;
+    FT_Pos top = (box.yMax + 63) & -64;
+    out.left = static_cast<int>(left >> 6);
+    out.top = static_cast<int>(top >> 6);
+    out.width = static_cast<int>((right - left) >> 6);
+    out.rows = static_cast<int>((top - bottom) >> 6);
+    int pitch = (out.width + 7) / 8;
+    thread_local std::vector<unsigned char> bits;
+    bits.assign(static_cast<size_t>(pitch) * out.rows, 0);
+    FT_Bitmap bitmap = {};
+    bitmap.rows = static_cast<unsigned>(out.rows);
+    bitmap.width = static_cast<unsigned>(out.width);
+    bitmap.pitch = pitch;
+    bitmap.buffer = bits.data();
+    bitmap.pixel_mode = FT_PIXEL_MODE_MONO;
+    bitmap.num_grays = 2;
+    FT_Outline_Translate(outline, -left, -bottom);
+    if (out.width > 0 && out.rows > 0)
+        FT_Outline_Get_Bitmap(g_library, outline, &bitmap);
+    out.ink.assign(static_cast<size_t>(out.width) * out.rows, 0);
+    for (int y = 0; y < out.rows; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.ink[y * out.width + x] = (bits[y * pitch + (x >> 3)] >> (7 - (x & 7))) & 1;
+}
+
+// A glyph of an embedded bitmap strike, as it is.
+void TextFont::CopyBitmap(void* slotPointer, GlyphImage& out) {
+    auto slot = static_cast<FT_GlyphSlot>(slotPointer);
     out.left = slot->bitmap_left;
     out.top = slot->bitmap_top;
     out.width = static_cast<int>(slot->bitmap.width);
@@ -195,7 +306,12 @@ void TextFont::Render(unsigned char c, GlyphImage& out) {
     }
 }
 
-const GlyphImage& TextFont::Glyph(unsigned char c) {
+const GlyphImage& TextFont::Glyph(char16_t c, GlyphImage& scratch) {
+    if (c >= glyphs_.size()) {
+        std::lock_guard<std::mutex> library(g_libraryMu);
+        Render(c, scratch);
+        return scratch;
+    }
     std::atomic<GlyphImage*>& slot = glyphs_[c];
     if (GlyphImage* glyph = slot.load(std::memory_order_acquire))
         return *glyph;
@@ -212,10 +328,10 @@ const GlyphImage& TextFont::Glyph(unsigned char c) {
     return *glyph;
 }
 
-int TextFont::Width(const char* text, int length) {
+int TextFont::Width(const char16_t* text, int length, GlyphImage& scratch) {
     int width = 0;
     for (int i = 0; i < length; ++i)
-        width += Glyph(static_cast<unsigned char>(text[i])).advance;
+        width += Glyph(text[i], scratch).advance;
     return width;
 }
 

@@ -1,5 +1,6 @@
 // Fonts for GDI text: a LOGFONT's face name, height and weight select a FreeType face (found
-// with fontconfig) at a pixel size; glyphs are rendered monochrome and hinted, once, and kept.
+// with fontconfig) at a pixel size, with the fonts linked to that face for the characters it
+// lacks; glyphs are rendered monochrome and hinted.
 #pragma once
 
 #include <array>
@@ -39,23 +40,60 @@ public:
 
     const FontMetrics& Metrics() const { return metrics_; }
     const std::string& FamilyName() const { return family_; }
-    // The glyph of one 8-bit (Windows-1252) character, rendered on first use.
-    const GlyphImage& Glyph(unsigned char c);
-    int Width(const char* text, int length);
+    // The glyph that stands for one UTF-16 unit: the face's own, else that of the first linked
+    // font that has one, else the face's missing-glyph box. Each unit is looked up alone, a
+    // surrogate too, as GDI under Wine looks them up: a pair shows two boxes, and a font that
+    // maps a lone surrogate (Baekmuk Dotum maps U+D800 to a blank) shows what it maps.
+    //
+    // The glyphs of the units below 256 are rendered once and kept; any other is rendered into
+    // `scratch` on every call, and what comes back is valid until scratch is used again. A cache
+    // of every glyph, keyed by the unit, belongs here.
+    const GlyphImage& Glyph(char16_t c, GlyphImage& scratch);
+    int Width(const char16_t* text, int length, GlyphImage& scratch);
+    // The linked fonts, in the order they are searched.
+    const std::vector<std::shared_ptr<TextFont>>& Links() const { return links_; }
 
 private:
     TextFont() = default;
+    static std::shared_ptr<TextFont> Open(const std::string& file, int index, int logicalHeight,
+                                          int weight);
     bool Load(const std::string& file, int index, int logicalHeight, int weight);
-    void Render(unsigned char c, GlyphImage& out);
+    void LinkFonts(int logicalHeight, int weight);
+    void Render(char16_t c, GlyphImage& out);
+    void RenderIndex(unsigned index, GlyphImage& out);
+    static void RasterizeOutline(void* outline, GlyphImage& out);  // FT_Outline*
+    static void CopyBitmap(void* slot, GlyphImage& out);           // FT_GlyphSlot
 
     void* face_ = nullptr;  // FT_Face
     std::string family_;
     FontMetrics metrics_;
     bool emboldened_ = false;
-    std::mutex mu_;  // rendering a glyph
+    std::vector<std::shared_ptr<TextFont>> links_;
+    bool linked_ = false;  // the links have been read (a face selected under two names is one font)
+    std::mutex mu_;        // rendering a kept glyph
     // Owned; set once, when the glyph is first rendered, and read without the lock after that:
     // text is measured and drawn a glyph at a time.
     std::array<std::atomic<GlyphImage*>, 256> glyphs_ = {};
 };
+
+// --- fontlink.cpp: the fonts linked to a face, as the registry lists them.
+
+struct FontLink {
+    std::string file;  // a file name, found wherever fontconfig knows fonts
+    std::string face;  // the family in that file; may be empty
+};
+
+// The SystemLink list of a face (by its family name, as GDI under Wine keys it). Each entry is
+// "file,face" with optional scaling values after, which GDI under Wine ignores and so does this.
+std::vector<FontLink> SystemLinksOf(const std::string& family);
+
+struct DefaultSystemLink {
+    const char* family;
+    std::vector<const char*> entries;
+};
+// What the stand-in's registry holds when it starts and after it is cleared: the fonts that
+// scripts/setup installs, the same that tests/wine/fontlink.reg puts in the Wine test prefixes.
+const std::vector<DefaultSystemLink>& DefaultSystemLinks();
+extern const char* const kSystemLinkKey;
 
 }  // namespace hostwin

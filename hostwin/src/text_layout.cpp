@@ -5,15 +5,15 @@
 namespace hostwin {
 namespace {
 
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
+bool IsLineEnd(char16_t c) {
+    return c == u'\n' || c == u'\r';
 }
 
 // Copies the text, taking out the '&' that marks a prefix ("&&" stands for one '&').
-void TakeOutPrefixes(const char* text, int length, bool keep, std::string& shown) {
+void TakeOutPrefixes(const char16_t* text, int length, bool keep, std::u16string& shown) {
     shown.clear();
     for (int i = 0; i < length; ++i) {
-        if (!keep && text[i] == '&' && i + 1 < length)
+        if (!keep && text[i] == u'&' && i + 1 < length)
             ++i;
         shown += text[i];
     }
@@ -23,7 +23,7 @@ void TakeOutPrefixes(const char* text, int length, bool keep, std::string& shown
 // takes the characters that fit, then goes back to the last space among them (which it keeps);
 // a word wider than the whole line stands alone on its line. Spaces after a line's end are
 // skipped and belong to no line. (This is where GDI under Wine breaks, to the character.)
-void BreakParagraph(TextFont& font, const std::string& s, int begin, int end, int wrapWidth,
+void BreakParagraph(TextFont& font, const std::u16string& s, int begin, int end, int wrapWidth,
                     UINT format, TextLayout& layout) {
     bool wrap = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE);
     // Spaces that end a line would shift centred or right-aligned text.
@@ -32,7 +32,7 @@ void BreakParagraph(TextFont& font, const std::string& s, int begin, int end, in
     for (;;) {
         int fitEnd = pos;
         for (int width = 0; fitEnd < end; ++fitEnd) {
-            width += font.Glyph(static_cast<unsigned char>(s[fitEnd])).advance;
+            width += font.Glyph(s[fitEnd], layout.scratch).advance;
             if (wrap && width > wrapWidth)
                 break;
         }
@@ -55,7 +55,8 @@ void BreakParagraph(TextFont& font, const std::string& s, int begin, int end, in
         if (trimSpaces && fitEnd < end)
             while (lineEnd > pos && s[lineEnd - 1] == ' ')
                 --lineEnd;
-        layout.lines.push_back({pos, lineEnd, font.Width(s.data() + pos, lineEnd - pos)});
+        layout.lines.push_back(
+            {pos, lineEnd, font.Width(s.data() + pos, lineEnd - pos, layout.scratch)});
         if (next >= end)
             return;
         pos = next;
@@ -71,8 +72,9 @@ int LineLeft(UINT format, int left, int right, int width) {
     return left;
 }
 
-void DrawLine(TextFont& font, const std::string& s, const TextLine& line, int x, int y,
-              const RECT& clip, bool clipped, bool opaque, TextTarget& target) {
+void DrawLine(TextFont& font, const std::u16string& s, const TextLine& line, int x, int y,
+              const RECT& clip, bool clipped, bool opaque, GlyphImage& scratch,
+              TextTarget& target) {
     const FontMetrics& m = font.Metrics();
     if (opaque) {
         RECT cell = {x, y, x + line.width, y + m.height};
@@ -87,7 +89,7 @@ void DrawLine(TextFont& font, const std::string& s, const TextLine& line, int x,
     }
     int baseline = y + m.ascent;
     for (int i = line.begin; i < line.end; ++i) {
-        const GlyphImage& g = font.Glyph(static_cast<unsigned char>(s[i]));
+        const GlyphImage& g = font.Glyph(s[i], scratch);
         for (int row = 0; row < g.rows; ++row) {
             int py = baseline - g.top + row;
             if (clipped && (py < clip.top || py >= clip.bottom))
@@ -108,12 +110,12 @@ void DrawLine(TextFont& font, const std::string& s, const TextLine& line, int x,
 
 }  // namespace
 
-void LayOutText(TextFont& font, const char* text, int length, int wrapWidth, UINT format,
+void LayOutText(TextFont& font, const char16_t* text, int length, int wrapWidth, UINT format,
                 TextLayout& layout) {
     TakeOutPrefixes(text, length, (format & DT_NOPREFIX) != 0, layout.shown);
     layout.lines.clear();
     layout.maxWidth = 0;
-    const std::string& s = layout.shown;
+    const std::u16string& s = layout.shown;
     int n = static_cast<int>(s.size());
     if (n == 0)
         return;
@@ -136,11 +138,11 @@ void LayOutText(TextFont& font, const char* text, int length, int wrapWidth, UIN
         layout.maxWidth = std::max(layout.maxWidth, line.width);
 }
 
-int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, UINT format,
+int DrawTextWithFont(TextFont& font, const char16_t* text, int length, RECT& rect, UINT format,
                      DRAWTEXTPARAMS* params, bool opaque, TextTarget* target) {
     thread_local TextLayout layout;
     if (length < 0)
-        length = text ? lstrlenA(text) : 0;
+        length = lstrlenW(text);
     int leftMargin = params ? params->iLeftMargin : 0;
     int rightMargin = params ? params->iRightMargin : 0;
     int left = rect.left + leftMargin;
@@ -170,7 +172,7 @@ int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, U
         const TextLine& line = layout.lines[i];
         int x = LineLeft(format, left, right, line.width);
         DrawLine(font, layout.shown, line, x, rect.top + i * lineHeight, rect, clipped, opaque,
-                 *target);
+                 layout.scratch, *target);
     }
     return lines * lineHeight;
 }

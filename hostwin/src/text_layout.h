@@ -19,9 +19,10 @@ struct TextLine {
 
 // Reused from call to call: once its buffers have grown, laying out costs no allocation.
 struct TextLayout {
-    std::string shown;  // the text as drawn (prefix characters taken out)
+    std::u16string shown;  // the text as drawn (prefix characters taken out)
     std::vector<TextLine> lines;
     int maxWidth = 0;
+    GlyphImage scratch;  // where glyphs that the font does not keep are rendered
 };
 
 // Where drawn text lands. Coordinates are logical; the target applies the device context's
@@ -33,13 +34,13 @@ public:
     virtual void PlotInk(int x, int y) = 0;
 };
 
-void LayOutText(TextFont& font, const char* text, int length, int wrapWidth, UINT format,
+void LayOutText(TextFont& font, const char16_t* text, int length, int wrapWidth, UINT format,
                 TextLayout& layout);
 
-// The whole of DrawTextExA once the font is known: lays the text out, updates the rectangle
+// The whole of DrawTextExW once the font is known: lays the text out, updates the rectangle
 // for DT_CALCRECT or draws onto the target (background only when opaque). Returns the height
 // of the text.
-int DrawTextWithFont(TextFont& font, const char* text, int length, RECT& rect, UINT format,
+int DrawTextWithFont(TextFont& font, const char16_t* text, int length, RECT& rect, UINT format,
                      DRAWTEXTPARAMS* params, bool opaque, TextTarget* target);
 
 }  // namespace hostwin

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "support/FrameArt.h"
+#include "support/WideText.h"
+
 namespace {
 
 class Text : public ::testing::Test {
@@ -40,6 +43,19 @@ protected:
         SIZE size = {};
         GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &size);
         return size.cx;
+    }
+    int WidthW(const WideText& text) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+    // DrawTextExW's DT_CALCRECT of a line in a box 320 wide: its width and height.
+    SIZE CalcW(const WideText& text) {
+        WideText copy = text;
+        RECT rect = {0, 0, 320, 40};
+        DrawTextExW(dc, copy.data(), static_cast<int>(copy.size()), &rect,
+                    DT_NOPREFIX | DT_CALCRECT, nullptr);
+        return SIZE{rect.right, rect.bottom};
     }
     HDC dc = nullptr;
     std::vector<HFONT> fonts;
@@ -174,6 +190,60 @@ TEST_F(Text, CalcRectMeasuresLinesWrapsWordsAndAddsMargins) {
     }
 }
 
+// Titles in other scripts: the characters Tahoma lacks come from the fonts linked to it (the
+// stand-in's registry, and tests/wine/fontlink.reg in the Wine prefix), and the line keeps
+// Tahoma's height.
+struct ScriptLine {
+    const char* script;
+    const char* text;
+};
+constexpr ScriptLine kScriptLines[] = {
+    {"latin", "Łódź Ščř Ő ğ"},    {"greek", "Ελληνικά αβγ"},
+    {"cyrillic", "Кириллица жщ"}, {"japanese", "日本語ひらがなカタカナ"},
+    {"korean", "한국어 노래"},
+};
+
+TEST_F(Text, WideLinesMeasureByScriptAndSize) {
+    struct {
+        LONG height;
+        int lineHeight;
+        int widths[5];  // of the lines above
+    } sizes[] = {
+        {-9, 11, {54, 56, 67, 99, 48}},
+        {-16, 19, {98, 96, 112, 176, 85}},
+    };
+    for (auto& size : sizes) {
+        Use("Tahoma", size.height);
+        for (size_t i = 0; i < std::size(kScriptLines); ++i) {
+            SCOPED_TRACE(std::string(kScriptLines[i].script) + " " + std::to_string(size.height));
+            WideText text = Wide(kScriptLines[i].text);
+            EXPECT_EQ(WidthW(text), size.widths[i]);
+            SIZE calc = CalcW(text);
+            EXPECT_EQ(calc.cx, size.widths[i]);
+            EXPECT_EQ(calc.cy, size.lineHeight);
+        }
+    }
+}
+
+// The A calls are a conversion to the W calls: the same characters measure alike.
+TEST_F(Text, AnsiAndWideCallsMeasureTheSameCharactersAlike) {
+    const char* ansi = "Caf\xE9 \x96 \x80 \x93Song\x94 \x85";
+    const char* utf8 = "Café – € “Song” …";
+    for (const char* face : {"Tahoma", "Arial"}) {
+        for (LONG height : {-9, -16}) {
+            SCOPED_TRACE(std::string(face) + " " + std::to_string(height));
+            Use(face, height);
+            EXPECT_EQ(WidthW(Wide(utf8)), Width(ansi));
+            std::string copy = ansi;
+            RECT rect = {0, 0, 320, 40};
+            DrawTextExA(dc, copy.data(), -1, &rect, DT_NOPREFIX | DT_CALCRECT, nullptr);
+            SIZE calc = CalcW(Wide(utf8));
+            EXPECT_EQ(calc.cx, rect.right);
+            EXPECT_EQ(calc.cy, rect.bottom);
+        }
+    }
+}
+
 TEST_F(Text, CalcRectKeepsTheLeftEdgeOfAnOffsetRectangle) {
     Use("Tahoma", -9);
     RECT rect = {10, 5, 170, 25};
@@ -241,6 +311,27 @@ protected:
         SetBkMode(dc, bkMode);
         std::string copy = text;
         DrawTextExA(dc, copy.data(), -1, &rect, format, nullptr);
+        return Look();
+    }
+    Drawn DrawW(const WideText& text, RECT rect, UINT format, int bkMode = OPAQUE) {
+        std::memset(bits, kPaper, kStride * kHeight);
+        SetBkMode(dc, bkMode);
+        WideText copy = text;
+        DrawTextExW(dc, copy.data(), static_cast<int>(copy.size()), &rect, format, nullptr);
+        return Look();
+    }
+    // The ink in the top left corner as text art: '#' ink, '.' anything else.
+    frameart::Art InkArt(int width, int height) const {
+        frameart::Art art;
+        for (int y = 0; y < std::min(height, kHeight); ++y) {
+            std::string row;
+            for (int x = 0; x < std::min(width, kWidth); ++x)
+                row += bits[y * kStride + x] == kInk ? '#' : '.';
+            art.push_back(row);
+        }
+        return art;
+    }
+    Drawn Look() {
         GdiFlush();
         Drawn d;
         for (int y = 0; y < kHeight; ++y) {
@@ -270,6 +361,31 @@ protected:
     HGDIOBJ saved = nullptr;
     BYTE* bits = nullptr;
 };
+
+// Each line of every script, at both sizes, pixel for pixel as GDI under Wine draws it with the
+// same linked fonts (tests/data/wide_<script>_<size>.txt). In the last, a character that no font
+// has and a control character show Tahoma's missing-glyph box, and a lone surrogate what a linked
+// font maps it to (a blank, in Dotum).
+TEST_F(DrawnText, WideLinesDrawByScriptAndSize) {
+    std::vector<ScriptLine> lines(std::begin(kScriptLines), std::end(kScriptLines));
+    lines.push_back({"missing", "a\xEE\x80\x80\x62\x01\x63"});
+    for (LONG height : {-9, -16}) {
+        Use("Tahoma", height);
+        for (const ScriptLine& line : lines) {
+            std::string name = std::string("wide_") + line.script + "_" + std::to_string(-height);
+            WideText text = Wide(line.text);
+            if (std::string(line.script) == "missing")
+                text.insert(text.begin() + 2, WCHAR(0xD800));
+            Drawn d = DrawW(text, {0, 0, kWidth, kHeight}, DT_NOPREFIX, TRANSPARENT);
+            EXPECT_EQ(d.otherPixels, 0) << name << ": one bit per pixel";
+            EXPECT_GT(d.inkPixels, 0) << name;
+            frameart::Art reference =
+                frameart::Read(std::string(VELM_TEST_DATA) + "/" + name + ".txt");
+            EXPECT_FALSE(reference.empty()) << "reading tests/data/" << name << ".txt";
+            EXPECT_TRUE(frameart::Same(reference, InkArt(WidthW(text) + 4, -height + 3))) << name;
+        }
+    }
+}
 
 TEST_F(DrawnText, GlyphsAreMonochrome) {
     Use("Tahoma", -9);

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+
+#include "support/WideText.h"
 
 namespace {
 
@@ -112,6 +115,135 @@ TEST(Windows, CaptionIsCutToTheBuffer) {
     char whole[16];
     EXPECT_EQ(GetWindowTextA(window, whole, sizeof whole), 3);
     EXPECT_STREQ(whole, "new");
+    DestroyWindow(window);
+}
+
+// A Unicode window: its class registered with the W call, its procedure answering for its
+// caption in UTF-16, or filling whatever buffer it is given up to the last unit without a
+// terminator (when the window's extra value says so), as a careless player might.
+LRESULT CALLBACK UnicodeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_GETTEXT && GetWindowLongPtrW(hwnd, GWLP_USERDATA) == 1) {
+        auto* buffer = reinterpret_cast<WCHAR*>(lp);
+        for (WPARAM i = 0; i < wp; ++i)
+            buffer[i] = static_cast<WCHAR>('a' + i % 26);
+        return static_cast<LRESULT>(wp);
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND MakeUnicodeWindow(const WideText& caption) {
+    static const WideText className = Wide("velm conformance unicode");
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = UnicodeProc;
+        wc.lpszClassName = className.c_str();
+        registered = RegisterClassExW(&wc) != 0;
+    }
+    return CreateWindowExW(0, className.c_str(), caption.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
+                           nullptr, nullptr, nullptr);
+}
+
+std::string CaptionW(HWND window, int size = 512) {
+    WCHAR text[512] = {};
+    int n = GetWindowTextW(window, text, size);
+    return Utf8(text, n);
+}
+
+std::string CaptionA(HWND window) {
+    char text[512] = {};
+    int n = GetWindowTextA(window, text, sizeof text);
+    return std::string(text, n > 0 ? n : 0);
+}
+
+struct WideSendArgs {
+    HWND window;
+    int result;
+    WCHAR text[64];
+};
+
+DWORD WINAPI ReadWideCaptionFromOtherThread(LPVOID p) {
+    auto* args = static_cast<WideSendArgs*>(p);
+    args->result = GetWindowTextW(args->window, args->text, 64);
+    return 0;
+}
+
+TEST(Windows, UnicodeWindowKeepsItsCaptionInEveryScript) {
+    const std::string caption = "1. Łódź – Ελλάδα – Кино – 日本語 – 한국어 - Winamp";
+    HWND window = MakeUnicodeWindow(Wide(caption));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowUnicode(window));
+    EXPECT_EQ(CaptionW(window), caption);
+    EXPECT_EQ(GetWindowTextLengthW(window), static_cast<int>(Wide(caption).size()));
+    EXPECT_TRUE(SetWindowTextW(window, Wide("2. 東京 - Winamp").c_str()));
+    EXPECT_EQ(CaptionW(window), "2. 東京 - Winamp");
+    EXPECT_EQ(CaptionW(window, 5), "2. 東") << "cut to the buffer, terminator included";
+    DestroyWindow(window);
+}
+
+TEST(Windows, UnicodeCaptionReadFromAnotherThreadIsAnsweredByTheOwner) {
+    HWND window = MakeUnicodeWindow(Wide("3. Кино - Winamp"));
+    WideSendArgs args = {window, -1, {}};
+    HANDLE thread = CreateThread(nullptr, 0, ReadWideCaptionFromOtherThread, &args, 0, nullptr);
+    WaitAnswering(thread);
+    EXPECT_EQ(args.result, 16);
+    EXPECT_EQ(Utf8(args.text, args.result), "3. Кино - Winamp");
+    CloseHandle(thread);
+    DestroyWindow(window);
+}
+
+// The A calls see the ANSI code page: what it has (é, the en dash) comes through, the rest is
+// '?'. The W calls on an ANSI window see its caption converted from that code page.
+TEST(Windows, AnsiAndUnicodeCallsConvertThroughTheAnsiCodePage) {
+    HWND unicode = MakeUnicodeWindow(Wide("Café – Кино 日本"));
+    EXPECT_EQ(CaptionA(unicode), "Caf\xE9 \x96 ???? ??");
+    EXPECT_EQ(GetWindowTextLengthA(unicode), 14);
+    EXPECT_TRUE(SetWindowTextA(unicode, "Na\xEFve \x80"));
+    EXPECT_EQ(CaptionW(unicode), "Naïve €");
+    DestroyWindow(unicode);
+
+    HWND ansi = MakeWindow("Caf\xE9 \x96 Song");
+    EXPECT_FALSE(IsWindowUnicode(ansi));
+    EXPECT_EQ(CaptionW(ansi), "Café – Song");
+    EXPECT_EQ(GetWindowTextLengthW(ansi), 11);
+    EXPECT_TRUE(SetWindowTextW(ansi, Wide("Кино – é").c_str()));
+    EXPECT_EQ(CaptionA(ansi), "???? \x96 \xE9");
+    EXPECT_EQ(CaptionW(ansi), "???? – é") << "an ANSI window keeps what the code page kept";
+    DestroyWindow(ansi);
+}
+
+// Unpaired surrogates and control characters are units like any other: kept, and '?' in ANSI
+// where the code page has no such character.
+TEST(Windows, CaptionKeepsUnpairedSurrogatesAndControlCharacters) {
+    const WCHAR units[] = {'A', 0xD800, 'B', 0x01, '\t', 0xDC00, 0};
+    HWND window = MakeUnicodeWindow(units);
+    WCHAR text[16] = {};
+    ASSERT_EQ(GetWindowTextW(window, text, 16), 6);
+    EXPECT_EQ(Units(text, 6), Units(units, 6));
+    EXPECT_EQ(CaptionA(window), "A?B\x01\t?");
+    DestroyWindow(window);
+}
+
+// A procedure that fills the whole buffer of 512 units and no terminator: the W call gets what
+// it answered, and the buffer is written no further; the A call, converted, gets a terminated
+// caption no longer than its buffer.
+TEST(Windows, CaptionThatFillsTheBufferIsReadNoFurther) {
+    HWND window = MakeUnicodeWindow(Wide("Winamp"));
+    SetWindowLongPtrW(window, GWLP_USERDATA, 1);
+    WCHAR text[520];
+    for (WCHAR& unit : text)
+        unit = 0x2222;
+    EXPECT_EQ(GetWindowTextW(window, text, 512), 512);
+    EXPECT_EQ(text[511], WCHAR('a' + 511 % 26));
+    EXPECT_EQ(text[512], 0x2222) << "nothing written past the buffer";
+    char ansi[520];
+    std::memset(ansi, '#', sizeof ansi);
+    int n = GetWindowTextA(window, ansi, 512);
+    EXPECT_LE(n, 511);
+    EXPECT_EQ(ansi[n], '\0');
+    EXPECT_EQ(std::string(ansi, 3), "abc");
+    EXPECT_EQ(ansi[512], '#') << "nothing written past the buffer";
     DestroyWindow(window);
 }
 
