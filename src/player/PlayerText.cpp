@@ -29,9 +29,9 @@ int WideToUtf8(const WCHAR* wide, int length, char* out, int size) {
         return 0;
     while (length > 0 && Utf8Length(wide, length) > size - 1)
         length = DropLastCharacter(wide, length);
-    int written = length > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, length, out, size - 1,
-                                                   nullptr, nullptr)
-                             : 0;
+    int written =
+        length > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, length, out, size - 1, nullptr, nullptr)
+                   : 0;
     out[written] = '\0';
     return written;
 }
@@ -40,7 +40,7 @@ int AnsiToUtf8(const char* ansi, int length, char* out, int size) {
     WCHAR wide[kPlayerTextChars];
     if (length > kPlayerTextChars)
         length = kPlayerTextChars;
-    int units = length > 0 ? MultiByteToWideChar(CP_ACP, 0, ansi, length, wide, kPlayerTextChars)
-                           : 0;
+    int units =
+        length > 0 ? MultiByteToWideChar(CP_ACP, 0, ansi, length, wide, kPlayerTextChars) : 0;
     return WideToUtf8(wide, units, out, size);
 }
