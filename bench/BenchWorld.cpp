@@ -127,6 +127,10 @@ double BenchWorld::PassOnPlayerThread() {
     return seconds;
 }
 
+void BenchWorld::SetTitle(const char* title) {
+    parts_->player->SetCurrentTitle(title);
+}
+
 void BenchWorld::WarmUp(int passes) {
     for (int i = 0; i < passes; ++i) {
         NextTick();

@@ -25,6 +25,8 @@ public:
     // rather than two thread switches: the plug-in's own work and its drawing, without the
     // transport. Returns the CPU time of that pass alone, in seconds.
     double PassOnPlayerThread();
+    // The playing track's title (UTF-8), before the warm-up.
+    void SetTitle(const char* title);
     // Passes until scrolling, alerts and caches have settled.
     void WarmUp(int passes);
 

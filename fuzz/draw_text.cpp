@@ -1,6 +1,6 @@
-// hostwin's DrawTextExA with any text, font, formatting rectangle, flags, margins, viewport
-// origin and clip region, into an 8-bit DIB section as the LCD surface is: text never lands
-// outside the clip region or (unless DT_NOCLIP) outside its rectangle, DT_CALCRECT draws
+// hostwin's DrawTextExA and DrawTextExW with any text, font, formatting rectangle, flags, margins,
+// viewport origin and clip region, into an 8-bit DIB section as the LCD surface is: text never
+// lands outside the clip region or (unless DT_NOCLIP) outside its rectangle, DT_CALCRECT draws
 // nothing, and every object made for the call is gone again afterwards.
 #include <windows.h>
 
@@ -99,13 +99,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  in.Range(-40, 40), 0};
         bool withParams = in.Pick(2);
         bool terminated = in.Pick(2);
+        bool wide = in.Pick(2);
         std::string text = in.Text(200);
-        std::vector<char> buffer(text.begin(), text.end());
-        buffer.push_back('\0');
-        int length = terminated ? -1 : static_cast<int>(text.size());
-
-        DrawTextExA(surface.dc, buffer.data(), length, &rect, format,
-                    withParams ? &params : nullptr);
+        int length = terminated ? -1 : static_cast<int>(wide ? text.size() / 2 : text.size());
+        if (wide) {
+            // The bytes as UTF-16 units: any script, lone surrogates and controls among them.
+            std::vector<WCHAR> units;
+            for (size_t i = 0; i + 1 < text.size(); i += 2)
+                units.push_back(static_cast<WCHAR>((static_cast<unsigned char>(text[i]) << 8) |
+                                                   static_cast<unsigned char>(text[i + 1])));
+            units.push_back(0);
+            DrawTextExW(surface.dc, units.data(), length, &rect, format,
+                        withParams ? &params : nullptr);
+        } else {
+            std::vector<char> buffer(text.begin(), text.end());
+            buffer.push_back('\0');
+            DrawTextExA(surface.dc, buffer.data(), length, &rect, format,
+                        withParams ? &params : nullptr);
+        }
 
         RECT drawable = Ordered(clip);
         RECT box = Ordered(given);

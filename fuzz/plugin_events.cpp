@@ -8,6 +8,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "hostwin/control/modules.h"
 #include "lights/LightEffects.h"
 #include "player/PlayerMessages.h"
+#include "player/PlayerText.h"
 #include "plugin/Plugin.h"
 #include "settings/Settings.h"
 #include "support/FreshlyLoaded.h"
@@ -55,7 +57,28 @@ struct Nonsense {
     int volume = 0;
     bool volumeSet = false;
     bool nullTitles = false;
+    // Units the player hands out as its caption or its entries' wide titles, as they come: lone
+    // surrogates, controls, and at most the 511 a title is read to, without a terminator when
+    // unterminated is set.
+    std::vector<WCHAR> wideText;
+    bool wideCaption = false;
+    bool wideEntries = false;
+    bool unterminated = false;
 };
+
+// The caption into the plug-in's buffer of size units, as a window procedure answers
+// WM_GETTEXT; a careless one fills the buffer without a terminator.
+LRESULT AnswerCaption(const Nonsense& n, WPARAM size, LPARAM buffer) {
+    auto* out = reinterpret_cast<WCHAR*>(buffer);
+    if (!out || size == 0)
+        return 0;
+    size_t room = n.unterminated ? size : size - 1;
+    size_t count = std::min(room, n.wideText.size());
+    std::copy_n(n.wideText.data(), count, out);
+    if (count < size)
+        out[count] = 0;
+    return static_cast<LRESULT>(count);
+}
 
 // The desk, made once per process; each input starts the plug-in afresh on it.
 struct Desk {
@@ -78,9 +101,13 @@ struct Desk {
             control::RegisterNamedModule(control::WindowsPath(folder + "/gen_g15_velm.dll"));
         std::shared_ptr<Nonsense> answers = nonsense;
         player->SetAnswerOverride([answers](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+            const Nonsense& n = *answers;
+            if (msg == WM_GETTEXT && n.wideCaption) {
+                result = AnswerCaption(n, wp, lp);
+                return true;
+            }
             if (msg != WM_USER)
                 return false;
-            const Nonsense& n = *answers;
             if (lp == kPlayerPlaylistLength && n.playlistLength >= 0)
                 result = n.playlistLength;
             else if (lp == kPlayerPlaylistPosition && n.positionSet)
@@ -90,8 +117,10 @@ struct Desk {
             else if (lp == kPlayerVolume && static_cast<int>(wp) == kPlayerQueryVolume &&
                      n.volumeSet)
                 result = n.volume;
-            else if (lp == kPlayerEntryTitle && n.nullTitles)
+            else if ((lp == kPlayerEntryTitle || lp == kPlayerEntryTitleWide) && n.nullTitles)
                 result = 0;
+            else if (lp == kPlayerEntryTitleWide && n.wideEntries)
+                result = reinterpret_cast<LRESULT>(n.wideText.data());
             else
                 return false;
             return true;
@@ -101,6 +130,7 @@ struct Desk {
     // The desk as it stands between inputs: everything working, nothing pending.
     void Reset() {
         *nonsense = Nonsense();
+        player->SetWideTitles(true);
         service->ClearFailures();
         service->Plug();
         service->Release(15);
@@ -127,6 +157,21 @@ std::vector<testbed::Entry> Playlist(int size) {
     for (int i = 0; i < size; ++i)
         entries.push_back({"Entry " + std::to_string(i), 30 + i % 7 * 60});
     return entries;
+}
+
+void SetWideText(Nonsense& n, fuzz::Input& in) {
+    n.wideCaption = in.Pick(2);
+    n.wideEntries = in.Pick(2);
+    n.unterminated = in.Pick(2);
+    size_t length = n.unterminated ? kPlayerTextChars - 1 : in.Pick(80);
+    n.wideText.clear();
+    while (n.wideText.size() < length) {
+        int unit = in.Byte() << 8;
+        unit |= in.Byte();
+        n.wideText.push_back(static_cast<WCHAR>(unit));
+    }
+    if (!n.unterminated)
+        n.wideText.push_back(0);
 }
 
 void Step(Desk& desk, fuzz::Input& in) {
@@ -178,7 +223,7 @@ void Step(Desk& desk, fuzz::Input& in) {
             break;
         case 8: {
             Nonsense& n = *desk.nonsense;
-            switch (in.Pick(6)) {
+            switch (in.Pick(8)) {
                 case 0:
                     n.playlistLength = in.Pick(2) ? -1 : kNonsense[in.Pick(8)] & INT_MAX;
                     break;
@@ -194,8 +239,14 @@ void Step(Desk& desk, fuzz::Input& in) {
                     n.volumeSet = in.Pick(2);
                     n.volume = kNonsense[in.Pick(8)];
                     break;
-                default:
+                case 4:
                     n.nullTitles = !n.nullTitles;
+                    break;
+                case 5:
+                    desk.player->SetWideTitles(in.Pick(2));  // an old player, or a new one
+                    break;
+                default:
+                    SetWideText(n, in);
                     break;
             }
             break;

@@ -1,9 +1,12 @@
 #include "sim/Arguments.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "hostwin/control/codepage.h"
 #include "sim/Commands.h"
 #include "sim/Log.h"
 #include "sim/Watchdog.h"
@@ -30,6 +33,19 @@ bool ReadVolume(Arguments& a, const std::string& v) {
         return false;
     a.options.playerVolume = std::stoi(v);
     return true;
+}
+
+// One the stand-in can convert through, checked here so that a bad one is refused before the
+// plug-in is loaded.
+bool ReadCodePage(Arguments& a, const std::string& v) {
+    if (v.empty() || v.size() > 5 || v.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned codePage = static_cast<unsigned>(std::stoul(v));
+    UINT previous = GetACP();
+    bool known = codePage != CP_UTF8 && control::SetAnsiCodePage(codePage);
+    control::SetAnsiCodePage(previous);
+    a.options.ansiCodePage = codePage;
+    return known;
 }
 
 bool ReadLogEvents(Arguments& a, const std::string& v) {
@@ -137,6 +153,17 @@ constexpr OptionSpec kOptions[] = {
      }},
     {"--player-volume", nullptr, "V", "a number from 0 to 255",
      "the player's volume (0 to 255) when the plug-in starts", ReadVolume},
+    {"--old-player", nullptr, nullptr, nullptr,
+     "a player from before Unicode titles: it gives its playlist's titles only in the ANSI "
+     "code page, '?' for what that lacks",
+     [](Arguments& a, const std::string&) {
+         a.options.oldPlayer = true;
+         return true;
+     }},
+    {"--ansi-code-page", nullptr, "CP", "a Windows code page such as 1250, 1251, 1252 or 932",
+     "the system's ANSI code page (default 1252, a western Windows): 1250 central European, "
+     "1251 Cyrillic, 932 Japanese, ...",
+     ReadCodePage},
     {"--help", "-h", nullptr, nullptr, "show this text and exit",
      [](Arguments& a, const std::string&) {
          a.help = true;

@@ -3,42 +3,54 @@
 #include <cerrno>
 #include <cstring>
 
-#include "sim/Cp1252.h"
+#include "sim/TextCheck.h"
 #include "sim/Watchdog.h"
 
 namespace sim {
 
+namespace {
+
+// Controls, the C1 ones too (Windows' code pages give those for their holes): the code point
+// of the sequence at text[at] of that length, or -1 when it is none.
+int ControlCode(const std::string& text, size_t at, size_t length) {
+    unsigned char c = static_cast<unsigned char>(text[at]);
+    if (length == 1)
+        return c < 0x20 || c == 0x7f ? c : -1;
+    unsigned char next = static_cast<unsigned char>(text[at + 1]);
+    return length == 2 && c == 0xC2 && next < 0xA0 ? next : -1;
+}
+
+}  // namespace
+
+// The text is UTF-8; a byte that is none is shown as U+FFFD rather than passed on.
 std::string JsonString(const std::string& value) {
     std::string out = "\"";
-    for (unsigned char c : value) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default: {
-                unsigned codePoint = Cp1252CodePoint(c);
-                // Controls, and the bytes Windows-1252 leaves undefined, by their byte value.
-                if (c < 0x20 || c == 0x7f || (c >= 0x80 && codePoint == 0)) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    AppendUtf8(codePoint, out);
-                }
-            }
+    for (size_t at = 0; at < value.size();) {
+        size_t length = Utf8SequenceLength(value, at);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++at;
+            continue;
         }
+        char c = value[at];
+        int control = ControlCode(value, at, length);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (control >= 0) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", control);
+            out += escaped;
+        } else {
+            out.append(value, at, length);
+        }
+        at += length;
     }
     return out + "\"";
 }

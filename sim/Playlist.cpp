@@ -1,6 +1,6 @@
 #include "sim/Playlist.h"
 
-#include "sim/Cp1252.h"
+#include <windows.h>
 
 #include <climits>
 #include <sstream>
@@ -68,6 +68,19 @@ bool ParseExtInf(const std::string& line, int lineNumber, int& seconds, std::str
     return true;
 }
 
+// Through the stand-in's own code pages, which are glibc's.
+std::string Windows1252ToUtf8(const std::string& text) {
+    if (text.empty())
+        return text;
+    int size = static_cast<int>(text.size());
+    std::u16string wide(text.size(), u'\0');
+    int units = MultiByteToWideChar(1252, 0, text.data(), size, wide.data(), size);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
 }  // namespace
 
 std::string TitleFromPath(const std::string& path) {
@@ -89,17 +102,19 @@ bool ReadM3u(const std::string& original, bool utf8, std::vector<testbed::Entry>
     entries.clear();
     // An 8-bit playlist may hold any byte above 0x7F; a control character means some other
     // kind of file.
-    if (TextFault fault; !CheckText(text, false, fault)) {
+    if (TextFault fault; !CheckText(text, utf8, fault)) {
         error = {fault.line, fault.column, fault.message};
         return false;
     }
+    TextFault notUtf8;
+    bool windows1252 = !utf8 && !CheckText(text, true, notUtf8);
     bool pending = false;
     testbed::Entry next{"", 0};
     std::istringstream in(text);
     int lineNumber = 0;
     for (std::string raw; std::getline(in, raw);) {
         ++lineNumber;
-        std::string line = Trim(utf8 ? Utf8ToCp1252(raw) : raw);
+        std::string line = Trim(windows1252 ? Windows1252ToUtf8(raw) : raw);
         if (line.empty())
             continue;
         if (line.compare(0, sizeof kExtInf - 1, kExtInf) == 0) {

@@ -16,12 +16,12 @@ struct PlaylistError {
     std::string message;
 };
 
-// Reads the text of an M3U file. A path without "#EXTINF" is titled by its file name without
-// folder and extension, with an unknown length (0). Text that is UTF-8 (a ".m3u8" file, or one
-// that starts with the UTF-8 mark) is turned into the player's 8-bit text, Windows-1252, with
-// '?' for what that cannot hold. A negative length in "#EXTINF" is unknown (0). False, with the
-// place of the first fault, on a malformed "#EXTINF" line or a control character that no text
-// holds.
+// Reads the text of an M3U file into titles in UTF-8. A path without "#EXTINF" is titled by its
+// file name without folder and extension, with an unknown length (0). With utf8 (a ".m3u8"
+// file) or the UTF-8 mark the text must be UTF-8; otherwise it is read as UTF-8 where it is
+// well-formed UTF-8 and else as Windows-1252, which older players wrote. A negative length in
+// "#EXTINF" is unknown (0). False, with the place of the first fault, on a malformed "#EXTINF"
+// line, a control character that no text holds, or UTF-8 text that is not well-formed.
 bool ReadM3u(const std::string& text, bool utf8, std::vector<testbed::Entry>& entries,
              PlaylistError& error);
 

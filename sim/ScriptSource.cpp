@@ -1,8 +1,9 @@
 #include "sim/ScriptSource.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
-#include "sim/Cp1252.h"
 #include "sim/FileText.h"
 
 namespace sim {
@@ -18,6 +19,13 @@ TextFault FaultAtEnd(const std::string& text, const std::string& message) {
     for (char c : text)
         line += c == '\n';
     return {line, static_cast<int>(text.size() - lineStart) + 1, message};
+}
+
+// One character of one or two UTF-16 units, as UTF-8.
+void AppendCharacter(const char16_t* units, int count, std::string& text) {
+    char utf8[4];
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, units, count, utf8, sizeof utf8, nullptr, nullptr);
+    text.append(utf8, static_cast<size_t>(bytes));
 }
 
 // From the mark on: each code unit of two bytes, surrogates in pairs.
@@ -43,11 +51,10 @@ bool FromUtf16(const std::string& bytes, bool bigEndian, std::string& text, Text
                                          name + " without its pair)");
             return false;
         }
-        if (pair) {
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+        char16_t units[2] = {static_cast<char16_t>(unit), static_cast<char16_t>(next)};
+        AppendCharacter(units, pair ? 2 : 1, text);
+        if (pair)
             i += 2;
-        }
-        AppendUtf8(unit, text);
     }
     return true;
 }

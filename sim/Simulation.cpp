@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "hostwin/control/clock.h"
+#include "hostwin/control/codepage.h"
 #include "hostwin/control/desktop.h"
 #include "hostwin/control/modules.h"
 #include "hostwin/control/profile.h"
@@ -32,6 +33,8 @@ namespace {
 
 // Windows' tick count some minutes after boot; any value serves, the log counts from it.
 constexpr uint32_t kStartTick = 1000000;
+// A western Windows, which the stand-in is unless a run says otherwise.
+constexpr unsigned kWesternCodePage = 1252;
 // How long init or quit may take in simulated time before the run counts as hung.
 constexpr uint32_t kEntryLimitMs = 60000;
 
@@ -95,6 +98,7 @@ Simulation::Simulation(Options options)
 Simulation::~Simulation() {
     RemoveTemporaryIniDir();
     RemoveTemporaryAppDataDir();
+    control::SetAnsiCodePage(kWesternCodePage);
 }
 
 bool Simulation::PrepareIniDir(std::string& problem) {
@@ -371,8 +375,10 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
             for (auto& listener : frameListeners_)
                 listener(Now(), frame);
         });
+    control::SetAnsiCodePage(options_.ansiCodePage);
     player_ = options_.playlist ? std::make_unique<testbed::SimulatedPlayer>(*options_.playlist)
                                 : std::make_unique<testbed::SimulatedPlayer>();
+    player_->SetWideTitles(!options_.oldPlayer);
     if (options_.playerVolume >= 0)
         player_->SetVolume(options_.playerVolume);
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_, player_.get());

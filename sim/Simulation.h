@@ -48,6 +48,10 @@ struct Options {
     int playerVolume = -1;  // the player's volume at the start; -1 for the player's own
     // The events the log keeps (--log-events); empty for every one.
     std::set<std::string> logEvents;
+    // A player from before Unicode titles (--old-player), and the system's ANSI code page
+    // (--ansi-code-page), through which such a player's titles and every A call go.
+    bool oldPlayer = false;
+    unsigned ansiCodePage = 1252;
 };
 
 // Why the plug-in cannot be given this host folder, or "" when it can: its name, as Windows

@@ -11,10 +11,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
-
-#include "sim/Cp1252.h"
 
 namespace sim {
 namespace {
@@ -155,24 +154,35 @@ std::string BrailleRow(const LitMask& lcd, int row) {
 }
 
 // Characters (not bytes) of UTF-8 text; every glyph drawn here is one column wide.
+// The columns the character at text[at] takes on the terminal (two for an East Asian wide
+// one), and its length in bytes.
+int CharacterColumns(const std::string& text, size_t at, size_t& length) {
+    wchar_t character;
+    std::mbstate_t state{};
+    size_t n = std::mbrtowc(&character, text.data() + at, text.size() - at, &state);
+    if (n == 0 || n > text.size() - at) {
+        length = 1;
+        return 1;
+    }
+    length = n;
+    int columns = wcwidth(character);
+    return columns < 0 ? 1 : columns;
+}
+
 int Columns(const std::string& text) {
     int n = 0;
-    for (unsigned char c : text)
-        n += (c & 0xC0) != 0x80;
+    for (size_t at = 0, length = 0; at < text.size(); at += length)
+        n += CharacterColumns(text, at, length);
     return n;
 }
 
 // Cut at the right edge of the terminal, where ncurses would go on in the next line.
 std::string Clip(const std::string& text, int room) {
-    if (room <= 0)
-        return "";
-    size_t at = 0;
-    for (int n = 0; at < text.size(); ++n) {
-        if (n == room)
+    int used = 0;
+    for (size_t at = 0, length = 0; at < text.size(); at += length) {
+        used += CharacterColumns(text, at, length);
+        if (used > room)
             return text.substr(0, at);
-        ++at;
-        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
-            ++at;
     }
     return text;
 }
@@ -233,14 +243,15 @@ std::string Level(int level, int most) {
     return out;
 }
 
-// The player's 8-bit text as the terminal can show it.
+// The player's UTF-8 text as the terminal can show it: '?' for each character beyond ASCII on
+// a terminal that takes no UTF-8.
 std::string ShownText(const std::string& text) {
     if (g_utf8)
-        return Cp1252ToUtf8(text);
-    std::string ascii = text;
-    for (char& c : ascii)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            c = '?';
+        return text;
+    std::string ascii;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80)
+            ascii += c < 0x80 ? static_cast<char>(c) : '?';
     return ascii;
 }
 

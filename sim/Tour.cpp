@@ -16,7 +16,17 @@ constexpr char kTourPlaylist[] =
     "#EXTINF:3600,Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen\n"
     "music/Lisa Marquee/A Title Long Enough.mp3\n"
     "#EXTINF:131,Tahoma Seven - Small Print\n"
-    "music/Tahoma Seven/Small Print.mp3\n";
+    "music/Tahoma Seven/Small Print.mp3\n"
+    "#EXTINF:214,\u30f4\u30a7\u30eb\u30e0\u56db\u91cd\u594f - \u6e56\u306e\u671d\n"
+    "music/velm-jp.mp3\n"
+    "#EXTINF:198,\u039a\u03bf\u03c5\u03b1\u03c1\u03c4\u03ad\u03c4\u03bf \u0392\u03b5\u03bb\u03bc - "
+    "\u03a0\u03c1\u03c9\u03b9\u03bd\u03cc\n"
+    "music/velm-el.mp3\n"
+    "#EXTINF:240,\u041a\u0432\u0430\u0440\u0442\u0435\u0442 \u0412\u0435\u043b\u044c\u043c - "
+    "\u0423\u0442\u0440\u043e\n"
+    "music/velm-ru.mp3\n"
+    "#EXTINF:176,\ubca8\ub984 \uc0ac\uc911\uc8fc - \ud638\uc218\uc758 \uc544\uce68\n"
+    "music/velm-ko.mp3\n";
 
 // About half a minute of simulated time; each comment is the caption of the commands below it.
 constexpr char kTourScript[] =
@@ -85,7 +95,14 @@ constexpr char kTourScript[] =
     "# Back to now playing; a long title scrolls.\n"
     "soft 1\n"
     "track 4\n"
-    "wait 6000\n";
+    "wait 6000\n"
+    "# Titles in every script: a Japanese one comes at the raised priority.\n"
+    "track 6\n"
+    "wait 3500\n"
+    "# The playlist in Japanese, Greek, Cyrillic and Korean.\n"
+    "track 9\n"
+    "soft 2\n"
+    "wait 2500\n";
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "testbed/SimulatedPlayer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace testbed {
 namespace {
 
 constexpr UINT kCallMessage = WM_APP + 1;
-constexpr char kClassName[] = "testbed player";
+constexpr WCHAR kClassName[] = u"testbed player";
 constexpr int kVisualDataSize = 576;
 
 struct StartArgs {
@@ -23,6 +24,47 @@ struct StartArgs {
 std::atomic<SimulatedPlayer*> g_active{nullptr};
 char g_visualData[kVisualDataSize];
 std::atomic<int> g_visualRequest{0};
+
+std::u16string ToWide(const std::string& utf8) {
+    std::u16string wide(utf8.size(), u'\0');
+    int units = utf8.empty()
+                    ? 0
+                    : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                          wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(units));
+    return wide;
+}
+
+std::string FromWide(const std::u16string& wide, UINT codePage) {
+    if (wide.empty())
+        return "";
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes,
+                        nullptr, nullptr);
+    return text;
+}
+
+std::string ToUtf8(const std::u16string& wide) {
+    return FromWide(wide, CP_UTF8);
+}
+
+// What an old player, which keeps its titles in the system's ANSI code page, holds: '?' for
+// every character the code page lacks.
+std::string ToAnsi(const std::string& utf8) {
+    return FromWide(ToWide(utf8), CP_ACP);
+}
+
+std::string FromAnsi(const std::string& ansi) {
+    std::u16string wide(ansi.size(), u'\0');
+    int units = ansi.empty()
+                    ? 0
+                    : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                          wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(units));
+    return ToUtf8(wide);
+}
 
 const char* StateName(PlayState s) {
     return s == PlayState::Playing ? "playing" : s == PlayState::Paused ? "paused" : "stopped";
@@ -110,10 +152,11 @@ std::vector<Entry> SimulatedPlayer::DefaultPlaylist() {
 }
 
 SimulatedPlayer::SimulatedPlayer(std::vector<Entry> playlist) : playlist_(std::move(playlist)) {
-    WNDCLASSA wc = {};
+    // A Unicode window, as the player's main window is: its caption keeps every character.
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = WindowProc;
     wc.lpszClassName = kClassName;
-    RegisterClassA(&wc);  // a second player finds the class already there
+    RegisterClassW(&wc);  // a second player finds the class already there
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     StartArgs start{this, ready};
     thread_ = CreateThread(nullptr, 0, ThreadMain, &start, 0, &threadId_);
@@ -137,24 +180,24 @@ SimulatedPlayer::~SimulatedPlayer() {
 DWORD WINAPI SimulatedPlayer::ThreadMain(LPVOID param) {
     auto* s = static_cast<StartArgs*>(param);
     SimulatedPlayer* self = s->player;
-    self->window_ = CreateWindowExA(0, kClassName, "Winamp", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    self->window_ = CreateWindowExW(0, kClassName, u"Winamp", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, self);
     SetEvent(s->ready);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0))
-        DispatchMessageA(&msg);
+    while (GetMessageW(&msg, nullptr, 0, 0))
+        DispatchMessageW(&msg);
     return 0;
 }
 
 LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         return 0;
     }
-    auto* self = reinterpret_cast<SimulatedPlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<SimulatedPlayer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        return DefWindowProcW(hwnd, msg, wp, lp);
     switch (msg) {
         case WM_CLOSE:
             DestroyWindow(hwnd);
@@ -182,7 +225,7 @@ LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
             return result;
         }
         default:
-            return DefWindowProcA(hwnd, msg, wp, lp);
+            return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 
@@ -201,15 +244,15 @@ LRESULT SimulatedPlayer::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& r
     if (msg == WM_GETTEXT) {
         record.name = "get-caption";
         record.lparam = 0;  // a buffer address: different on every run
-        std::string caption = CaptionLocked();
-        auto* buffer = reinterpret_cast<char*>(lp);
+        std::u16string caption = ToWide(CaptionLocked());
+        auto* buffer = reinterpret_cast<WCHAR*>(lp);
         size_t n = (buffer && wp) ? std::min<size_t>(caption.size(), wp - 1) : 0;
         if (buffer && wp) {
-            std::memcpy(buffer, caption.data(), n);
-            buffer[n] = '\0';
+            std::copy_n(caption.data(), n, buffer);
+            buffer[n] = u'\0';
         }
         record.resultIsNumber = false;
-        record.result = caption.substr(0, n);
+        record.result = ToUtf8(caption.substr(0, n));
         return static_cast<LRESULT>(n);
     }
     if (msg == WM_COMMAND) {
@@ -254,8 +297,16 @@ LRESULT SimulatedPlayer::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& r
             record.name = "get-entry-title";
             if (arg < 0 || arg >= static_cast<int>(playlist_.size()))
                 return address(nullptr, "");
-            const std::string& kept = *titleStore_.insert(playlist_[arg].title).first;
-            return address(kept.c_str(), kept);
+            const std::string& kept = *ansiTitleStore_.insert(ToAnsi(playlist_[arg].title)).first;
+            return address(kept.c_str(), FromAnsi(kept));
+        }
+        case kPlayerEntryTitleWide: {
+            record.name = "get-entry-title-wide";
+            if (!answersWideTitles_ || arg < 0 || arg >= static_cast<int>(playlist_.size()))
+                return address(nullptr, "");
+            const std::u16string& kept =
+                *wideTitleStore_.insert(ToWide(playlist_[arg].title)).first;
+            return address(kept.c_str(), playlist_[arg].title);
         }
         case kPlayerVisualData:
             record.name = arg == 0 ? "get-vis-data-function" : "get-vis-request-function";
@@ -356,11 +407,8 @@ std::string SimulatedPlayer::CaptionLocked() const {
     Position p = PositionLocked();
     if (playlist_.empty() || p.entry < 0)
         return "Winamp";
-    char caption[1024];
-    std::snprintf(caption, sizeof caption, "%d. %s - Winamp%s", p.entry + 1,
-                  playlist_[p.entry].title.c_str(),
-                  p.state == PlayState::Paused ? " [Paused]" : "");
-    return caption;
+    return std::to_string(p.entry + 1) + ". " + playlist_[p.entry].title + " - Winamp" +
+           (p.state == PlayState::Paused ? " [Paused]" : "");
 }
 
 void SimulatedPlayer::SetPlaylist(std::vector<Entry> playlist) {
@@ -479,6 +527,11 @@ bool SimulatedPlayer::CallsPending() const {
 void SimulatedPlayer::SetMessageObserver(std::function<void(const PlayerMessage&)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
     observer_ = std::move(observer);
+}
+
+void SimulatedPlayer::SetWideTitles(bool answered) {
+    std::lock_guard<std::mutex> lk(mu_);
+    answersWideTitles_ = answered;
 }
 
 const char* PlayStateName(PlayState state) {

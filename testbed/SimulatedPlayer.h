@@ -1,5 +1,6 @@
-// A stand-in for the media player: a window on its own thread that answers the plug-in's
-// messages from a playlist, a play state and a volume, and synthesises visual data.
+// A stand-in for the media player: a Unicode window on its own thread that answers the
+// plug-in's messages from a playlist, a play state and a volume, and synthesises visual data.
+// Its titles are UTF-8 here; it hands them out in UTF-16 and in the system's ANSI code page.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,7 @@
 namespace testbed {
 
 struct Entry {
-    std::string title;
+    std::string title;  // UTF-8
     int lengthSeconds;
 };
 
@@ -59,6 +60,9 @@ public:
     void PlayPause();
     void SetVolume(int volume);
     void SetCurrentTitle(const std::string& title);
+    // A player from before Unicode titles answers 0 to the wide entry title; the ANSI one,
+    // in the system's code page, it answers always.
+    void SetWideTitles(bool answered);
 
     int Volume() const;
     int CurrentEntry() const;
@@ -125,7 +129,9 @@ private:
     int pendingCalls_ = 0;
     // Entry titles handed out by address stay valid for the player's lifetime; each text is
     // kept once, however often it is asked for.
-    std::set<std::string> titleStore_;
+    std::set<std::string> ansiTitleStore_;
+    std::set<std::u16string> wideTitleStore_;
+    bool answersWideTitles_ = true;
     std::function<void(const PlayerMessage&)> observer_;
     AnswerOverride answerOverride_;
     long long lengthTold_ = -1;  // the last playlist length answered; -1 before the first

@@ -1,8 +1,8 @@
 // The text of INI files in the encodings the profile functions know, told by the file's first
 // bytes as Wine tells them (our referee): the UTF-8 mark, the UTF-16 mark in either byte order,
-// or else the ANSI code page, Windows-1252 here. A file keeps its mark and encoding whenever it
-// is written. Text with a mark is held as UTF-8, so that lines no call touches go back to the
-// file as they came; only the names and values passing through the ANSI calls are converted.
+// or else the ANSI code page. A file keeps its mark and encoding whenever it is written. Text with
+// a mark is held as UTF-8, so that lines no call touches go back to the file as they came; only the
+// names and values passing through the ANSI calls are converted.
 #include "hostwin_private.h"
 
 #include <string>
@@ -11,26 +11,6 @@ namespace hostwin {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Windows-1252's 0x80 to 0x9F; the five bytes it leaves unassigned stand for themselves, as
-// Windows maps them.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t FromCp1252(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
-}
-
-char ToCp1252(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
-}
 
 // Lone UTF-16 surrogates are kept as three bytes each, so that they go back as they came.
 void AppendUtf8(std::string& text, char32_t c) {
@@ -155,18 +135,31 @@ std::string EncodeProfileFile(const ProfileText& file) {
 std::string ProfileTextFromAnsi(const std::string& ansi, ProfileEncoding encoding) {
     if (encoding == ProfileEncoding::Ansi)
         return ansi;
+    std::u16string wide;
+    AnsiToWide(ansi.data(), static_cast<int>(ansi.size()), wide);
     std::string text;
-    for (char byte : ansi)
-        AppendUtf8(text, FromCp1252(static_cast<unsigned char>(byte)));
+    for (char16_t unit : wide)
+        AppendUtf8(text, unit);  // a code page gives no surrogates
     return text;
 }
 
 std::string ProfileTextToAnsi(const std::string& text, ProfileEncoding encoding) {
     if (encoding == ProfileEncoding::Ansi)
         return text;
-    std::string ansi;
-    for (size_t pos = 0; pos < text.size();)
-        ansi += ToCp1252(NextUtf8(text, pos));
+    std::u16string wide;
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t c = NextUtf8(text, pos);
+        if (c >= 0x10000) {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            wide += static_cast<char16_t>(c);
+        }
+    }
+    std::string ansi(static_cast<size_t>(AnsiLengthOf(wide.data(), static_cast<int>(wide.size()))),
+                     '\0');
+    WideToAnsiInto(wide.data(), static_cast<int>(wide.size()), ansi.data(),
+                   static_cast<int>(ansi.size()));
     return ansi;
 }
 

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include "player/PlayerText.h"
+
 class CEzLcd;
 class CNemboMixer;
 
-constexpr int kTitleSize = 512;
+// The cleaned caption, UTF-8.
+constexpr int kTitleSize = kPlayerTextBytes;
 // How long a secondary screen stays without a key, and how long an alert holds the LCD.
 constexpr DWORD kAutoLeaveMs = 3000;
 constexpr DWORD kAlertHoldMs = 8000;

@@ -5,6 +5,7 @@
 #include "lcd/EzLcd.h"
 #include "lcd/LCDText.h"
 #include "player/Player.h"
+#include "player/PlayerText.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void BuildPlaylistScreen(CEzLcd& lcd, PlaylistScreen& screen) {
 }
 
 // An entry beyond the playlist, or one whose title the player does not give, shows an empty
-// row. The player's text is copied by the row.
+// row.
 void RefreshPlaylistScreen(CEzLcd& lcd, const PlaylistScreen& screen) {
     int count = PlayerGetPlaylistLength();
     // A list that became shorter under the window is shown with the highlight on its last
@@ -46,10 +47,13 @@ void RefreshPlaylistScreen(CEzLcd& lcd, const PlaylistScreen& screen) {
     // meanwhile, and a list that is empty for a moment while the player reloads it would
     // lose the window for good.
     ListWindow window = KeepInList(g_screenState.LoadPlaylistWindow(), count);
+    char title[kPlayerTextBytes];
     for (int k = 1; k <= kVisibleRows; ++k) {
         int entry = window.top + k - 1;
-        const char* title = entry >= 0 && entry < count ? PlayerGetEntryTitle(entry) : nullptr;
-        lcd.SetText(screen.rows[k - 1], title ? title : "");
+        title[0] = '\0';
+        if (entry >= 0 && entry < count)
+            PlayerGetEntryTitle(entry, title, sizeof title);
+        lcd.SetText(screen.rows[k - 1], title);
     }
     for (int k = 1; k <= kVisibleRows; ++k)
         Invert(lcd, screen.rows[k - 1], k == window.row);

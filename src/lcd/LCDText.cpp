@@ -23,6 +23,22 @@ void SetFaceName(LOGFONTA& lf, const char* face) {
     lf.lfFaceName[LF_FACESIZE - 1] = '\0';
 }
 
+namespace {
+
+// Malformed UTF-8 becomes U+FFFD, so nothing malformed reaches the drawing calls.
+std::basic_string<WCHAR> Utf8ToWide(const std::string& text) {
+    std::basic_string<WCHAR> wide;
+    int bytes = static_cast<int>(text.size());
+    int units = bytes ? MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, nullptr, 0) : 0;
+    if (units > 0) {
+        wide.resize(static_cast<size_t>(units));
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, wide.data(), units);
+    }
+    return wide;
+}
+
+}  // namespace
+
 void ReleaseFont(HFONT font) {
     if (font && font != static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)))
         DeleteObject(font);
@@ -79,7 +95,8 @@ void CLCDText::SetText(const char* text) {
     if (!text || m_text == text)
         return;
     m_text = text;
-    m_drawLength = static_cast<int>(m_text.size());
+    m_wideText = Utf8ToWide(m_text);
+    m_drawLength = static_cast<int>(m_wideText.size());
     m_drawParams.iLeftMargin = 0;
     m_drawParams.iRightMargin = 0;
     m_measurePending = TRUE;
@@ -123,11 +140,11 @@ void CLCDText::SetAlignFlags(UINT bits) {
 
 void CLCDText::Measure(HDC dc) {
     RECT box = {0, 0, GetWidth(), GetHeight()};
-    DrawTextExA(dc, m_text.data(), m_drawLength, &box, m_format | DT_CALCRECT | DT_WORDBREAK,
+    DrawTextExW(dc, m_wideText.data(), m_drawLength, &box, m_format | DT_CALCRECT | DT_WORDBREAK,
                 &m_drawParams);
     m_wrappedExtent = {box.right, box.bottom};
     box = {0, 0, GetWidth(), GetHeight()};
-    DrawTextExA(dc, m_text.data(), m_drawLength, &box, m_format | DT_CALCRECT, &m_drawParams);
+    DrawTextExW(dc, m_wideText.data(), m_drawLength, &box, m_format | DT_CALCRECT, &m_drawParams);
     m_lineExtent = {box.right, box.bottom};
     m_measurePending = FALSE;
 }
@@ -154,7 +171,7 @@ void CLCDText::OnDraw(CLCDGfx& gfx) {
         Measure(dc);
     if (IsVisible()) {
         RECT contentBox = {0, 0, content.cx, content.cy};
-        DrawTextExA(dc, m_text.data(), m_drawLength, &contentBox, m_format, &m_drawParams);
+        DrawTextExW(dc, m_wideText.data(), m_drawLength, &contentBox, m_format, &m_drawParams);
         if (IsInverted())
             InvertRect(dc, &contentBox);
     }

@@ -1,5 +1,6 @@
 // A static text item: one string drawn with one font into the item's box, measured on the
-// first draw after a change.
+// first draw after a change. Its text is UTF-8; it is drawn through the wide calls, so that
+// every character reaches the screen.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +37,9 @@ private:
     LOGFONTA CurrentDescription();
     void Measure(HDC dc);
 
-    std::string m_text;
+    std::string m_text;  // UTF-8, compared byte for byte
+    // The same text as the drawing calls take it, made once per new text.
+    std::basic_string<WCHAR> m_wideText;
     HFONT m_font = nullptr;
     COLORREF m_textColor = RGB(255, 255, 255);
     int m_drawLength = 0;

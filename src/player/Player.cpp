@@ -1,5 +1,7 @@
 #include "player/Player.h"
 
+#include "player/PlayerText.h"
+
 namespace {
 
 // Handed over by init before the display thread or the hook can ask anything.
@@ -47,8 +49,29 @@ void PlayerSetPlaylistPosition(int index) {
     Ask(kPlayerSetPlaylistPosition, static_cast<WPARAM>(index));
 }
 
-const char* PlayerGetEntryTitle(int index) {
-    return reinterpret_cast<const char*>(Ask(kPlayerEntryTitle, static_cast<WPARAM>(index)));
+// The player's text is read up to its terminator or kPlayerTextChars - 1 units, whichever
+// comes first, so that a text without an end is never read past what a title may hold.
+bool PlayerGetEntryTitle(int index, char* buffer, int size) {
+    if (size > 0)
+        buffer[0] = '\0';
+    auto wide =
+        reinterpret_cast<const WCHAR*>(Ask(kPlayerEntryTitleWide, static_cast<WPARAM>(index)));
+    if (wide) {
+        int length = 0;
+        while (length < kPlayerTextChars - 1 && wide[length])
+            ++length;
+        WideToUtf8(wide, length, buffer, size);
+        return true;
+    }
+    // A player from before Unicode titles answers 0 to the wide request.
+    auto ansi = reinterpret_cast<const char*>(Ask(kPlayerEntryTitle, static_cast<WPARAM>(index)));
+    if (!ansi)
+        return false;
+    int length = 0;
+    while (length < kPlayerTextChars - 1 && ansi[length])
+        ++length;
+    AnsiToUtf8(ansi, length, buffer, size);
+    return true;
 }
 
 VisDataFunction PlayerGetVisDataFunction() {
@@ -66,7 +89,11 @@ void PlayerSendPlayCommand() {
 int PlayerGetCaption(char* buffer, int size) {
     if (size > 0)
         buffer[0] = '\0';
-    return GetWindowTextA(g_playerWindow, buffer, size);
+    WCHAR wide[kPlayerTextChars];
+    int length = GetWindowTextW(g_playerWindow, wide, kPlayerTextChars);
+    if (length <= 0)
+        return 0;
+    return WideToUtf8(wide, length, buffer, size);
 }
 
 VisDataFunction g_visDataFunction = nullptr;

@@ -18,12 +18,14 @@ void PlayerSetVolume(int volume);
 int PlayerGetPlaylistLength();
 int PlayerGetPlaylistPosition();
 void PlayerSetPlaylistPosition(int index);
-// The player's own text, valid until the playlist changes; null when the entry does not exist.
-const char* PlayerGetEntryTitle(int index);
+// The entry's title as UTF-8 into buffer (kPlayerTextBytes hold any); false, with an empty
+// buffer, when the player gives no title for it.
+bool PlayerGetEntryTitle(int index, char* buffer, int size);
 VisDataFunction PlayerGetVisDataFunction();
 VisRequestFunction PlayerGetVisRequestFunction();
 void PlayerSendPlayCommand();
-// The window caption, NUL-terminated; returns its length (0 when there is none).
+// The window caption as UTF-8, NUL-terminated (kPlayerTextBytes hold any); returns its length
+// in bytes (0 when there is none).
 int PlayerGetCaption(char* buffer, int size);
 
 // The player's two visual-data functions, fetched once by the display thread at its start

@@ -11,8 +11,9 @@ enum PlayerFunction : LPARAM {
     kPlayerVolume = 122,  // wParam kPlayerQueryVolume asks; 0..255 sets
     kPlayerPlaylistLength = 124,
     kPlayerPlaylistPosition = 125,
-    kPlayerEntryTitle = 212,  // wParam = entry index; answers the title's address
-    kPlayerVisualData = 800,  // wParam 0: data function; 1: request function
+    kPlayerEntryTitle = 212,      // wParam = entry index; answers its ANSI title's address
+    kPlayerEntryTitleWide = 213,  // the same for its UTF-16 title; 0 from an old player
+    kPlayerVisualData = 800,      // wParam 0: data function; 1: request function
 };
 
 constexpr int kPlayerQueryVolume = -666;

@@ -21,6 +21,8 @@ TEST(CleanTitle, DropsPlaylistNumberAndPlayerSuffix) {
     EXPECT_EQ(Cleaned("12. Artist - Song - Winamp [Paused]"), "Artist - Song");
     EXPECT_EQ(Cleaned("3. Song - Winamp"), "Song");
     EXPECT_EQ(Cleaned("Song - Winamp"), "Song");
+    EXPECT_EQ(Cleaned("4. \xE6\x97\xA5\xE6\x9C\xAC - Winamp [Paused]"), "\xE6\x97\xA5\xE6\x9C\xAC")
+        << "a title in UTF-8";
 }
 
 TEST(CleanTitle, KeepsWhatDoesNotMatchExactly) {

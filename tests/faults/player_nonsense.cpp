@@ -4,6 +4,7 @@
 // other feature keeps working.
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <vector>
@@ -95,6 +96,7 @@ TEST_F(PlayerNonsense, NumbersOutsideEveryRangeLeaveEveryScreenWorking) {
         {{kPlayerPlaylistLength, 0, false, INT_MAX},
          {kPlayerPlaylistPosition, 0, false, INT_MAX - 1}},
         {{kPlayerEntryTitle, 0, false, 0}},
+        {{kPlayerEntryTitleWide, 0, false, 0}},
     };
     Start();
     for (const auto& answers : cases) {
@@ -150,7 +152,7 @@ TEST_F(PlayerNonsense, AVolumeBeyondTheRangeIsSteppedToItsEnd) {
 TEST_F(PlayerNonsense, NullEntryTitlesShowAsEmptyRows) {
     Start();
     Tap(2);
-    Answering({{kPlayerEntryTitle, 0, false, 0}});
+    Answering({{kPlayerEntryTitleWide, 0, false, 0}, {kPlayerEntryTitle, 0, false, 0}});
     Run(100);
     frameart::Art nullTitles = LastFrame();
     player->SetAnswerOverride(nullptr);
@@ -159,6 +161,35 @@ TEST_F(PlayerNonsense, NullEntryTitlesShowAsEmptyRows) {
     g_screenState.playlistRow.store(1);
     Run(100);
     EXPECT_TRUE(frameart::Same(LastFrame(), nullTitles));
+}
+
+// Wide titles as a careless player may hand them out: one that runs on without a terminator (the
+// sanitizer builds see a read past its 600 units), one of lone surrogates and controls, and an
+// empty one. Each row shows something or nothing, and the screen goes on.
+TEST_F(PlayerNonsense, WideEntryTitlesAreReadOnlyAsFarAsATitleGoes) {
+    static const std::vector<char16_t> endless(600, u'\u65e5');
+    static const char16_t odd[] = {u'\xd800', u'A', u'\x01', u'\xdc00', u'\n', u'B', 0};
+    static const char16_t empty[] = {0};
+    WriteSettings("LeavePlaylist=0");
+    Start();
+    Tap(2);
+    auto rowLit = [this](int row) {
+        frameart::Art frame = LastFrame();
+        int lit = 0;
+        for (int y = row * 9 + 2; y < row * 9 + 8; ++y)
+            lit += static_cast<int>(std::count(frame[y].begin(), frame[y].end(), '#'));
+        return lit;
+    };
+    for (const char16_t* title : {endless.data(), odd}) {
+        Answering({{kPlayerEntryTitleWide, 1, true, reinterpret_cast<LRESULT>(title)}});
+        Run(100);
+        EXPECT_GT(rowLit(2), 0) << "row 2 shows the title";
+    }
+    Answering({{kPlayerEntryTitleWide, 1, true, reinterpret_cast<LRESULT>(empty)}});
+    Run(100);
+    EXPECT_EQ(rowLit(2), 0) << "an empty title is an empty row, not the ANSI title";
+    player->SetAnswerOverride(nullptr);
+    ExpectStillWorking("wide titles");
 }
 
 class ShrinkingPlaylist : public PlayerNonsense {

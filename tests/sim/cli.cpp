@@ -146,6 +146,48 @@ TEST(Cli, TheEmptyTitleThePlayerMayHaveIsAccepted) {
     EXPECT_EQ(RunSim("-e 'title'").status, 2) << "a title still needs its text";
 }
 
+// The last frame's rows in a log.
+std::string LastFrameRows(const std::string& log) {
+    size_t at = log.rfind("\"event\":\"frame\"");
+    return at == std::string::npos ? "" : log.substr(log.find("\"rows\"", at));
+}
+
+// A Japanese title reaches the LCD from a Unicode player; an old player gives it in its ANSI
+// code page, as question marks on a western system and in full on a Japanese one.
+TEST(Cli, TitlesInEveryScriptAndWhatAnOldPlayerGivesOfThem) {
+    const std::string title = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
+    const std::string script =
+        " -e 'title " + title + "; soft 2; wait 300' --log-events player,frame --log -";
+    SimRun unicode = RunSim(script);
+    ASSERT_EQ(unicode.status, 0) << unicode.output.substr(0, 300);
+    EXPECT_NE(unicode.output.find("\"result\":\"1. " + title + " - Winamp\""), std::string::npos)
+        << "the caption";
+    EXPECT_NE(unicode.output.find("\"msg\":\"get-entry-title-wide\",\"wparam\":0,\"lparam\":213,"
+                                  "\"result\":\"" +
+                                  title + "\""),
+              std::string::npos);
+
+    SimRun western = RunSim("--old-player" + script);
+    ASSERT_EQ(western.status, 0) << western.output.substr(0, 300);
+    EXPECT_NE(western.output.find("\"lparam\":213,\"result\":0"), std::string::npos);
+    EXPECT_NE(western.output.find("\"lparam\":212,\"result\":\"???\""), std::string::npos);
+    EXPECT_NE(LastFrameRows(western.output), LastFrameRows(unicode.output))
+        << "question marks look unlike the title";
+
+    SimRun japanese = RunSim("--old-player --ansi-code-page 932" + script);
+    ASSERT_EQ(japanese.status, 0) << japanese.output.substr(0, 300);
+    EXPECT_NE(japanese.output.find("\"lparam\":212,\"result\":\"" + title + "\""),
+              std::string::npos);
+    EXPECT_EQ(LastFrameRows(japanese.output), LastFrameRows(unicode.output));
+
+    for (const char* codePage : {"65001", "1", "x"}) {
+        SimRun refused = RunSim(std::string("--ansi-code-page ") + codePage + " -e 'wait 1'");
+        EXPECT_EQ(refused.status, 2) << codePage;
+        EXPECT_NE(refused.output.find("--ansi-code-page needs"), std::string::npos)
+            << refused.output;
+    }
+}
+
 // A long run keeps its log small by naming the events it wants; init and quit frame it.
 TEST(Cli, LogEventsKeepsOnlyTheEventsNamed) {
     SimRun run =

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "sim/Cp1252.h"
 #include "sim/Log.h"
 #include "sim/Playlist.h"
 #include "support/SimRunner.h"
@@ -23,10 +22,10 @@ std::vector<testbed::Entry> Read(const std::string& text, bool utf8 = false) {
     return entries;
 }
 
-sim::PlaylistError Fault(const std::string& text) {
+sim::PlaylistError Fault(const std::string& text, bool utf8 = false) {
     std::vector<testbed::Entry> entries;
     sim::PlaylistError error;
-    EXPECT_FALSE(sim::ReadM3u(text, false, entries, error)) << "expected a fault in: " << text;
+    EXPECT_FALSE(sim::ReadM3u(text, utf8, entries, error)) << "expected a fault in: " << text;
     return error;
 }
 
@@ -66,26 +65,27 @@ TEST(M3u, TitleFromPathKeepsWhatItCannotShorten) {
     EXPECT_EQ(sim::TitleFromPath("dir/"), "dir/") << "no file name: the path itself";
 }
 
-TEST(M3u, Utf8TextBecomesThePlayersEightBitText) {
-    // "Björk – Jóga €" in UTF-8, with an em dash and the euro sign from Windows-1252's upper
-    // range, and a CJK character it cannot hold.
-    std::string text =
-        "#EXTINF:200,Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga \xE2\x82\xAC \xE6\x97\xA5\n"
-        "song.mp3\n";
-    auto converted = Read(text, true);
-    ASSERT_EQ(converted.size(), 1u);
-    EXPECT_EQ(converted[0].title, "Bj\xF6rk \x96 J\xF3ga \x80 ?");
-    auto marked = Read("\xEF\xBB\xBF" + text, false);
-    ASSERT_EQ(marked.size(), 1u);
-    EXPECT_EQ(marked[0].title, converted[0].title) << "the UTF-8 mark makes any file UTF-8";
-    EXPECT_EQ(sim::Cp1252ToUtf8(converted[0].title),
-              "Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga \xE2\x82\xAC ?")
-        << "and back for the terminal";
-    auto latin = Read("#EXTINF:1,Bj\xF6rk\nx.mp3\n", false);
-    EXPECT_EQ(latin[0].title, "Bj\xF6rk") << "an .m3u is 8-bit text already";
-    auto broken = Read("#EXTINF:1,a\xC3\n\xFFz.mp3\n", true);
-    ASSERT_EQ(broken.size(), 1u);
-    EXPECT_EQ(broken[0].title, "a?") << "a cut sequence is one '?'";
+// Titles reach the player as UTF-8 with every character: from UTF-8 as they are, from an older
+// player's Windows-1252 converted.
+TEST(M3u, TitlesInEveryEncodingBecomeUtf8) {
+    // "Björk – Jóga € 日本" in UTF-8: an en dash and the euro sign, and characters beyond
+    // any 8-bit code page.
+    const std::string title =
+        "Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga \xE2\x82\xAC \xE6\x97\xA5\xE6\x9C\xAC";
+    std::string text = "#EXTINF:200," + title + "\nsong.mp3\n";
+    auto utf8 = Read(text, true);
+    ASSERT_EQ(utf8.size(), 1u);
+    EXPECT_EQ(utf8[0].title, title);
+    EXPECT_EQ(Read("\xEF\xBB\xBF" + text, false)[0].title, title) << "after the UTF-8 mark";
+    EXPECT_EQ(Read(text, false)[0].title, title) << "an .m3u that is well-formed UTF-8";
+    auto western = Read("#EXTINF:1,Bj\xF6rk \x96 \x80\nx.mp3\n", false);
+    ASSERT_EQ(western.size(), 1u);
+    EXPECT_EQ(western[0].title, "Bj\xC3\xB6rk \xE2\x80\x93 \xE2\x82\xAC")
+        << "an .m3u that is no UTF-8 is Windows-1252";
+    sim::PlaylistError broken = Fault("#EXTINF:1,ab\xC3\nz.mp3\n", true);
+    EXPECT_EQ(broken.line, 1);
+    EXPECT_EQ(broken.column, 13);
+    EXPECT_NE(broken.message.find("not a text file"), std::string::npos) << broken.message;
 }
 
 TEST(M3u, MalformedInfoLinesAreNamedByLineAndColumn) {
@@ -115,9 +115,9 @@ TEST(M3u, MalformedInfoLinesAreNamedByLineAndColumn) {
 }
 
 TEST(M3u, TheLogWritesThePlayersTextAsUtf8) {
-    EXPECT_EQ(sim::JsonString("\x96 Caf\xE9 \x80\x81\x01"),
-              "\"\xE2\x80\x93 Caf\xC3\xA9 \xE2\x82\xAC\\u0081\\u0001\"")
-        << "Windows-1252's own characters in UTF-8; its holes and controls by their byte";
+    EXPECT_EQ(sim::JsonString("\xE2\x80\x93 Caf\xC3\xA9 \xE6\x97\xA5\xC2\x81\x01\xFF\""),
+              "\"\xE2\x80\x93 Caf\xC3\xA9 \xE6\x97\xA5\\u0081\\u0001\\ufffd\\\"\"")
+        << "characters as they are; controls, C1 ones too, by their code; a stray byte as U+FFFD";
 }
 
 using simrunner::RunSim;

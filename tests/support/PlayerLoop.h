@@ -18,6 +18,18 @@ inline HWND MakePlayerWindow(WNDPROC proc, const char* className,
                            nullptr);
 }
 
+// The same as a Unicode window, as the player's main window is: its caption keeps every
+// character.
+inline HWND MakeUnicodePlayerWindow(WNDPROC proc, const wchar_t* className,
+                                    const wchar_t* caption) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, className, caption, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                           nullptr);
+}
+
 // Handles what has come in, after waiting up to wait ms for something to come.
 inline void PumpOnce(DWORD wait) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);

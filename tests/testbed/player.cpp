@@ -78,6 +78,13 @@ TEST_F(PlayerTest, PlaylistPositionTitlesAndThePlayCommand) {
     EXPECT_STREQ(title, "Second - Two");
     EXPECT_EQ(Ask(kPlayerEntryTitle, 3), 0) << "no entry, no address";
     EXPECT_EQ(Ask(kPlayerEntryTitle, static_cast<WPARAM>(-1)), 0);
+    auto wide = reinterpret_cast<const char16_t*>(Ask(kPlayerEntryTitleWide, 1));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(std::u16string(wide), u"Second - Two");
+    EXPECT_EQ(Ask(kPlayerEntryTitleWide, 3), 0);
+    player->SetWideTitles(false);
+    EXPECT_EQ(Ask(kPlayerEntryTitleWide, 1), 0) << "an old player";
+    EXPECT_STREQ(reinterpret_cast<const char*>(Ask(kPlayerEntryTitle, 1)), "Second - Two");
 
     Ask(kPlayerSetPlaylistPosition, 2);
     EXPECT_EQ(Ask(kPlayerPlaylistPosition, 0), 2);

@@ -2,7 +2,8 @@
 // (`make bench-wine`; a benchmark, never a test). The DLL is loaded as the player loads it, on
 // the stand-in LCD service, with a player window that plays music:
 //  1. the display thread's CPU time per second of real time on the now-playing screen, read
-//     with GetThreadTimes over VELM_CPU_SECONDS (30 by default);
+//     with GetThreadTimes over VELM_CPU_SECONDS (30 by default): with a short title, then with
+//     a Japanese title of 60 characters scrolling beside a Latin one as wide;
 //  2. the keyboard hook's time per key it passes: timed around each call as SendInput delivers
 //     the keys (the rest of the chain included), and its own work alone, called directly with
 //     the next hook answering at once.
@@ -48,7 +49,7 @@ LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_GETTEXT)
         ++g_questions;
     if (msg != WM_USER)
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        return DefWindowProcW(hwnd, msg, wp, lp);
     ++g_questions;
     switch (lp) {
         case 105:  // play time: elapsed ms, or the track's length in s
@@ -61,6 +62,8 @@ LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case 212:  // an entry's title
             return reinterpret_cast<LRESULT>("Artist - Song");
+        case 213:  // the same in UTF-16
+            return reinterpret_cast<LRESULT>(L"Artist - Song");
         case 800:  // the visual-data functions
             return wp == 0 ? reinterpret_cast<LRESULT>(VisualData)
                            : reinterpret_cast<LRESULT>(VisualRequest);
@@ -157,6 +160,39 @@ void RegisterStandInService(const std::string& folder) {
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(service.c_str()),
                    static_cast<DWORD>(service.size() + 1));
     RegCloseKey(key);
+}
+
+// 60 characters, kana and kanji, as the title's callgrind count has them.
+const wchar_t kJapaneseCaption[] =
+    L"1. \x30f4\x30a7\x30eb\x30e0\x5f26\x697d\x56db\x91cd\x594f\x56e3 - \x6e56\x306e"
+    L"\x671d\x3068\x591c\x306e\x6b4c\x3001\x9759\x304b\x306a\x5c71\x3068\x9060\x3044"
+    L"\x6d77\x306e\x7269\x8a9e\x3001\x6625\x590f\x79cb\x51ac\x306e\x5c0f\x3055\x306a"
+    L"\x5149\x3068\x5f71\x3092\x96c6\x3081\x305f\x66f2\x96c6\x3001\x7b2c\x4e00\x5dfb"
+    L"\x3088\x308a\x5341\x4e8c\x66f2\x3002 - Winamp";
+
+// How wide the title's font draws a caption's title, in pixels.
+int TitleWidth(const std::wstring& caption) {
+    LOGFONTW lf = {};
+    lf.lfHeight = -9;
+    lstrcpyW(lf.lfFaceName, L"Tahoma");
+    HFONT font = CreateFontIndirectW(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::wstring title = caption.substr(3, caption.size() - 3 - 9);  // no number, no suffix
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &size);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return size.cx;
+}
+
+std::wstring LatinCaptionAsWideAsTheJapanese() {
+    int wanted = TitleWidth(kJapaneseCaption);
+    std::wstring caption = L"1. Lisa Marquee - Winamp";
+    for (int i = 0; TitleWidth(caption) < wanted; ++i)
+        caption.insert(caption.size() - 9, i % 2 ? L" Scroll" : L" Across");
+    return caption;
 }
 
 void MeasureDisplayThread(HMODULE module, int seconds, const char* what) {
@@ -276,7 +312,8 @@ int main() {
     auto get = reinterpret_cast<PluginRecord* (*)()>(
         reinterpret_cast<void (*)()>(GetProcAddress(module, "winampGetGeneralPurposePlugin")));
     PluginRecord* record = get();
-    record->playerWindow = playerloop::MakePlayerWindow(PlayerProc, "cpu figures player");
+    record->playerWindow = playerloop::MakeUnicodePlayerWindow(PlayerProc, L"cpu figures player",
+                                                               L"1. Artist - Song - Winamp");
     record->moduleInstance = module;
     g_startTick = GetTickCount();
     if (record->init() != 0) {
@@ -284,6 +321,11 @@ int main() {
         return 1;
     }
     MeasureDisplayThread(module, seconds, "on the LCD");
+    SetWindowTextW(record->playerWindow, LatinCaptionAsWideAsTheJapanese().c_str());
+    MeasureDisplayThread(module, seconds, "on the LCD, a Latin title scrolling");
+    SetWindowTextW(record->playerWindow, kJapaneseCaption);
+    MeasureDisplayThread(module, seconds, "on the LCD, a Japanese title as wide scrolling");
+    SetWindowTextW(record->playerWindow, L"1. Artist - Song - Winamp");
     if (!g_pluginHook) {
         std::printf("init installed no keyboard hook\n");
         return 1;

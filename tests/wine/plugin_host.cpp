@@ -52,6 +52,14 @@ HWND MakePlayerWindow() {
     return playerloop::MakePlayerWindow(PlayerProc, "wine test player");
 }
 
+LRESULT CALLBACK UnicodePlayerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_GETTEXT)
+        ++g_captionReads;
+    if (msg == WM_USER)
+        return 0;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
 std::set<DWORD> ThreadsOfThisProcess() {
     std::set<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -360,6 +368,42 @@ TEST_F(PluginOnTheLcd, ACaptionChangeRaisesThePriority) {
     SetWindowTextA(record->playerWindow, "2. Another Artist - Another Song - Winamp");
     EXPECT_TRUE(PumpUntil([&] { return Shown(priority, pixels) && priority == 255u; }, 2000))
         << "the new title raised no alert; priority " << priority;
+    record->quit();
+}
+
+// A Japanese caption reaches the LCD with its own glyphs: each character drawn alone in the
+// title's place differs from the others, from a question mark and from the box of a character
+// no font has (U+0378, unassigned).
+TEST_F(PluginOnTheLcd, AJapaneseCaptionDrawsEachCharacterWithItsOwnGlyph) {
+    DestroyWindow(record->playerWindow);
+    record->playerWindow =
+        playerloop::MakeUnicodePlayerWindow(UnicodePlayerProc, L"wine test unicode player",
+                                            L"1. \x65e5\x672c\x8a9e\x306e\x6b4c - Winamp");
+    RunWithSongAlerts(false);
+    // The title's rows as the display thread draws them two passes after the caption changed.
+    auto titleShowing = [&](const wchar_t* caption) {
+        if (caption)
+            SetWindowTextW(record->playerWindow, caption);
+        int reads = g_captionReads;
+        EXPECT_TRUE(PumpUntil([&] { return g_captionReads >= reads + 3; }));
+        DWORD priority = 0;
+        std::vector<BYTE> pixels;
+        EXPECT_TRUE(Shown(priority, pixels));
+        return std::vector<BYTE>(pixels.begin(), pixels.begin() + 11 * 160);
+    };
+    std::vector<BYTE> title = titleShowing(nullptr);
+    EXPECT_TRUE(AnyLit(title, 0, 10)) << "the Japanese title left its rows blank";
+    EXPECT_NE(title, titleShowing(L"1. ????? - Winamp")) << "the title drawn as question marks";
+    const wchar_t* alone[] = {L"1. \x65e5 - Winamp", L"1. \x672c - Winamp", L"1. \x8a9e - Winamp",
+                              L"1. \x306e - Winamp", L"1. ? - Winamp",      L"1. \x0378 - Winamp"};
+    std::vector<std::vector<BYTE>> glyphs;
+    for (const wchar_t* caption : alone)
+        glyphs.push_back(titleShowing(caption));
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(AnyLit(glyphs[i], 0, 10)) << "character " << i << " drew nothing";
+        for (size_t j = i + 1; j < glyphs.size(); ++j)
+            EXPECT_NE(glyphs[i], glyphs[j]) << "character " << i << " looks like caption " << j;
+    }
     record->quit();
 }
 
