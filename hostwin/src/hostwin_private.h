@@ -40,6 +40,8 @@ int AnsiToWideInto(const char* text, int length, char16_t* out, int room);
 int WideToAnsiInto(const char16_t* text, int length, char* out, int room);
 // The number of ANSI bytes that a UTF-16 text takes.
 int AnsiLengthOf(const char16_t* text, int length);
+// One code point in UTF-8; a lone surrogate, which a caller may keep, in three bytes.
+void AppendUtf8(std::string& out, char32_t c);
 
 // --- handles.cpp: the kernel handle table. Objects that can be waited for say when they are
 // signalled; all of it is guarded by the scheduler's lock.
