@@ -44,7 +44,7 @@ std::string JsonString(const std::string& value) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (control >= 0) {
-            char escaped[8];
+            char escaped[12];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", control);
             out += escaped;
         } else {
