@@ -97,7 +97,7 @@ fuzz: setup-no-win32
 	@for h in $(FUZZ_HARNESSES); do \
 	    mkdir -p build/fuzz/corpus/$$h && \
 	    echo "fuzz: $$h for $(FUZZ_SECONDS) s" && \
-	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	    ./build/fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
 	done
