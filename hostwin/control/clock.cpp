@@ -46,29 +46,7 @@ bool AdvanceClock(uint32_t ms, const std::function<void()>& atRest) {
     std::unique_lock<std::mutex> lk(sched.mu);
     if (!sched.Manual())
         return false;
-    uint64_t target = sched.NowLocked() + ms;
-    auto rest = [&] {
-        if (!sched.WaitIdle(lk))
-            return false;
-        if (atRest) {
-            lk.unlock();
-            atRest();
-            lk.lock();
-        }
-        return true;
-    };
-    for (;;) {
-        if (!rest())
-            return false;
-        uint64_t next = sched.NextDueLocked(target);
-        if (next == kNever)
-            break;
-        sched.SetNow(next);
-    }
-    if (sched.NowLocked() == target)
-        return true;
-    sched.SetNow(target);
-    return rest();
+    return sched.Drive(lk, sched.NowLocked() + ms, atRest ? &atRest : nullptr);
 }
 
 bool AdvanceUntil(const std::function<bool()>& done, uint32_t maxMs) {

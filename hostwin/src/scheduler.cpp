@@ -1,5 +1,7 @@
 #include "hostwin_private.h"
 
+#include <sched.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -24,9 +26,31 @@ uint64_t SteadyMs() {
 // How long the driver waits for the simulated world to become quiet before it reports a hang.
 constexpr auto kIdleTimeout = std::chrono::seconds(30);
 
+// How long a thread about to sleep on the hand-driven clock first watches for its wake-up, so
+// that a question and its answer pass between two processors without either thread going to
+// sleep: waking a sleeping thread costs tens of microseconds, more on a virtual machine, and
+// the thread that answers a display pass's questions waits about that long between two. After
+// a little while the spinning thread yields its processor at every turn, in case the thread it
+// waits for needs that one.
+constexpr auto kSpin = std::chrono::microseconds(1000);
+constexpr auto kSpinBeforeYielding = std::chrono::microseconds(20);
+
+bool SeveralProcessors() {
+    cpu_set_t set;
+    return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 1;
+}
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 }  // namespace
 
-Scheduler::Scheduler() : idleTimeout_(kIdleTimeout) {}
+Scheduler::Scheduler() : idleTimeout_(kIdleTimeout) {
+    spin_ = SeveralProcessors();
+}
 
 Scheduler& Scheduler::Get() {
     // Never destroyed: threads may still block in it while the process exits.
@@ -83,6 +107,7 @@ void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
             rec->blocked = false;
         } else if (--runnable_ == 0) {
             idleCv_.notify_all();
+            driveCv_.notify_all();  // the world came to rest with no thread left to step it
         }
     }
     WakeAll();
@@ -101,6 +126,8 @@ void Scheduler::MarkRunnable(ThreadRec& self) {
         return;
     self.blocked = false;
     self.wakeAt = kNever;
+    self.waitingFor = nullptr;
+    self.wakeCount.fetch_add(1, std::memory_order_release);
     if (self.counted)
         ++runnable_;
 }
@@ -116,31 +143,63 @@ bool Scheduler::WaitUntil(std::unique_lock<std::mutex>& lk, ThreadRec& self,
             MarkRunnable(self);
             return false;
         }
-        MarkBlocked(self);
         self.wakeAt = deadline;
-        if (manual_ || deadline == kNever) {
-            self.cv.wait(lk);
-        } else {
-            auto until = std::chrono::steady_clock::time_point(std::chrono::milliseconds(deadline));
-            self.cv.wait_until(lk, until);
-        }
+        self.waitingFor = &pred;
+        MarkBlocked(self);
+        if (self.counted && runnable_ == 0)
+            StepWhileAtRest(lk);
+        if (self.blocked)
+            Sleep(lk, self, deadline);
     }
+}
+
+void Scheduler::Sleep(std::unique_lock<std::mutex>& lk, ThreadRec& self, uint64_t deadline) {
+    if (spin_ && manual_) {
+        uint32_t seen = self.wakeCount.load(std::memory_order_relaxed);
+        lk.unlock();
+        auto start = std::chrono::steady_clock::now();
+        bool woken = false;
+        for (auto now = start; !woken && now - start < kSpin;
+             now = std::chrono::steady_clock::now()) {
+            if (now - start > kSpinBeforeYielding)
+                sched_yield();
+            for (int i = 0; i < 64 && !woken; ++i) {
+                CpuRelax();
+                woken = self.wakeCount.load(std::memory_order_acquire) != seen;
+            }
+        }
+        lk.lock();
+        if (!self.blocked)
+            return;
+    }
+    if (manual_ || deadline == kNever) {
+        self.cv.wait(lk);
+    } else {
+        auto until = std::chrono::steady_clock::time_point(std::chrono::milliseconds(deadline));
+        self.cv.wait_until(lk, until);
+    }
+}
+
+void Scheduler::WakeThread(ThreadRec& thread) {
+    MarkRunnable(thread);
+    thread.cv.notify_all();
 }
 
 void Scheduler::WakeAll() {
-    for (auto& t : threads_) {
-        if (t->blocked) {
-            MarkRunnable(*t);
-            t->cv.notify_all();
-        }
-    }
+    for (auto& t : threads_)
+        if (t->blocked && (!t->waitingFor || (*t->waitingFor)()))
+            WakeThread(*t);
 }
 
 void Scheduler::Wake(ThreadRec& thread) {
-    if (!thread.blocked)
-        return;
-    MarkRunnable(thread);
-    thread.cv.notify_all();
+    if (thread.blocked)
+        WakeThread(thread);
+}
+
+void Scheduler::WakeDue() {
+    for (auto& t : threads_)
+        if (t->blocked && t->wakeAt != kNever && t->wakeAt <= manualNow_)
+            WakeThread(*t);
 }
 
 void Scheduler::RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self) {
@@ -169,12 +228,15 @@ uint64_t Scheduler::DeadlineAfter(DWORD ms) const {
 void Scheduler::SetManual(bool manual, uint64_t startMs) {
     manual_ = manual;
     manualNow_ = startMs;
-    WakeAll();
+    // Every timed wait now follows the other clock: each waiter looks at its deadline again.
+    for (auto& t : threads_)
+        if (t->blocked)
+            WakeThread(*t);
 }
 
 void Scheduler::SetNow(uint64_t ms) {
     manualNow_ = ms;
-    WakeAll();
+    WakeDue();
 }
 
 bool Scheduler::WaitIdle(std::unique_lock<std::mutex>& lk) {
@@ -189,6 +251,71 @@ bool Scheduler::WaitIdle(std::unique_lock<std::mutex>& lk) {
                  static_cast<long long>(
                      std::chrono::duration_cast<std::chrono::seconds>(idleTimeout_).count()));
     return false;
+}
+
+bool Scheduler::Drive(std::unique_lock<std::mutex>& lk, uint64_t target,
+                      const std::function<void()>* atRest) {
+    drive_ = DriveState{};
+    drive_.active = true;
+    drive_.target = target;
+    drive_.atRest = atRest;
+    while (!drive_.done) {
+        if (runnable_ == 0 && !drive_.stepping) {
+            StepWhileAtRest(lk);
+            continue;
+        }
+        uint64_t seen = drive_.steps;
+        if (idleTimeout_.count() == 0) {
+            driveCv_.wait(lk);
+        } else if (driveCv_.wait_for(lk, idleTimeout_) == std::cv_status::timeout &&
+                   drive_.steps == seen && !drive_.done && runnable_ > 0) {
+            std::fprintf(
+                stderr, "hostwin: %d thread(s) still busy after %lld s of real time\n", runnable_,
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::seconds>(idleTimeout_).count()));
+            drive_.active = false;
+            return false;
+        }
+    }
+    drive_.active = false;
+    return true;
+}
+
+bool Scheduler::MayStep() const {
+    return drive_.active && !drive_.stepping && !drive_.done;
+}
+
+void Scheduler::StepWhileAtRest(std::unique_lock<std::mutex>& lk) {
+    if (!MayStep())
+        return;
+    while (runnable_ == 0 && MayStep())
+        Step(lk);
+    if (drive_.done)
+        driveCv_.notify_all();
+}
+
+void Scheduler::Step(std::unique_lock<std::mutex>& lk) {
+    if (drive_.atRest) {
+        drive_.stepping = true;
+        lk.unlock();
+        (*drive_.atRest)();
+        lk.lock();
+        drive_.stepping = false;
+    }
+    ++drive_.steps;
+    if (drive_.finalRest) {
+        drive_.done = true;
+        return;
+    }
+    uint64_t next = NextDueLocked(drive_.target);
+    if (next != kNever) {
+        SetNow(next);
+    } else if (NowLocked() == drive_.target) {
+        drive_.done = true;
+    } else {
+        SetNow(drive_.target);
+        drive_.finalRest = true;
+    }
 }
 
 uint64_t Scheduler::NextDueLocked(uint64_t limit) const {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -59,6 +60,11 @@ struct ThreadRec {
     bool counted = false;
     bool blocked = false;
     uint64_t wakeAt = kNever;
+    // While blocked: what it waits for, which a thread that changes the world may test for it
+    // (under the lock), so that only the threads concerned are woken.
+    const std::function<bool()>* waitingFor = nullptr;
+    // Counts wake-ups, so that a thread spinning before it sleeps sees its own without the lock.
+    std::atomic<uint32_t> wakeCount{0};
     std::condition_variable cv;
     SentQueue sent;
     std::deque<MSG> posted;
@@ -86,7 +92,8 @@ public:
     // passes. Returns false on time-out.
     bool WaitUntil(std::unique_lock<std::mutex>& lk, ThreadRec& self,
                    const std::function<bool()>& pred, uint64_t deadline);
-    // Something changed that a blocked thread may wait for. Lock held.
+    // Something changed that a blocked thread may wait for: wakes those whose wait now holds.
+    // Lock held.
     void WakeAll();
     // Something changed that only this thread waits for (a message sent to it, or the answer
     // to its own). Lock held.
@@ -104,6 +111,13 @@ public:
 
     // Hand-driven clock.
     bool WaitIdle(std::unique_lock<std::mutex>& lk);
+    // Moves the clock to target, from one due wake-up to the next, calling atRest (may be null)
+    // whenever the world has come to rest on the way and at the end. Whichever thread comes
+    // to rest last takes the next step itself, so that a thread whose own wake-up is next
+    // never sleeps; atRest may thus run on any thread and must not wait for the simulated
+    // world. False on a hang.
+    bool Drive(std::unique_lock<std::mutex>& lk, uint64_t target,
+               const std::function<void()>* atRest);
     // 0: WaitIdle waits for ever (its caller keeps a watchdog of its own). Returns the one
     // before. Lock held.
     std::chrono::milliseconds SetIdleTimeout(std::chrono::milliseconds timeout) {
@@ -114,13 +128,33 @@ public:
     int CountedThreadsLocked() const;
 
 private:
+    // A run of the clock to a target, stepped by the driver or by the last thread to rest.
+    struct DriveState {
+        bool active = false;
+        bool stepping = false;
+        bool finalRest = false;  // the clock stands at the target: one rest more, then done
+        bool done = false;
+        uint64_t target = 0;
+        uint64_t steps = 0;  // progress, for the driver's hang watch
+        const std::function<void()>* atRest = nullptr;
+    };
+
     Scheduler();
     void MarkBlocked(ThreadRec& self);
     void MarkRunnable(ThreadRec& self);
+    void WakeThread(ThreadRec& thread);
+    void WakeDue();
+    bool MayStep() const;
+    void StepWhileAtRest(std::unique_lock<std::mutex>& lk);
+    void Step(std::unique_lock<std::mutex>& lk);
+    void Sleep(std::unique_lock<std::mutex>& lk, ThreadRec& self, uint64_t deadline);
 
     std::vector<std::shared_ptr<ThreadRec>> threads_;
     std::condition_variable idleCv_;
+    std::condition_variable driveCv_;
+    DriveState drive_;
     int runnable_ = 0;
+    bool spin_ = false;  // more than one processor: a short spin beats a sleep and a wake-up
     DWORD nextThreadId_ = 0x100;
     bool manual_ = false;
     uint64_t manualNow_ = 0;
