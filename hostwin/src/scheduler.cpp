@@ -48,9 +48,7 @@ inline void CpuRelax() {
 
 }  // namespace
 
-Scheduler::Scheduler() : idleTimeout_(kIdleTimeout) {
-    spin_ = SeveralProcessors();
-}
+Scheduler::Scheduler() : idleTimeout_(kIdleTimeout) {}
 
 Scheduler& Scheduler::Get() {
     // Never destroyed: threads may still block in it while the process exits.
@@ -255,6 +253,8 @@ bool Scheduler::WaitIdle(std::unique_lock<std::mutex>& lk) {
 
 bool Scheduler::Drive(std::unique_lock<std::mutex>& lk, uint64_t target,
                       const std::function<void()>* atRest) {
+    // Asked at every run of the clock: a caller may have tied the process to one processor.
+    spin_ = SeveralProcessors();
     drive_ = DriveState{};
     drive_.active = true;
     drive_.target = target;

@@ -154,7 +154,7 @@ private:
     std::condition_variable driveCv_;
     DriveState drive_;
     int runnable_ = 0;
-    bool spin_ = false;  // more than one processor: a short spin beats a sleep and a wake-up
+    bool spin_ = false;  // more than one processor: a spin beats a sleep and a wake-up
     DWORD nextThreadId_ = 0x100;
     bool manual_ = false;
     uint64_t manualNow_ = 0;
