@@ -66,13 +66,15 @@ $(addprefix test-,$(PRESETS)): test-%: setup
 	cmake --build --preset $*
 	ctest --preset $*
 
-# Google Benchmark's table of the display passes and the hook, then callgrind's instruction
-# count of one pass.
+# Google Benchmark's table of the display passes and the hook, callgrind's instruction count
+# of one pass, then how fast the simulator runs a simulated hour on each screen
+# (VELM_BENCH_SIM_MS for a shorter one, see bench/simulated_hour.sh).
 bench: setup-no-win32
 	@cmake --preset host >/dev/null
-	@cmake --build --preset host --target velm_bench
+	@cmake --build --preset host --target velm_bench velm-sim gen_g15_velm
 	./build/host/bench/velm_bench
 	./bench/callgrind_pass.sh build/host/bench/velm_bench
+	./bench/simulated_hour.sh build/host/velm-sim
 
 # What the plug-in costs a real Win32 process, under the 64-bit Wine at native speed: the
 # display thread's CPU share over VELM_CPU_SECONDS (30 by default) and the hook's time per key.
