@@ -66,13 +66,15 @@ $(addprefix test-,$(PRESETS)): test-%: setup
 	cmake --build --preset $*
 	ctest --preset $*
 
-# Google Benchmark's table of the display passes and the hook, then callgrind's instruction
-# count of one pass.
+# Google Benchmark's table of the display passes and the hook, callgrind's instruction count
+# of one pass, then how fast the simulator runs a simulated hour on each screen
+# (VELM_BENCH_SIM_MS for a shorter one, see bench/simulated_hour.sh).
 bench: setup-no-win32
 	@cmake --preset host >/dev/null
-	@cmake --build --preset host --target velm_bench
+	@cmake --build --preset host --target velm_bench velm-sim gen_g15_velm
 	./build/host/bench/velm_bench
 	./bench/callgrind_pass.sh build/host/bench/velm_bench
+	./bench/simulated_hour.sh build/host/velm-sim
 
 # What the plug-in costs a real Win32 process, under the 64-bit Wine at native speed: the
 # display thread's CPU share over VELM_CPU_SECONDS (30 by default) and the hook's time per key.
@@ -86,7 +88,10 @@ bench-wine: setup
 	    /usr/lib/wine/wine64 wine_cpu_figures.exe > cpu-figures.txt 2> cpu-figures.log; \
 	    status=$$?; cat cpu-figures.txt; exit $$status
 
-# Each libFuzzer harness for FUZZ_SECONDS (clang build in build/fuzz). New inputs go to
+# Each libFuzzer harness for FUZZ_SECONDS (clang build in build/fuzz), its output in
+# build/fuzz/<harness>.log, then the cases each ran and how many a second. The rate is over
+# the harness's wall time, not FUZZ_SECONDS: libFuzzer first runs the whole corpus, however
+# long that takes, and only then looks at the clock. New inputs go to
 # build/fuzz/corpus/<harness>; findings to build/fuzz/crash-* and the like.
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES := settings_reader clean_title draw_text plugin_events
@@ -96,10 +101,21 @@ fuzz: setup-no-win32
 	@cmake --build --preset fuzz
 	@for h in $(FUZZ_HARNESSES); do \
 	    mkdir -p build/fuzz/corpus/$$h && \
-	    echo "fuzz: $$h for $(FUZZ_SECONDS) s" && \
-	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	    ./build/fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h || exit 1; \
+	    echo "fuzz: $$h for $(FUZZ_SECONDS) s, its output in build/fuzz/$$h.log" && \
+	    start=$$(date +%s%N) && \
+	    if ! LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	        ./build/fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$h fuzz/corpus/$$h \
+	        >build/fuzz/$$h.log 2>&1; then \
+	        tail -n 60 build/fuzz/$$h.log; \
+	        echo "fuzz: $$h failed; all its output is in build/fuzz/$$h.log"; \
+	        exit 1; \
+	    fi; \
+	    echo "fuzz: wall_ns $$(($$(date +%s%N) - start))" >>build/fuzz/$$h.log; \
+	done
+	@printf '%-16s %10s %8s %14s\n' harness "cases run" "wall s" "cases a second"
+	@for h in $(FUZZ_HARNESSES); do \
+	    awk -v h=$$h -f bench/fuzz_summary.awk build/fuzz/$$h.log; \
 	done
 
 # The release for Windows users: dist/gen_g15_velm-<version>-setup.exe, the installer, and
