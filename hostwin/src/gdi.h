@@ -4,7 +4,8 @@
 // 8-bit DIB section as the index of the nearest colour-table entry.
 //
 // Everything below is guarded by Mutex(); no GDI call blocks, so a plain mutex held for the
-// length of one call is enough.
+// length of one call is enough. (GetStockObject alone reads without it the handle of a stock
+// object already made, which never changes.)
 #pragma once
 
 #include <windows.h>
@@ -87,12 +88,15 @@ struct Region : Object {
     RECT rect = {};
 };
 
+// What a DC has selected is held by the handle table, which lets go of a selected object only
+// once no DC has it selected (Object::selectCount): a DC needs no share of its own, and
+// selecting costs no reference counting.
 struct DC : Object {
     DC() : Object(Kind::DC) {}
-    std::shared_ptr<Bitmap> bitmap;
-    std::shared_ptr<Pen> pen;
-    std::shared_ptr<Brush> brush;
-    std::shared_ptr<Font> font;
+    Bitmap* bitmap = nullptr;
+    Pen* pen = nullptr;
+    Brush* brush = nullptr;
+    Font* font = nullptr;
     COLORREF textColor = RGB(0, 0, 0);
     COLORREF bkColor = RGB(255, 255, 255);
     int bkMode = OPAQUE;
@@ -107,14 +111,14 @@ std::mutex& Mutex();
 
 // Lock held for the rest.
 HGDIOBJ Add(std::shared_ptr<Object> object);
-std::shared_ptr<Object> Lookup(HGDIOBJ handle);
-template <typename T>
-std::shared_ptr<T> LookupAs(HGDIOBJ handle, Kind kind) {
-    auto object = Lookup(handle);
-    return object && object->kind == kind ? std::static_pointer_cast<T>(object) : nullptr;
-}
-// Without taking a share: valid for as long as the lock is held and the object not deleted.
+// The object of a handle, or nullptr. The table owns it: valid for as long as the lock is held
+// and the object not deleted (a DC's selected objects, until the DC lets go of them).
 Object* Find(HGDIOBJ handle);
+template <typename T>
+T* FindAs(HGDIOBJ handle, Kind kind) {
+    Object* object = Find(handle);
+    return object && object->kind == kind ? static_cast<T*>(object) : nullptr;
+}
 inline DC* LookupDC(HDC hdc) {
     Object* object = Find(reinterpret_cast<HGDIOBJ>(hdc));
     return object && object->kind == Kind::DC ? static_cast<DC*>(object) : nullptr;
@@ -140,6 +144,8 @@ inline POINT ToDevice(const DC& dc, int x, int y) {
 }
 // Plots one pixel given in logical coordinates; false when it fell outside the drawable area.
 bool PlotPixel(DC& dc, int x, int y, COLORREF color);
+// The same with the colour already mapped to the table.
+bool PlotIndex(DC& dc, int x, int y, BYTE index);
 // Stores an index at a device pixel known to be drawable.
 inline void PutIndex(DC& dc, int x, int y, BYTE index) {
     dc.bitmap->Row(y)[x] = index;

@@ -67,11 +67,15 @@ RECT DrawableRect(const DC& dc) {
 }
 
 bool PlotPixel(DC& dc, int x, int y, COLORREF color) {
+    return PlotIndex(dc, x, y, NearestIndex(*dc.bitmap, color));
+}
+
+bool PlotIndex(DC& dc, int x, int y, BYTE index) {
     RECT area = DrawableRect(dc);
     POINT p = ToDevice(dc, x, y);
     if (p.x < area.left || p.x >= area.right || p.y < area.top || p.y >= area.bottom)
         return false;
-    PutIndex(dc, p.x, p.y, NearestIndex(*dc.bitmap, color));
+    PutIndex(dc, p.x, p.y, index);
     return true;
 }
 
@@ -172,30 +176,62 @@ void DrawLine(DC& dc, POINT from, POINT to) {
     if (n == 0)
         return;
     const DashPattern* pattern = PatternOf(pen.style);
-    BYTE ink = NearestIndex(*dc.bitmap, pen.color);
-    BYTE gap = NearestIndex(*dc.bitmap, dc.bkColor);
-    bool paintGaps = dc.bkMode == OPAQUE;
+    Bitmap& bitmap = *dc.bitmap;
+    BYTE ink = NearestIndex(bitmap, pen.color);
+    bool paintGaps = pattern && dc.bkMode == OPAQUE;
+    BYTE gap = paintGaps ? NearestIndex(bitmap, dc.bkColor) : 0;
 
     int64_t first, last;
     if (xMajor)
         VisibleSteps(from.x, sx, area.left, area.right, n, first, last);
     else
         VisibleSteps(from.y, sy, area.top, area.bottom, n, first, last);
-    // A line along an axis has no minor steps to work out: no division per pixel.
-    bool straight = (xMajor ? ady : adx) == 0;
+    if (first >= last)
+        return;
+    BYTE* bits = bitmap.storage.data();
+    // Where device pixel (x, y) is stored, and how far apart two pixels a row apart are.
+    auto offsetOf = [&bitmap](int64_t x, int64_t y) {
+        return (bitmap.topDown ? y : bitmap.height - 1 - y) * bitmap.stride + x;
+    };
+    int64_t rowStep = bitmap.topDown ? bitmap.stride : -int64_t{bitmap.stride};
+    // A line along an axis has no minor steps to work out: its minor coordinate is tested once
+    // and its visible pixels are a run, stored without a test or a division per pixel.
+    if ((xMajor ? ady : adx) == 0) {
+        int64_t x = from.x + (xMajor ? sx * first : 0), y = from.y + (xMajor ? 0 : sy * first);
+        if (x < area.left || x >= area.right || y < area.top || y >= area.bottom)
+            return;
+        int64_t offset = offsetOf(x, y);
+        int64_t step = xMajor ? sx : sy * rowStep;
+        int64_t count = last - first;
+        if (!pattern && xMajor) {
+            std::memset(bits + (sx > 0 ? offset : offset - (count - 1)), ink,
+                        static_cast<size_t>(count));
+            return;
+        }
+        if (!pattern) {
+            for (int64_t i = 0; i < count; ++i, offset += step)
+                bits[offset] = ink;
+            return;
+        }
+        for (int64_t i = first; i < last; ++i, offset += step) {
+            if (DashIsOn(*pattern, i))
+                bits[offset] = ink;
+            else if (paintGaps)
+                bits[offset] = gap;
+        }
+        return;
+    }
     for (int64_t i = first; i < last; ++i) {
         int64_t major = (xMajor ? from.x : from.y) + (xMajor ? sx : sy) * i;
-        int64_t minor = straight ? (xMajor ? from.y : from.x)
-                        : xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
-                                 : from.x + RoundHalfDown(sx * i * adx, ady);
+        int64_t minor = xMajor ? from.y + RoundHalfDown(sy * i * ady, adx)
+                               : from.x + RoundHalfDown(sx * i * adx, ady);
         int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
         if (x < area.left || x >= area.right || y < area.top || y >= area.bottom)
             continue;
-        bool on = !pattern || DashIsOn(*pattern, i);
-        if (on)
-            PutIndex(dc, static_cast<int>(x), static_cast<int>(y), ink);
+        if (!pattern || DashIsOn(*pattern, i))
+            bits[offsetOf(x, y)] = ink;
         else if (paintGaps)
-            PutIndex(dc, static_cast<int>(x), static_cast<int>(y), gap);
+            bits[offsetOf(x, y)] = gap;
     }
 }
 
@@ -253,8 +289,9 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     auto dc = LookupDC(hdc);
     if (!dc || dc->bitmap->bitCount != 8)
         return CLR_INVALID;
-    PlotPixel(*dc, x, y, color);
-    return IndexColor(*dc->bitmap, NearestIndex(*dc->bitmap, color));
+    BYTE index = NearestIndex(*dc->bitmap, color);
+    PlotIndex(*dc, x, y, index);
+    return IndexColor(*dc->bitmap, index);
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
@@ -276,7 +313,7 @@ int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
         return 0;
     if (!hbr)
         return 1;
-    auto brush = LookupAs<Brush>(reinterpret_cast<HGDIOBJ>(hbr), Kind::Brush);
+    auto* brush = FindAs<Brush>(reinterpret_cast<HGDIOBJ>(hbr), Kind::Brush);
     if (!brush)
         return 0;
     if (!brush->hollow && dc->bitmap->bitCount == 8)
@@ -290,7 +327,7 @@ int WINAPI FrameRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
     auto dc = LookupDC(hdc);
     if (!dc || !rect || rect->right <= rect->left || rect->bottom <= rect->top)
         return 0;
-    auto brush = LookupAs<Brush>(reinterpret_cast<HGDIOBJ>(hbr), Kind::Brush);
+    auto* brush = FindAs<Brush>(reinterpret_cast<HGDIOBJ>(hbr), Kind::Brush);
     if (!brush)
         return 0;
     if (brush->hollow || dc->bitmap->bitCount != 8)

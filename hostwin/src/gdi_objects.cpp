@@ -2,6 +2,7 @@
 // regions, and the state a DC keeps (colours, modes, viewport origin, clip region).
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -40,10 +41,6 @@ public:
     Object* Find(HGDIOBJ handle) const {
         Slot const* slot = SlotOf(handle);
         return slot ? slot->object.get() : nullptr;
-    }
-    std::shared_ptr<Object> Share(HGDIOBJ handle) const {
-        Slot const* slot = SlotOf(handle);
-        return slot ? slot->object : nullptr;
     }
 
     void Remove(HGDIOBJ handle) {
@@ -156,7 +153,12 @@ std::shared_ptr<Object> MakeStock(int index) {
     }
 }
 
-std::shared_ptr<Object> Stock(int index) {
+// The handles of the stock objects made so far, read without the lock: a stock object is made
+// once, under the lock, and never deleted, so its handle never changes.
+std::atomic<HGDIOBJ> g_stockHandles[kStockCount] = {};
+
+// Lock held.
+Object* Stock(int index) {
     static std::shared_ptr<Object> stock[kStockCount];
     if (index < 0 || index >= kStockCount)
         return nullptr;
@@ -164,35 +166,35 @@ std::shared_ptr<Object> Stock(int index) {
         stock[index] = MakeStock(index);
         if (stock[index]) {
             stock[index]->stock = true;
-            Add(stock[index]);
+            g_stockHandles[index].store(Add(stock[index]), std::memory_order_release);
         }
     }
-    return stock[index];
+    return stock[index].get();
 }
 
 // What a new memory DC starts with: a 1x1 monochrome bitmap, which nothing is drawn into.
-std::shared_ptr<Bitmap> DefaultBitmap() {
-    static std::shared_ptr<Bitmap> bitmap = [] {
+Bitmap* DefaultBitmap() {
+    static Bitmap* bitmap = [] {
         auto b = std::make_shared<Bitmap>();
         b->width = b->height = 1;
         b->stock = true;
         Add(b);
-        return b;
+        return b.get();  // the handle table keeps it: a stock object is never deleted
     }();
     return bitmap;
 }
 
-void Release(const std::shared_ptr<Object>& object) {
+void Release(Object* object) {
     if (!object || --object->selectCount > 0 || !object->deletePending)
         return;
-    Table().Remove(object->handle);
+    Table().Remove(object->handle);  // the last DC let go of a deleted object: it goes now
 }
 
 template <typename T>
-void Replace(std::shared_ptr<T>& slot, std::shared_ptr<T> object) {
+void Replace(T*& slot, T* object) {
     ++object->selectCount;
-    std::shared_ptr<T> old = std::move(slot);
-    slot = std::move(object);
+    T* old = slot;
+    slot = object;
     Release(old);
 }
 
@@ -209,7 +211,7 @@ int SelectClip(DC& dc, HRGN hrgn) {
         dc.hasClip = false;
         return SIMPLEREGION;
     }
-    auto region = LookupAs<Region>(reinterpret_cast<HGDIOBJ>(hrgn), Kind::Region);
+    auto* region = FindAs<Region>(reinterpret_cast<HGDIOBJ>(hrgn), Kind::Region);
     if (!region)
         return ERROR;
     dc.hasClip = true;
@@ -217,7 +219,7 @@ int SelectClip(DC& dc, HRGN hrgn) {
     return IsEmpty(dc.clip) ? NULLREGION : SIMPLEREGION;
 }
 
-HGDIOBJ SelectBitmap(DC& dc, const std::shared_ptr<Bitmap>& bitmap) {
+HGDIOBJ SelectBitmap(DC& dc, Bitmap* bitmap) {
     HDC self = reinterpret_cast<HDC>(dc.handle);
     if (bitmap->selectedInto && bitmap->selectedInto != self)
         return nullptr;
@@ -246,10 +248,6 @@ Faults& PlannedFaults() {
 
 HGDIOBJ Add(std::shared_ptr<Object> object) {
     return Table().Add(std::move(object));
-}
-
-std::shared_ptr<Object> Lookup(HGDIOBJ handle) {
-    return Table().Share(handle);
 }
 
 Object* Find(HGDIOBJ handle) {
@@ -290,9 +288,9 @@ HDC WINAPI CreateCompatibleDC(HDC hdc) {
     auto dc = std::make_shared<DC>();
     Add(dc);
     Replace(dc->bitmap, DefaultBitmap());
-    Replace(dc->pen, std::static_pointer_cast<Pen>(Stock(BLACK_PEN)));
-    Replace(dc->brush, std::static_pointer_cast<Brush>(Stock(WHITE_BRUSH)));
-    Replace(dc->font, std::static_pointer_cast<Font>(Stock(SYSTEM_FONT)));
+    Replace(dc->pen, static_cast<Pen*>(Stock(BLACK_PEN)));
+    Replace(dc->brush, static_cast<Brush*>(Stock(WHITE_BRUSH)));
+    Replace(dc->font, static_cast<Font*>(Stock(SYSTEM_FONT)));
     return reinterpret_cast<HDC>(dc->handle);
 }
 
@@ -353,15 +351,18 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, VOI
 }
 
 HGDIOBJ WINAPI GetStockObject(int i) {
+    if (i >= 0 && i < kStockCount)
+        if (HGDIOBJ handle = g_stockHandles[i].load(std::memory_order_acquire))
+            return handle;
     std::lock_guard<std::mutex> lk(Mutex());
-    auto object = Stock(i);
+    Object* object = Stock(i);
     return object ? object->handle : nullptr;
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto dc = LookupDC(hdc);
-    auto object = Lookup(h);
+    DC* dc = LookupDC(hdc);
+    Object* object = Find(h);
     if (!dc || !object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -370,18 +371,18 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     switch (object->kind) {
         case Kind::Pen:
             previous = dc->pen->handle;
-            Replace(dc->pen, std::static_pointer_cast<Pen>(object));
+            Replace(dc->pen, static_cast<Pen*>(object));
             return previous;
         case Kind::Brush:
             previous = dc->brush->handle;
-            Replace(dc->brush, std::static_pointer_cast<Brush>(object));
+            Replace(dc->brush, static_cast<Brush*>(object));
             return previous;
         case Kind::Font:
             previous = dc->font->handle;
-            Replace(dc->font, std::static_pointer_cast<Font>(object));
+            Replace(dc->font, static_cast<Font*>(object));
             return previous;
         case Kind::Bitmap:
-            return SelectBitmap(*dc, std::static_pointer_cast<Bitmap>(object));
+            return SelectBitmap(*dc, static_cast<Bitmap*>(object));
         case Kind::Region: {
             int type = SelectClip(*dc, reinterpret_cast<HRGN>(h));
             return type == ERROR ? HGDI_ERROR

@@ -12,17 +12,18 @@
 namespace hostwin::gdi {
 namespace {
 
-std::shared_ptr<TextFont> FaceOf(Font& font) {
+// The font keeps its face for as long as it lives, and a selected font lives on (lock held).
+TextFont* FaceOf(Font& font) {
     if (!font.face) {
         const LOGFONTA& lf = font.logfont;
         char face[LF_FACESIZE + 1] = {};
         std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
         font.face = TextFont::Get(face, lf.lfHeight, lf.lfWeight, lf.lfItalic != 0);
     }
-    return font.face;
+    return font.face.get();
 }
 
-std::shared_ptr<TextFont> FaceOf(DC& dc) {
+TextFont* FaceOf(DC& dc) {
     return dc.font ? FaceOf(*dc.font) : nullptr;
 }
 
@@ -30,10 +31,11 @@ std::shared_ptr<TextFont> FaceOf(DC& dc) {
 // and the clip region, colours as colour-table indices.
 class DcTarget : public TextTarget {
 public:
-    explicit DcTarget(DC& dc) : dc_(dc), area_(DrawableRect(dc)) {
+    explicit DcTarget(DC& dc, bool opaque) : dc_(dc), area_(DrawableRect(dc)) {
         if (dc.bitmap && dc.bitmap->bitCount == 8) {
             textIndex_ = NearestIndex(*dc.bitmap, dc.textColor);
-            bkIndex_ = NearestIndex(*dc.bitmap, dc.bkColor);
+            if (opaque)
+                bkIndex_ = NearestIndex(*dc.bitmap, dc.bkColor);
         }
     }
     void FillBackground(const RECT& area) override {
@@ -41,10 +43,18 @@ public:
         POINT to = ToDevice(dc_, area.right, area.bottom);
         FillDeviceRect(dc_, RECT{from.x, from.y, to.x, to.y}, RectOp::Copy, bkIndex_);
     }
-    void PlotInk(int x, int y) override {
+    RECT InkBounds() const override {
+        if (area_.left >= area_.right || area_.top >= area_.bottom)
+            return RECT{0, 0, 0, 0};
+        return RECT{area_.left - dc_.viewportOrg.x, area_.top - dc_.viewportOrg.y,
+                    area_.right - dc_.viewportOrg.x, area_.bottom - dc_.viewportOrg.y};
+    }
+    void PlotInkRow(int x, int y, const unsigned char* ink, int count) override {
         POINT p = ToDevice(dc_, x, y);
-        if (p.x >= area_.left && p.x < area_.right && p.y >= area_.top && p.y < area_.bottom)
-            PutIndex(dc_, p.x, p.y, textIndex_);
+        BYTE* row = dc_.bitmap->Row(p.y) + p.x;
+        for (int i = 0; i < count; ++i)
+            if (ink[i])
+                row[i] = textIndex_;
     }
 
 private:
@@ -75,7 +85,7 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lf) {
 // Fonts only: the product reads back font descriptions and nothing else.
 int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto font = LookupAs<Font>(handle, Kind::Font);
+    auto* font = FindAs<Font>(handle, Kind::Font);
     if (!font) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
@@ -91,8 +101,8 @@ int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto dc = LookupDC(hdc);
-    auto face = dc ? FaceOf(*dc) : nullptr;
+    DC* dc = LookupDC(hdc);
+    hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !tm)
         return FALSE;
     const hostwin::FontMetrics& m = face->Metrics();
@@ -113,8 +123,8 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
 
 BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto dc = LookupDC(hdc);
-    auto face = dc ? FaceOf(*dc) : nullptr;
+    DC* dc = LookupDC(hdc);
+    hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !size || count < 0 || (!text && count > 0))
         return FALSE;
     thread_local hostwin::GlyphImage scratch;
@@ -133,8 +143,8 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) 
 
 int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto dc = LookupDC(hdc);
-    auto face = dc ? FaceOf(*dc) : nullptr;
+    DC* dc = LookupDC(hdc);
+    hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face)
         return 0;
     const std::string& family = face->FamilyName();
@@ -160,8 +170,8 @@ int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
 int WINAPI DrawTextExW(HDC hdc, LPWSTR text, int length, LPRECT rect, UINT format,
                        LPDRAWTEXTPARAMS params) {
     std::lock_guard<std::mutex> lk(Mutex());
-    auto dc = LookupDC(hdc);
-    auto face = dc ? FaceOf(*dc) : nullptr;
+    DC* dc = LookupDC(hdc);
+    hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !rect || (!text && length != 0)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -169,7 +179,7 @@ int WINAPI DrawTextExW(HDC hdc, LPWSTR text, int length, LPRECT rect, UINT forma
     if (format & DT_CALCRECT)
         return hostwin::DrawTextWithFont(*face, text, length, *rect, format, params, false,
                                          nullptr);
-    DcTarget target(*dc);
+    DcTarget target(*dc, dc->bkMode == OPAQUE);
     return hostwin::DrawTextWithFont(*face, text, length, *rect, format, params,
                                      dc->bkMode == OPAQUE, &target);
 }

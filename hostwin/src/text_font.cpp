@@ -180,8 +180,6 @@ void TextFont::LinkFonts(int logicalHeight, int weight) {
 }
 
 TextFont::~TextFont() {
-    for (std::atomic<GlyphImage*>& glyph : glyphs_)
-        delete glyph.load(std::memory_order_relaxed);
     std::lock_guard<std::mutex> lk(g_libraryMu);
     if (face_)
         FT_Done_Face(static_cast<FT_Face>(face_));
@@ -307,25 +305,44 @@ void TextFont::CopyBitmap(void* slotPointer, GlyphImage& out) {
 }
 
 const GlyphImage& TextFont::Glyph(char16_t c, GlyphImage& scratch) {
-    if (c >= glyphs_.size()) {
-        std::lock_guard<std::mutex> library(g_libraryMu);
-        Render(c, scratch);
+    std::atomic<GlyphPage*>& pageSlot = pages_[c >> 8];
+    GlyphPage* page = pageSlot.load(std::memory_order_acquire);
+    if (page)
+        if (const GlyphImage* glyph = page->slots[c & 0xFF].load(std::memory_order_acquire))
+            return *glyph;
+    std::lock_guard<std::mutex> lk(mu_);
+    page = pageSlot.load(std::memory_order_relaxed);
+    if (page)
+        if (const GlyphImage* glyph = page->slots[c & 0xFF].load(std::memory_order_relaxed))
+            return *glyph;
+    bool beyond = c >= 256;
+    if (beyond && keptBeyondFirst256_ >= kMaxKeptGlyphs) {
+        RenderUncached(c, scratch);
         return scratch;
     }
-    std::atomic<GlyphImage*>& slot = glyphs_[c];
-    if (GlyphImage* glyph = slot.load(std::memory_order_acquire))
-        return *glyph;
-    std::lock_guard<std::mutex> lk(mu_);
-    GlyphImage* glyph = slot.load(std::memory_order_relaxed);
-    if (!glyph) {
-        glyph = new GlyphImage;
-        {
-            std::lock_guard<std::mutex> library(g_libraryMu);
-            Render(c, *glyph);
-        }
-        slot.store(glyph, std::memory_order_release);
+    GlyphImage& glyph = glyphStore_.emplace_back();
+    {
+        std::lock_guard<std::mutex> library(g_libraryMu);
+        Render(c, glyph);
     }
-    return *glyph;
+    if (beyond)
+        ++keptBeyondFirst256_;
+    if (!page) {
+        page = &pageStore_.emplace_back();
+        pageSlot.store(page, std::memory_order_release);
+    }
+    page->slots[c & 0xFF].store(&glyph, std::memory_order_release);
+    return glyph;
+}
+
+void TextFont::RenderUncached(char16_t c, GlyphImage& out) {
+    std::lock_guard<std::mutex> library(g_libraryMu);
+    Render(c, out);
+}
+
+int TextFont::KeptBeyondFirst256() {
+    std::lock_guard<std::mutex> lk(mu_);
+    return keptBeyondFirst256_;
 }
 
 int TextFont::Width(const char16_t* text, int length, GlyphImage& scratch) {

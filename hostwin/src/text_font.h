@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,11 +46,19 @@ public:
     // surrogate too, as GDI under Wine looks them up: a pair shows two boxes, and a font that
     // maps a lone surrogate (Baekmuk Dotum maps U+D800 to a blank) shows what it maps.
     //
-    // The glyphs of the units below 256 are rendered once and kept; any other is rendered into
-    // `scratch` on every call, and what comes back is valid until scratch is used again. A cache
-    // of every glyph, keyed by the unit, belongs here.
+    // Glyphs are kept once rendered, keyed by the unit (the font is already one face at one
+    // size and weight), as GDI keeps them: looking a kept glyph up takes no lock and allocates
+    // nothing, and a kept glyph is never moved or freed while the font lives. Every unit below
+    // 256 is kept, and up to kMaxKeptGlyphs others; past that bound any further unit is rendered
+    // into `scratch` on every call, and what comes back is valid until scratch is used again.
+    // Nothing is evicted: another thread may still be reading a kept glyph.
+    static constexpr int kMaxKeptGlyphs = 4096;
     const GlyphImage& Glyph(char16_t c, GlyphImage& scratch);
     int Width(const char16_t* text, int length, GlyphImage& scratch);
+    // The glyph of Glyph, rendered afresh and not kept: what a kept glyph must equal.
+    void RenderUncached(char16_t c, GlyphImage& out);
+    // The number of glyphs of units from 256 up that the font keeps.
+    int KeptBeyondFirst256();
     // The linked fonts, in the order they are searched.
     const std::vector<std::shared_ptr<TextFont>>& Links() const { return links_; }
 
@@ -70,10 +79,18 @@ private:
     bool emboldened_ = false;
     std::vector<std::shared_ptr<TextFont>> links_;
     bool linked_ = false;  // the links have been read (a face selected under two names is one font)
-    std::mutex mu_;        // rendering a kept glyph
-    // Owned; set once, when the glyph is first rendered, and read without the lock after that:
-    // text is measured and drawn a glyph at a time.
-    std::array<std::atomic<GlyphImage*>, 256> glyphs_ = {};
+    // The kept glyphs: 256 pages of 256 slots, a page made when the first glyph of its range
+    // is kept. Pages and glyphs are set once, under mu_, and read without the lock after that
+    // (text is measured and drawn a glyph at a time, on any thread); both stay until the font
+    // goes. A deque does not move its elements as it grows.
+    struct GlyphPage {
+        std::array<std::atomic<const GlyphImage*>, 256> slots = {};
+    };
+    std::mutex mu_;  // keeping a glyph
+    std::array<std::atomic<GlyphPage*>, 256> pages_ = {};
+    std::deque<GlyphPage> pageStore_;
+    std::deque<GlyphImage> glyphStore_;
+    int keptBeyondFirst256_ = 0;
 };
 
 // --- fontlink.cpp: the fonts linked to a face, as the registry lists them.

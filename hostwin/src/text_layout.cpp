@@ -1,6 +1,7 @@
 #include "hostwin_private.h"
 
 #include <algorithm>
+#include <string>
 
 namespace hostwin {
 namespace {
@@ -87,25 +88,104 @@ void DrawLine(TextFont& font, const std::u16string& s, const TextLine& line, int
         if (cell.left < cell.right && cell.top < cell.bottom)
             target.FillBackground(cell);
     }
+    // Ink lands within the formatting rectangle (unless DT_NOCLIP) and the target's bounds:
+    // each glyph is cut to that once, not tested pixel by pixel.
+    RECT bounds = target.InkBounds();
+    if (clipped) {
+        bounds.left = std::max(bounds.left, clip.left);
+        bounds.top = std::max(bounds.top, clip.top);
+        bounds.right = std::min(bounds.right, clip.right);
+        bounds.bottom = std::min(bounds.bottom, clip.bottom);
+    }
+    if (bounds.left >= bounds.right || bounds.top >= bounds.bottom)
+        return;
     int baseline = y + m.ascent;
     for (int i = line.begin; i < line.end; ++i) {
         const GlyphImage& g = font.Glyph(s[i], scratch);
-        for (int row = 0; row < g.rows; ++row) {
-            int py = baseline - g.top + row;
-            if (clipped && (py < clip.top || py >= clip.bottom))
-                continue;
-            const unsigned char* ink = g.ink.data() + row * g.width;
-            for (int col = 0; col < g.width; ++col) {
-                if (!ink[col])
-                    continue;
-                int px = x + g.left + col;
-                if (clipped && (px < clip.left || px >= clip.right))
-                    continue;
-                target.PlotInk(px, py);
-            }
-        }
+        int left = x + g.left;
+        int top = baseline - g.top;
         x += g.drawAdvance;
+        int firstCol = std::max(0, static_cast<int>(bounds.left) - left);
+        int endCol = std::min(g.width, static_cast<int>(bounds.right) - left);
+        if (firstCol >= endCol)
+            continue;
+        int firstRow = std::max(0, static_cast<int>(bounds.top) - top);
+        int endRow = std::min(g.rows, static_cast<int>(bounds.bottom) - top);
+        for (int row = firstRow; row < endRow; ++row)
+            target.PlotInkRow(left + firstCol, top + row, g.ink.data() + row * g.width + firstCol,
+                              endCol - firstCol);
     }
+}
+
+// The layouts of the texts laid out last on this thread. A display draws the same few texts
+// frame after frame (and measures them before it draws them); each is laid out once while it
+// stays among the last kRememberedLayouts, and the glyphs' advances are not added up again.
+// A layout depends on the font, the text, the flags that break and trim lines and take out
+// prefixes, and the width only where lines are broken at words. Fonts are never freed
+// (TextFont::Get keeps every one it made), so a font's address names it for good.
+constexpr int kRememberedLayouts = 16;
+constexpr UINT kLayoutFlags = DT_SINGLELINE | DT_WORDBREAK | DT_CENTER | DT_RIGHT | DT_NOPREFIX;
+
+struct RememberedLayout {
+    const TextFont* font = nullptr;
+    UINT flags = 0;
+    int wrapWidth = 0;
+    std::u16string text;
+    TextLayout layout;
+};
+
+struct LayoutMemory {
+    RememberedLayout entries[kRememberedLayouts];
+    int used = 0;
+    int nextToReplace = 0;
+    int lastFound = 0;
+    GlyphImage scratch;  // where glyphs that the font does not keep are drawn from
+};
+
+// This thread's. Not inlined, so that the thread-local variable's address is looked up once
+// per call of DrawText, not once for every use.
+[[gnu::noinline]] LayoutMemory& ThreadLayoutMemory() {
+    thread_local LayoutMemory memory;
+    return memory;
+}
+
+bool Matches(const RememberedLayout& entry, const TextFont& font, UINT flags, int wrapWidth,
+             const char16_t* text, int length) {
+    return entry.font == &font && entry.flags == flags && entry.wrapWidth == wrapWidth &&
+           entry.text.size() == static_cast<size_t>(length) &&
+           (length == 0 || std::char_traits<char16_t>::compare(entry.text.data(), text,
+                                                               static_cast<size_t>(length)) == 0);
+}
+
+const TextLayout& LayOutRemembered(LayoutMemory& memory, TextFont& font, const char16_t* text,
+                                   int length, int wrapWidth, UINT format) {
+    UINT flags = format & kLayoutFlags;
+    bool wrap = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
+    if (!wrap)
+        wrapWidth = 0;
+    // The entry found last is tried first: a text is often measured and then drawn at once.
+    for (int n = 0; n < memory.used; ++n) {
+        int i = (memory.lastFound + n) % memory.used;
+        if (Matches(memory.entries[i], font, flags, wrapWidth, text, length)) {
+            memory.lastFound = i;
+            return memory.entries[i].layout;
+        }
+    }
+    int i = memory.nextToReplace;
+    memory.nextToReplace = (i + 1) % kRememberedLayouts;
+    if (memory.used < kRememberedLayouts)
+        ++memory.used;
+    RememberedLayout& entry = memory.entries[i];
+    entry.font = &font;
+    entry.flags = flags;
+    entry.wrapWidth = wrapWidth;
+    if (length > 0)
+        entry.text.assign(text, static_cast<size_t>(length));
+    else
+        entry.text.clear();
+    LayOutText(font, text, length, wrapWidth, format, entry.layout);
+    memory.lastFound = i;
+    return entry.layout;
 }
 
 }  // namespace
@@ -140,14 +220,14 @@ void LayOutText(TextFont& font, const char16_t* text, int length, int wrapWidth,
 
 int DrawTextWithFont(TextFont& font, const char16_t* text, int length, RECT& rect, UINT format,
                      DRAWTEXTPARAMS* params, bool opaque, TextTarget* target) {
-    thread_local TextLayout layout;
+    LayoutMemory& memory = ThreadLayoutMemory();
     if (length < 0)
         length = lstrlenW(text);
     int leftMargin = params ? params->iLeftMargin : 0;
     int rightMargin = params ? params->iRightMargin : 0;
     int left = rect.left + leftMargin;
     int right = rect.right - rightMargin;
-    LayOutText(font, text, length, right - left, format, layout);
+    const TextLayout& layout = LayOutRemembered(memory, font, text, length, right - left, format);
     if (params) {
         params->uiLengthDrawn = 0;
         for (const TextLine& line : layout.lines)
@@ -172,7 +252,7 @@ int DrawTextWithFont(TextFont& font, const char16_t* text, int length, RECT& rec
         const TextLine& line = layout.lines[i];
         int x = LineLeft(format, left, right, line.width);
         DrawLine(font, layout.shown, line, x, rect.top + i * lineHeight, rect, clipped, opaque,
-                 layout.scratch, *target);
+                 memory.scratch, *target);
     }
     return lines * lineHeight;
 }

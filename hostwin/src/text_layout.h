@@ -31,7 +31,12 @@ class TextTarget {
 public:
     virtual ~TextTarget() = default;
     virtual void FillBackground(const RECT& area) = 0;
-    virtual void PlotInk(int x, int y) = 0;
+    // Where ink may land at all (the drawable part of the device, in logical coordinates);
+    // empty when nowhere. Ink is only ever plotted inside it.
+    virtual RECT InkBounds() const = 0;
+    // Plots the lit pixels of ink[0, count), the pixels from (x, y) to the right, all of them
+    // within InkBounds.
+    virtual void PlotInkRow(int x, int y, const unsigned char* ink, int count) = 0;
 };
 
 void LayOutText(TextFont& font, const char16_t* text, int length, int wrapWidth, UINT format,

@@ -190,6 +190,40 @@ TEST_F(Text, CalcRectMeasuresLinesWrapsWordsAndAddsMargins) {
     }
 }
 
+// A display measures and draws the same texts frame after frame; what it gets must follow the
+// box's width, the flags and the characters, even in a buffer that was changed in place.
+TEST_F(Text, MeasuringAgainFollowsTheWidthTheFlagsAndTheText) {
+    Use("Tahoma", -9);
+    char title[] = "Lisa Marquee - A Title Long Enough To Scroll Across The Little Screen";
+    auto calc = [&](char* text, int width, UINT format) {
+        RECT rect = {0, 0, width, 20};
+        DrawTextExA(dc, text, -1, &rect, format | DT_CALCRECT, nullptr);
+        return SIZE{rect.right, rect.bottom};
+    };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        SIZE wrapped = calc(title, 160, DT_NOPREFIX | DT_WORDBREAK);
+        EXPECT_EQ(wrapped.cx, 149);
+        EXPECT_EQ(wrapped.cy, 22);
+        SIZE wide = calc(title, 400, DT_NOPREFIX | DT_WORDBREAK);
+        EXPECT_EQ(wide.cx, 289) << "the whole line fits";
+        EXPECT_EQ(wide.cy, 11);
+        EXPECT_GT(calc(title, 100, DT_NOPREFIX | DT_WORDBREAK).cy, 22);
+        SIZE single = calc(title, 160, DT_NOPREFIX);
+        EXPECT_EQ(single.cx, 289);
+        EXPECT_EQ(single.cy, 11);
+    }
+    char amp[] = "A&mp";
+    EXPECT_EQ(calc(amp, 160, DT_NOPREFIX).cx, 25);
+    EXPECT_EQ(calc(amp, 160, 0).cx, Width("Amp")) << "the prefix character is taken out";
+    char word[] = "Off";
+    EXPECT_EQ(calc(word, 160, DT_NOPREFIX).cx, Width("Off"));
+    word[2] = 'W';
+    EXPECT_EQ(calc(word, 160, DT_NOPREFIX).cx, Width("OfW")) << "the same buffer, changed";
+    Use("Tahoma", -16);
+    EXPECT_EQ(calc(word, 160, DT_NOPREFIX).cx, Width("OfW")) << "another size";
+}
+
 // Titles in other scripts: the characters Tahoma lacks come from the fonts linked to it (the
 // stand-in's registry, and tests/wine/fontlink.reg in the Wine prefix), and the line keeps
 // Tahoma's height.

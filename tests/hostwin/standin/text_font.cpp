@@ -3,6 +3,9 @@
 // and draw is stated in tests/hostwin/text.cpp, which Wine's GDI runs too.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "hostwin/src/hostwin_private.h"
 
 namespace {
@@ -36,6 +39,105 @@ TEST(Fonts, GlyphsAreKeptOnceRendered) {
 bool SameInk(const hostwin::GlyphImage& a, const hostwin::GlyphImage& b) {
     return a.width == b.width && a.rows == b.rows && a.top == b.top && a.left == b.left &&
            a.ink == b.ink;
+}
+
+// Ink and advances: what measuring and drawing read of a glyph.
+bool SameGlyph(const hostwin::GlyphImage& a, const hostwin::GlyphImage& b) {
+    return SameInk(a, b) && a.advance == b.advance && a.drawAdvance == b.drawAdvance;
+}
+
+// A kept glyph is the glyph rendered afresh, in every script and at both sizes the product uses,
+// whichever size of the face was asked for first.
+TEST(Fonts, KeptGlyphsAreTheGlyphsRenderedAfreshAtEachSize) {
+    const char16_t units[] = {u'A',      u'\u00E9', u'\u0141', u'\u03B1', u'\u0416',
+                              u'\u3042', u'\u65E5', u'\u30AB', u'\uD55C', u'\u4EEC',
+                              u'\uE000', u'\u0001', u'\xD800'};
+    auto small = Font("Tahoma", -9);
+    auto large = Font("Tahoma", -16);
+    for (int round = 0; round < 2; ++round) {
+        for (char16_t c : units) {
+            SCOPED_TRACE(static_cast<int>(c));
+            hostwin::GlyphImage scratch, fresh;
+            for (TextFont* font : {large.get(), small.get()}) {
+                const hostwin::GlyphImage& kept = font->Glyph(c, scratch);
+                EXPECT_NE(&kept, &scratch) << "kept";
+                EXPECT_EQ(&font->Glyph(c, scratch), &kept) << "kept once";
+                font->RenderUncached(c, fresh);
+                EXPECT_TRUE(SameGlyph(kept, fresh));
+            }
+            if (c != u'\xD800' && c != u'\u0001') {
+                EXPECT_FALSE(SameInk(small->Glyph(c, scratch), large->Glyph(c, scratch)))
+                    << "each size keeps its own";
+            }
+        }
+    }
+}
+
+// Units of every page of 256 above the first, at the same 17 places in each (so that a unit
+// confused with another of its place on any other page shows), each kept glyph the right one
+// until the bound; past it each is rendered afresh into the scratch image, and right too. A size
+// of its own, which no other test asks for: its glyphs are counted from none.
+TEST(Fonts, ManyCharactersAreKeptUpToTheBoundAndRightPastIt) {
+    auto font = Font("Tahoma", -13);
+    ASSERT_EQ(font->KeptBeyondFirst256(), 0) << "a size that another test asked for";
+    std::vector<char16_t> units;
+    for (int low : {0x00, 0x08, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB,
+                    0xCC, 0xDD, 0xEE, 0xFF})
+        for (int page = 1; page < 256; ++page)
+            units.push_back(static_cast<char16_t>(page << 8 | low));
+    const int count = static_cast<int>(units.size());
+    ASSERT_GT(count, TextFont::kMaxKeptGlyphs);
+    std::vector<const hostwin::GlyphImage*> first(count);
+    hostwin::GlyphImage scratch, fresh;
+    for (int i = 0; i < count; ++i) {
+        const hostwin::GlyphImage& g = font->Glyph(units[i], scratch);
+        first[i] = &g;
+        font->RenderUncached(units[i], fresh);
+        ASSERT_TRUE(SameGlyph(g, fresh)) << std::hex << static_cast<int>(units[i]);
+        ASSERT_EQ(&g == &scratch, i >= TextFont::kMaxKeptGlyphs) << i;
+    }
+    EXPECT_EQ(font->KeptBeyondFirst256(), TextFont::kMaxKeptGlyphs);
+    for (int i = count - 1; i >= 0; --i) {
+        const hostwin::GlyphImage& g = font->Glyph(units[i], scratch);
+        font->RenderUncached(units[i], fresh);
+        ASSERT_TRUE(SameGlyph(g, fresh)) << std::hex << static_cast<int>(units[i]);
+        if (i < TextFont::kMaxKeptGlyphs) {
+            ASSERT_EQ(&g, first[i]) << "a kept glyph stays where it was";
+        }
+    }
+    const hostwin::GlyphImage& a = font->Glyph(u'A', scratch);
+    EXPECT_NE(&a, &scratch) << "the first 256 are kept past the bound too";
+    font->RenderUncached(u'A', fresh);
+    EXPECT_TRUE(SameGlyph(a, fresh));
+}
+
+// The display thread draws while other threads measure: every thread gets the one kept glyph of
+// a unit, and the right one. (Under ThreadSanitizer, in the host-tsan build, a race shows too.)
+TEST(Fonts, ThreadsLookingUpTheSameCharactersShareOneKeptGlyph) {
+    auto font = Font("Tahoma", -14);
+    constexpr int kThreads = 4;
+    constexpr int kUnits = 400;
+    auto unitAt = [](int i) { return static_cast<char16_t>(0x3040 + i); };  // kana and on
+    std::vector<std::vector<const hostwin::GlyphImage*>> seen(
+        kThreads, std::vector<const hostwin::GlyphImage*>(kUnits));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            hostwin::GlyphImage scratch;
+            for (int n = 0; n < kUnits; ++n) {
+                int i = t % 2 ? kUnits - 1 - n : n;  // two from each end
+                seen[t][i] = &font->Glyph(unitAt(i), scratch);
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    hostwin::GlyphImage fresh;
+    for (int i = 0; i < kUnits; ++i) {
+        for (int t = 1; t < kThreads; ++t)
+            ASSERT_EQ(seen[t][i], seen[0][i]) << i;
+        font->RenderUncached(unitAt(i), fresh);
+        ASSERT_TRUE(SameGlyph(*seen[0][i], fresh)) << i;
+    }
 }
 
 std::vector<std::string> LinkedFamilies(const TextFont& font) {
