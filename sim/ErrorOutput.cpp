@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "sim/Log.h"
 #include "sim/TextCheck.h"
 
 namespace sim {
@@ -56,6 +57,9 @@ std::string Printable(const std::string& text) {
 
 void PrintFault(const std::string& message) {
     std::string line = "velm-sim: " + Printable(message) + "\n";
+    // The log holds events back for a while: those written before the fault go out first, so
+    // that where the log and the faults meet (--log - 2>&1) the line still follows them.
+    FlushOpenLogs();
     std::lock_guard<std::mutex> lock(g_mutex);
     EraseProgressLocked();
     std::fputs(line.c_str(), stderr);

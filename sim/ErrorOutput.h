@@ -13,7 +13,7 @@ namespace sim {
 std::string Printable(const std::string& text);
 
 // One line on standard error, "velm-sim: " and the message made printable, in place of the
-// progress line if one is shown.
+// progress line if one is shown; after every event written to the log so far.
 void PrintFault(const std::string& message);
 
 // Whether standard error is a terminal, where a progress line may be shown.

@@ -8,6 +8,7 @@
 #include "sim/Commands.h"
 #include "sim/Desk.h"
 #include "sim/ErrorOutput.h"
+#include "sim/Log.h"
 #include "sim/Simulation.h"
 #include "sim/Terminal.h"
 
@@ -105,6 +106,8 @@ int RunInteractive(Simulation& simulation, Desk& desk, const std::vector<Command
         DeskView view = desk.View();
         view.caption = script.Caption();
         view.touring = !script.Done();
+        // What the desk shows is in the log's file by then, for one who follows both.
+        FlushOpenLogs();
         terminal.Draw(view);
     }
     Terminal::Close();

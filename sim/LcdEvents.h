@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "sim/Log.h"
 #include "testbed/LcdServiceCore.h"
@@ -17,5 +19,8 @@ void LogLcdEvents(testbed::LcdServiceCore& service, Log& log, std::function<uint
 
 // The frame's rows as a JSON array of strings.
 std::string FrameRowsJson(const std::vector<BYTE>& pixels);
+// The same, appended to out. A row is only '.' and '#', which JSON takes as they are, so the
+// text is made straight, many pixels at a time.
+void AppendFrameRowsJson(std::string& out, const std::vector<BYTE>& pixels);
 
 }  // namespace sim

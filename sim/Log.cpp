@@ -1,6 +1,11 @@
 #include "sim/Log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "sim/TextCheck.h"
@@ -10,66 +15,120 @@ namespace sim {
 
 namespace {
 
-// Controls, the C1 ones too (Windows' code pages give those for their holes): the code point
-// of the sequence at text[at] of that length, or -1 when it is none.
-int ControlCode(const std::string& text, size_t at, size_t length) {
-    unsigned char c = static_cast<unsigned char>(text[at]);
-    if (length == 1)
-        return c < 0x20 || c == 0x7f ? c : -1;
-    unsigned char next = static_cast<unsigned char>(text[at + 1]);
-    return length == 2 && c == 0xC2 && next < 0xA0 ? next : -1;
+// Once this much is waiting, the log's thread writes it without waiting for the interval; once
+// this much, writers wait for the thread to take it (a reader of a pipe that has not caught up).
+constexpr size_t kHandOverBytes = size_t{1} << 20;
+constexpr size_t kMostPendingBytes = size_t{8} << 20;
+
+// Printable ASCII but the quote and the backslash: what a JSON string holds as it is.
+bool Plain(unsigned char c) {
+    return c >= 0x20 && c < 0x7f && c != '"' && c != '\\';
+}
+
+// A control, the C1 ones too (Windows' code pages give those for their holes), by its code.
+void AppendControl(std::string& out, unsigned char code) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    char escaped[] = {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 15]};
+    out.append(escaped, sizeof escaped);
+}
+
+void AppendNumber(std::string& out, long long value) {
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+std::mutex& OpenLogsMutex() {
+    static std::mutex mu;
+    return mu;
+}
+
+std::set<Log*>& OpenLogs() {
+    static std::set<Log*> logs;
+    return logs;
 }
 
 }  // namespace
 
-// The text is UTF-8; a byte that is none is shown as U+FFFD rather than passed on.
-std::string JsonString(const std::string& value) {
-    std::string out = "\"";
+// The text is UTF-8; a byte that is none is shown as U+FFFD rather than passed on. Runs of
+// plain ASCII, most of any text, are taken whole.
+void AppendJsonString(std::string& out, std::string_view value) {
+    out += '"';
     for (size_t at = 0; at < value.size();) {
-        size_t length = Utf8SequenceLength(value, at);
-        if (length == 0) {
-            out += "\\ufffd";
-            ++at;
-            continue;
-        }
-        char c = value[at];
-        int control = ControlCode(value, at, length);
+        size_t plain = at;
+        while (plain < value.size() && Plain(static_cast<unsigned char>(value[plain])))
+            ++plain;
+        out.append(value.data() + at, plain - at);
+        if (plain == value.size())
+            break;
+        at = plain;
+        unsigned char c = static_cast<unsigned char>(value[at]);
         if (c == '"' || c == '\\') {
             out += '\\';
-            out += c;
+            out += static_cast<char>(c);
         } else if (c == '\n') {
             out += "\\n";
         } else if (c == '\r') {
             out += "\\r";
         } else if (c == '\t') {
             out += "\\t";
-        } else if (control >= 0) {
-            char escaped[12];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", control);
-            out += escaped;
+        } else if (c < 0x80) {
+            AppendControl(out, c);
         } else {
-            out.append(value, at, length);
+            size_t length = Utf8SequenceLength(value, at);
+            if (length == 0) {
+                out += "\\ufffd";
+                length = 1;
+            } else if (length == 2 && c == 0xC2 &&
+                       static_cast<unsigned char>(value[at + 1]) < 0xA0) {
+                AppendControl(out, static_cast<unsigned char>(value[at + 1]));
+            } else {
+                out.append(value.data() + at, length);
+            }
+            at += length;
+            continue;
         }
-        at += length;
+        ++at;
     }
-    return out + "\"";
+    out += '"';
 }
 
+std::string JsonString(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    AppendJsonString(out, value);
+    return out;
+}
+
+// Room for the fields of most events, so that adding them does not grow the text.
 Event::Event(uint32_t t, const char* name) : name_(name) {
-    text_ = "{\"t\":" + std::to_string(t) + ",\"event\":" + JsonString(name);
+    text_.reserve(128);
+    text_ += "{\"t\":";
+    AppendNumber(text_, t);
+    text_ += ",\"event\":";
+    AppendJsonString(text_, name_);
 }
 
 Event& Event::Add(const char* key, long long value) {
-    return AddRaw(key, std::to_string(value));
-}
-
-Event& Event::Add(const char* key, const std::string& value) {
-    return AddRaw(key, JsonString(value));
-}
-
-Event& Event::AddRaw(const char* key, const std::string& json) {
-    text_ += "," + JsonString(key) + ":" + json;
+    AppendNumber(RawValue(key), value);
     return *this;
+}
+
+Event& Event::Add(const char* key, std::string_view value) {
+    AppendJsonString(RawValue(key), value);
+    return *this;
+}
+
+Event& Event::AddRaw(const char* key, std::string_view json) {
+    RawValue(key) += json;
+    return *this;
+}
+
+std::string& Event::RawValue(const char* key) {
+    text_ += ',';
+    AppendJsonString(text_, key);
+    text_ += ':';
+    return text_;
 }
 
 const std::set<std::string>& LogEventNames() {
@@ -85,61 +144,155 @@ Log::~Log() {
 }
 
 bool Log::Open(const std::string& path) {
-    std::lock_guard<std::mutex> lk(mu_);
     path_ = path;
     if (path.empty())
         return true;
+    int fd = STDOUT_FILENO;
     if (path == "-") {
-        file_ = stdout;
-        return true;
+        std::fflush(stdout);  // whatever the stream holds comes first
+    } else {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            std::lock_guard<std::mutex> lk(mu_);
+            error_ = "cannot write the log " + path + ": " + std::strerror(errno);
+            return false;
+        }
     }
-    file_ = std::fopen(path.c_str(), "w");
-    owned_ = file_ != nullptr;
-    if (!file_)
-        error_ = "cannot write the log " + path + ": " + std::strerror(errno);
-    return file_ != nullptr;
-}
-
-// Keeps the first cause; the file is not written again.
-void Log::Fail() {
-    if (error_.empty())
-        error_ = "cannot write the log " + (path_ == "-" ? "to standard output" : path_) + ": " +
-                 std::strerror(errno);
-    if (owned_)
-        std::fclose(file_);
-    file_ = nullptr;
+    {
+        std::lock_guard<std::mutex> file(fileMu_);
+        std::lock_guard<std::mutex> lk(mu_);
+        fd_ = fd;
+        owned_ = path != "-";
+        closing_ = false;
+        open_ = true;
+    }
+    flusher_ = std::thread([this] { FlushEvery(); });
+    std::lock_guard<std::mutex> logs(OpenLogsMutex());
+    OpenLogs().insert(this);
+    return true;
 }
 
 void Log::KeepOnly(std::set<std::string> events) {
-    std::lock_guard<std::mutex> lk(mu_);
-    kept_ = std::move(events);
+    kept_ = std::set<std::string, std::less<>>(events.begin(), events.end());
 }
 
-bool Log::Wants(const std::string& name) const {
-    std::lock_guard<std::mutex> lk(mu_);
-    return file_ && (kept_.empty() || kept_.count(name) || name == "init" || name == "quit");
+bool Log::Wants(std::string_view name) const {
+    return open_.load(std::memory_order_relaxed) &&
+           (kept_.empty() || kept_.count(name) || name == "init" || name == "quit");
 }
 
 void Log::Write(const Event& event) {
     if (!Wants(event.Name()))
         return;
-    OwnWork writing;
-    std::lock_guard<std::mutex> lk(mu_);
-    if (!file_)
-        return;
-    if (std::fputs(event.Text().c_str(), file_) < 0 || std::fputs("}\n", file_) < 0 ||
-        std::fflush(file_) != 0)
-        Fail();
+    OwnWork writing;  // a wait for room below is the reader's, not a hang of the plug-in
+    const std::string& text = event.Text();
+    bool wake;
+    {
+        std::unique_lock<std::mutex> lk(mu_);
+        if (pending_.size() >= kMostPendingBytes) {
+            due_.notify_one();
+            room_.wait(lk, [this] { return pending_.size() < kMostPendingBytes || !open_; });
+        }
+        if (!open_)
+            return;
+        size_t before = pending_.size();
+        if (before == 0)
+            pendingSince_ = std::chrono::steady_clock::now();
+        pending_.append(text);
+        pending_.append("}\n", 2);
+        wake = before == 0 || (before < kHandOverBytes && pending_.size() >= kHandOverBytes);
+    }
+    if (wake)
+        due_.notify_one();
+}
+
+// The log's thread: what was written goes to the file once the oldest of it has waited
+// kFlushIntervalMs, or at once when much is waiting.
+void Log::FlushEvery() {
+    std::unique_lock<std::mutex> lk(mu_);
+    for (;;) {
+        due_.wait(lk, [this] { return closing_ || !pending_.empty(); });
+        if (closing_)
+            return;
+        due_.wait_until(lk, pendingSince_ + std::chrono::milliseconds(kFlushIntervalMs),
+                        [this] { return closing_ || pending_.size() >= kHandOverBytes; });
+        if (closing_)
+            return;
+        lk.unlock();
+        WriteOut();
+        lk.lock();
+    }
+}
+
+// Takes what is pending and writes it, after any write under way.
+void Log::WriteOut() {
+    std::lock_guard<std::mutex> file(fileMu_);
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        if (pending_.empty() || fd_ < 0)
+            return;
+        pending_.swap(writing_);
+    }
+    room_.notify_all();
+    int cause = 0;
+    for (size_t done = 0; done < writing_.size();) {
+        ssize_t n = ::write(fd_, writing_.data() + done, writing_.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            cause = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    writing_.clear();
+    if (cause) {
+        std::lock_guard<std::mutex> lk(mu_);
+        FailLocked(cause);
+    }
+}
+
+void Log::Flush() {
+    OwnWork flushing;
+    WriteOut();
+}
+
+// Keeps the first cause; the file is not written again. Both locks held.
+void Log::FailLocked(int cause) {
+    if (error_.empty())
+        error_ = "cannot write the log " + (path_ == "-" ? "to standard output" : path_) + ": " +
+                 std::strerror(cause);
+    if (owned_ && fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    open_ = false;
+    pending_.clear();
+    room_.notify_all();
 }
 
 bool Log::Close() {
+    {
+        std::lock_guard<std::mutex> logs(OpenLogsMutex());
+        OpenLogs().erase(this);
+    }
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        open_ = false;
+        closing_ = true;
+    }
+    due_.notify_all();
+    room_.notify_all();
+    if (flusher_.joinable())
+        flusher_.join();
+    WriteOut();
+    std::lock_guard<std::mutex> file(fileMu_);
     std::lock_guard<std::mutex> lk(mu_);
-    if (file_) {
-        bool failed = owned_ ? std::fclose(file_) != 0 : std::fflush(file_) != 0;
-        owned_ = false;
-        if (failed)
-            Fail();
-        file_ = nullptr;
+    if (fd_ >= 0) {
+        if (owned_ && ::close(fd_) != 0) {
+            owned_ = false;
+            FailLocked(errno);
+        }
+        fd_ = -1;
     }
     return error_.empty();
 }
@@ -147,6 +300,12 @@ bool Log::Close() {
 std::string Log::Error() const {
     std::lock_guard<std::mutex> lk(mu_);
     return error_;
+}
+
+void FlushOpenLogs() {
+    std::lock_guard<std::mutex> logs(OpenLogsMutex());
+    for (Log* log : OpenLogs())
+        log->Flush();
 }
 
 }  // namespace sim

@@ -24,17 +24,6 @@ constexpr Rgb kPalette[kPictureColours] = {
 // GIF delays are whole centiseconds, at most 65535; most viewers stretch a delay of 0 or 1.
 constexpr long long kMaxDelayCs = 65535;
 
-void PaintDot(Picture& picture, int x, int y, bool lit) {
-    int left = kBezel + x * kPictureScale, top = kBezel + y * kPictureScale;
-    for (int dy = 0; dy < kPictureScale; ++dy)
-        for (int dx = 0; dx < kPictureScale; ++dx) {
-            bool gap = dx == kPictureScale - 1 || dy == kPictureScale - 1;
-            picture.colours[(top + dy) * picture.width + left + dx] = gap   ? kGapColour
-                                                                      : lit ? kLitDot
-                                                                            : kDarkDot;
-        }
-}
-
 struct Rect {
     int left, top, right, bottom;  // LCD pixels, right and bottom exclusive
 };
@@ -95,12 +84,25 @@ LitMask MaskOf(const std::vector<unsigned char>& pixels) {
     return mask;
 }
 
+// Each LCD pixel a dot of kPictureScale - 1 pixels square with a gap on its right and below,
+// made a row of dots at a time: the dots' first line, the lines below it copied, then the gap.
 Picture PictureOf(const LitMask& mask) {
+    static_assert(kPictureScale == 4, "a dot is 3 x 3 with a gap of one");
     Picture picture;
     picture.colours.assign(picture.width * picture.height, kBezelColour);
-    for (int y = 0; y < kLcdHeight; ++y)
-        for (int x = 0; x < kLcdWidth; ++x)
-            PaintDot(picture, x, y, mask[y * kLcdWidth + x]);
+    constexpr int kDotsWidth = kLcdWidth * kPictureScale;
+    for (int y = 0; y < kLcdHeight; ++y) {
+        uint8_t* first = &picture.colours[(kBezel + y * kPictureScale) * picture.width + kBezel];
+        for (int x = 0; x < kLcdWidth; ++x) {
+            uint8_t dot = mask[y * kLcdWidth + x] ? kLitDot : kDarkDot;
+            uint8_t* at = first + x * kPictureScale;
+            at[0] = at[1] = at[2] = dot;
+            at[3] = kGapColour;
+        }
+        for (int dy = 1; dy < kPictureScale - 1; ++dy)
+            std::memcpy(first + dy * picture.width, first, kDotsWidth);
+        std::memset(first + (kPictureScale - 1) * picture.width, kGapColour, kDotsWidth);
+    }
     return picture;
 }
 

@@ -187,6 +187,8 @@ std::string Simulation::LoggedSettingsPath(const std::string& file) const {
 // Every report written to the keyboard becomes a "light" event.
 void Simulation::WatchKeyboard() {
     keyboard_->SetWriteObserver([this](int selector, int value) {
+        if (!log_.Wants("light"))
+            return;
         log_.Write(Event(Now(), "light").Add("selector", selector).Add("value", value));
     });
 }
@@ -237,14 +239,15 @@ void Simulation::NoteScreenChange() {
         return;
     loggedScreen_ = screen;
     loggedPriority_ = priority;
-    log_.Write(Event(Now(), "screen").Add("screen", screen).Add("priority", priority));
+    if (log_.Wants("screen"))
+        log_.Write(Event(Now(), "screen").Add("screen", screen).Add("priority", priority));
 }
 
 bool Simulation::LastFrame(std::vector<unsigned char>& pixels) const {
-    auto frames = lcd_->Frames();
-    if (frames.empty())
+    testbed::LcdShownFrame frame;
+    if (!lcd_->LastFrame(frame))
         return false;
-    pixels = frames.back().pixels;
+    pixels = std::move(frame.pixels);
     return true;
 }
 
@@ -261,6 +264,7 @@ void Simulation::Hang(const std::string& message) {
             pause();
     if (FatalHook())
         FatalHook()();
+    log_.Flush();  // what the log holds goes before the fault, and is not lost by the exit
     PrintFault(message);
     // Only the files: a stuck thread may hold the stand-in's locks, or a stream's.
     std::error_code ignored;
@@ -383,6 +387,8 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
         player_->SetVolume(options_.playerVolume);
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_, player_.get());
     player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
+        if (!log_.Wants("player"))
+            return;
         Event event(Now(), "player");
         event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
         if (m.resultIsNumber)

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/EndSignals.h"
+
 namespace sim {
 namespace {
 
@@ -64,7 +66,9 @@ void OnSignal(int signal) {
     }
     if (g_termiosSaved)
         tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTermios);
-    _exit(128 + signal);
+    // The log's thread writes what the log holds and ends the process; or, if it cannot, at once.
+    if (!ExitAfterLog(128 + signal))
+        _exit(128 + signal);
 }
 
 void InstallSignalHandlers() {

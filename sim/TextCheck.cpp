@@ -17,7 +17,7 @@ std::string ByteName(unsigned char c) {
 
 }  // namespace
 
-size_t Utf8SequenceLength(const std::string& text, size_t at) {
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     unsigned char lead = byte(at);
     if (lead < 0x80)

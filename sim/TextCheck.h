@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -21,6 +22,6 @@ bool CheckText(const std::string& text, bool utf8, TextFault& fault,
 
 // The length of the well-formed UTF-8 sequence at text[at], or 0 when there is none (a stray
 // continuation byte, a cut or overlong sequence, a surrogate, a code point above U+10FFFF).
-size_t Utf8SequenceLength(const std::string& text, size_t at);
+size_t Utf8SequenceLength(std::string_view text, size_t at);
 
 }  // namespace sim

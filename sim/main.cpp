@@ -12,6 +12,7 @@
 #include "hostwin/control/modules.h"
 #include "sim/Arguments.h"
 #include "sim/Desk.h"
+#include "sim/EndSignals.h"
 #include "sim/ErrorOutput.h"
 #include "sim/Interactive.h"
 #include "sim/Pictures.h"
@@ -200,6 +201,8 @@ int main(int argc, char** argv) {
     if (int status = OpenPictures(a, pngs, gif); status)
         return status;
 
+    if (!a.options.logPath.empty())
+        sim::KeepLogOnSignals();
     sim::Simulation simulation(a.options);
     if (!a.pngDir.empty() || !a.gifPath.empty())
         simulation.AddFrameListener([&](uint32_t t, const testbed::LcdShownFrame& frame) {

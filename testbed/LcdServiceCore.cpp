@@ -31,6 +31,13 @@ std::vector<T> RingInOrder(const std::vector<T>& ring, size_t oldest) {
     return ordered;
 }
 
+template <typename Observer>
+std::shared_ptr<const std::function<Observer>> Shared(std::function<Observer> observer) {
+    if (!observer)
+        return nullptr;
+    return std::make_shared<const std::function<Observer>>(std::move(observer));
+}
+
 }  // namespace
 
 LcdServiceCore::LcdServiceCore() {
@@ -61,22 +68,24 @@ bool LcdServiceCore::Planned(int entry, DWORD& code) {
 
 // Records the call and tells the observers, with the lock given up first so that they may
 // call back in.
-DWORD LcdServiceCore::Finish(std::unique_lock<std::mutex>& lk, int entry, const Outcome& outcome) {
+DWORD LcdServiceCore::Finish(std::unique_lock<std::mutex>& lk, int entry, Outcome outcome) {
     ++callCounts_[entry];
     KeepInRing(calls_, oldestCall_, kCallsKept, LcdCall{entry, outcome.result});
     auto callObserver = callObserver_;
     auto frameObserver = outcome.frame ? frameObserver_ : nullptr;
     auto buttonsObserver = outcome.buttonsChanged ? buttonsObserver_ : nullptr;
-    LcdShownFrame frame;
-    if (frameObserver)
-        frame = *outcome.frame;
+    FramePtr frame = frameObserver ? std::move(outcome.frame) : nullptr;
+    outcome.frame.reset();
     lk.unlock();
     if (callObserver)
-        callObserver(LcdCall{entry, outcome.result});
+        (*callObserver)(LcdCall{entry, outcome.result});
     if (buttonsObserver)
-        buttonsObserver(outcome.buttons);
-    if (frameObserver)
-        frameObserver(frame);
+        (*buttonsObserver)(outcome.buttons);
+    if (frameObserver) {
+        (*frameObserver)(*frame);
+        lk.lock();
+        frame.reset();
+    }
     return outcome.result;
 }
 
@@ -209,7 +218,7 @@ DWORD LcdServiceCore::ReadButtons(int device, DWORD* buttons) {
     DWORD code;
     outcome.result =
         Planned(kLcdReadButtons, code) ? code : ReadButtonsLocked(device, buttons, outcome);
-    return Finish(lk, kLcdReadButtons, outcome);
+    return Finish(lk, kLcdReadButtons, std::move(outcome));
 }
 
 DWORD LcdServiceCore::ReadButtonsLocked(int device, DWORD* buttons, Outcome& outcome) {
@@ -232,7 +241,7 @@ DWORD LcdServiceCore::ShowFrame(int device, LscFrame* frame, DWORD priority) {
     DWORD code;
     outcome.result =
         Planned(kLcdShowFrame, code) ? code : ShowFrameLocked(device, frame, priority, outcome);
-    return Finish(lk, kLcdShowFrame, outcome);
+    return Finish(lk, kLcdShowFrame, std::move(outcome));
 }
 
 DWORD LcdServiceCore::ShowFrameLocked(int device, LscFrame* frame, DWORD priority,
@@ -246,17 +255,22 @@ DWORD LcdServiceCore::ShowFrameLocked(int device, LscFrame* frame, DWORD priorit
         return ERROR_INVALID_PARAMETER;
     int connection = devices_[device].connection;
     Connection& owner = connections_[connection];
-    // Assigned field by field, so that the connection's buffers are reused.
-    LcdShownFrame& latest = owner.latest;
-    latest.connection = connection;
-    latest.application = owner.application;
-    latest.priority = priority;
-    latest.pixels.assign(frame->pixels, frame->pixels + kLcdPixelBytes);
-    latest.sequence = ++sequence_;
-    owner.hasFrame = true;
-    KeepInRing(frames_, oldestFrame_, kFramesKept, latest);
+    // The oldest frame of a full ring, once nothing else holds it, takes the new one: field by
+    // field, so that its buffers are reused.
+    FramePtr shown;
+    if (frames_.size() == kFramesKept && frames_[oldestFrame_].use_count() == 1)
+        shown = frames_[oldestFrame_];
+    else
+        shown = std::make_shared<LcdShownFrame>();
+    shown->connection = connection;
+    shown->application = owner.application;
+    shown->priority = priority;
+    shown->pixels.assign(frame->pixels, frame->pixels + kLcdPixelBytes);
+    shown->sequence = ++sequence_;
+    owner.latest = shown;
+    KeepInRing(frames_, oldestFrame_, kFramesKept, shown);
     ++frameCount_;
-    outcome.frame = &owner.latest;
+    outcome.frame = std::move(shown);
     return ERROR_SUCCESS;
 }
 
@@ -354,14 +368,18 @@ size_t LcdServiceCore::FrameCount() const {
 
 std::vector<LcdShownFrame> LcdServiceCore::Frames() const {
     std::lock_guard<std::mutex> lk(mu_);
-    return RingInOrder(frames_, oldestFrame_);
+    std::vector<LcdShownFrame> frames;
+    frames.reserve(frames_.size());
+    for (const FramePtr& frame : RingInOrder(frames_, oldestFrame_))
+        frames.push_back(*frame);
+    return frames;
 }
 
 bool LcdServiceCore::LastFrame(LcdShownFrame& frame) const {
     std::lock_guard<std::mutex> lk(mu_);
     if (frames_.empty())
         return false;
-    frame = frames_[(oldestFrame_ + frames_.size() - 1) % frames_.size()];
+    frame = *frames_[(oldestFrame_ + frames_.size() - 1) % frames_.size()];
     return true;
 }
 
@@ -371,9 +389,9 @@ bool LcdServiceCore::Displayed(LcdShownFrame& frame) const {
         return false;
     const LcdShownFrame* best = nullptr;
     for (const auto& [handle, connection] : connections_) {
-        if (!connection.hasFrame)
+        if (!connection.latest)
             continue;
-        const LcdShownFrame& f = connection.latest;
+        const LcdShownFrame& f = *connection.latest;
         if (!best || f.priority > best->priority ||
             (f.priority == best->priority && f.sequence > best->sequence))
             best = &f;
@@ -400,17 +418,17 @@ bool LcdServiceCore::Initialised() const {
 
 void LcdServiceCore::SetCallObserver(std::function<void(const LcdCall&)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
-    callObserver_ = std::move(observer);
+    callObserver_ = Shared(std::move(observer));
 }
 
 void LcdServiceCore::SetFrameObserver(std::function<void(const LcdShownFrame&)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
-    frameObserver_ = std::move(observer);
+    frameObserver_ = Shared(std::move(observer));
 }
 
 void LcdServiceCore::SetButtonsObserver(std::function<void(DWORD)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
-    buttonsObserver_ = std::move(observer);
+    buttonsObserver_ = Shared(std::move(observer));
 }
 
 }  // namespace testbed

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -114,10 +115,15 @@ public:
     void SetButtonsObserver(std::function<void(DWORD buttons)> observer);
 
 private:
+    // A frame shown is kept once, shared by the ring, its connection and the observer; every
+    // copy and release of one happens under the lock, so that one no longer held is reused.
+    using FramePtr = std::shared_ptr<LcdShownFrame>;
+    template <typename Observer>
+    using ObserverPtr = std::shared_ptr<const std::function<Observer>>;
+
     struct Connection {
         std::string application;
-        bool hasFrame = false;
-        LcdShownFrame latest;
+        FramePtr latest;  // null before its first frame
     };
     struct Device {
         int connection;
@@ -127,7 +133,7 @@ private:
         DWORD result;
         bool buttonsChanged = false;
         DWORD buttons = 0;
-        const LcdShownFrame* frame = nullptr;
+        FramePtr frame = nullptr;
     };
 
     // Lock held.
@@ -135,7 +141,7 @@ private:
     DWORD CheckDevice(int device) const;
     DWORD ReadButtonsLocked(int device, DWORD* buttons, Outcome& outcome);
     DWORD ShowFrameLocked(int device, LscFrame* frame, DWORD priority, Outcome& outcome);
-    DWORD Finish(std::unique_lock<std::mutex>& lk, int entry, const Outcome& outcome);
+    DWORD Finish(std::unique_lock<std::mutex>& lk, int entry, Outcome outcome);
 
     mutable std::mutex mu_;
     int initialised_ = 0;
@@ -156,13 +162,14 @@ private:
     // a fixed amount of memory and a frame costs no allocation once the ring is full.
     std::vector<LcdCall> calls_;
     size_t oldestCall_ = 0;
-    std::vector<LcdShownFrame> frames_;
+    std::vector<FramePtr> frames_;
     size_t oldestFrame_ = 0;
     size_t frameCount_ = 0;
     unsigned long long sequence_ = 0;
-    std::function<void(const LcdCall&)> callObserver_;
-    std::function<void(const LcdShownFrame&)> frameObserver_;
-    std::function<void(DWORD)> buttonsObserver_;
+    // Shared with the calls under way, which take them without a copy of the function.
+    ObserverPtr<void(const LcdCall&)> callObserver_;
+    ObserverPtr<void(const LcdShownFrame&)> frameObserver_;
+    ObserverPtr<void(DWORD)> buttonsObserver_;
 };
 
 }  // namespace testbed
