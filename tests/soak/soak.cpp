@@ -47,16 +47,9 @@ const DWORD kKeys[] = {VK_VOLUME_UP, VK_VOLUME_DOWN, VK_MEDIA_PLAY_PAUSE, 'A'};
 class Soak : public PluginHarness {
 protected:
     void SetUp() override {
-        // Every thread of the desk on one processor: they hand over to each other a dozen
-        // times a pass, which costs a third less there (in a virtual machine, at least), and
-        // as batch threads, so that a thread woken does not take the processor from its waker
-        // while the waker still holds the stand-in's lock (half the switches). What runs, and
-        // in what order, is the same: the clock is driven by hand.
-        sched_getaffinity(0, sizeof allProcessors, &allProcessors);
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(sched_getcpu(), &one);
-        sched_setaffinity(0, sizeof one, &one);
+        // The desk's threads as batch threads, so that a thread woken does not take the
+        // processor from its waker while the waker still holds the stand-in's lock. What runs,
+        // and in what order, is the same: the clock is driven by hand.
         sched_param batch = {};
         sched_setscheduler(0, SCHED_BATCH, &batch);
         PluginHarness::SetUp();
@@ -73,7 +66,6 @@ protected:
         PluginHarness::TearDown();
         sched_param normal = {};
         sched_setscheduler(0, SCHED_OTHER, &normal);
-        sched_setaffinity(0, sizeof allProcessors, &allProcessors);
     }
 
     int Pick(int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); }
@@ -168,7 +160,6 @@ protected:
         }
     }
 
-    cpu_set_t allProcessors;
     std::mt19937 random{20240601};
     int playlistLength = 5;
     bool saver = false;
