@@ -59,6 +59,26 @@ TEST_F(ManualClock, SleepersWakeInTimeOrderAtTheirDueTimes) {
     CloseHandle(b);
 }
 
+// The thread that comes to rest last moves the clock on, so the callback runs on the sleepers'
+// threads and, once they have ended, on the driver's: at every due time and at the end, each
+// time with the world at rest (the trace is shared without a lock of its own).
+TEST_F(ManualClock, TheWorldRestsAtEveryDueTimeWhicheverThreadMovesTheClock) {
+    std::vector<std::string> trace;
+    Sleeper fast{"fast", 30, 4, &trace};
+    Sleeper slow{"slow", 50, 2, &trace};
+    HANDLE a = CreateThread(nullptr, 0, SleepAndTrace, &fast, 0, nullptr);
+    HANDLE b = CreateThread(nullptr, 0, SleepAndTrace, &slow, 0, nullptr);
+    ASSERT_TRUE(control::AdvanceClock(
+        200, [&] { trace.push_back("rest@" + std::to_string(GetTickCount())); }));
+    std::vector<std::string> expected = {
+        "rest@1000", "fast@1030", "rest@1030", "slow@1050", "rest@1050", "fast@1060", "rest@1060",
+        "fast@1090", "rest@1090", "slow@1100", "rest@1100", "fast@1120", "rest@1120", "rest@1200"};
+    EXPECT_EQ(trace, expected);
+    EXPECT_EQ(GetTickCount(), 1200u);
+    CloseHandle(a);
+    CloseHandle(b);
+}
+
 TEST_F(ManualClock, NothingHappensBeforeTheDueTime) {
     std::vector<std::string> trace;
     Sleeper one{"one", 100, 1, &trace};
