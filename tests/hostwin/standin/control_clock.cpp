@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,29 @@ TEST_F(ManualClock, TheWorldRestsAtEveryDueTimeWhicheverThreadMovesTheClock) {
     EXPECT_EQ(GetTickCount(), 1200u);
     CloseHandle(a);
     CloseHandle(b);
+}
+
+// A thread busy outside every wait never lets the world rest: advancing gives up once the idle
+// time-out passes without a step, instead of waiting for ever, and moves on once it rests.
+TEST_F(ManualClock, AThreadThatNeverRestsFailsTheAdvanceAndTheClockMovesOnOnceItRests) {
+    std::atomic<bool> release{false};
+    auto busyThenSleep = [](LPVOID p) -> DWORD {
+        auto* released = static_cast<std::atomic<bool>*>(p);
+        while (!released->load()) {
+        }
+        Sleep(10);
+        return 0;
+    };
+    HANDLE t = CreateThread(nullptr, 0, busyThenSleep, &release, 0, nullptr);
+    uint32_t before = control::SetIdleTimeout(200);
+    EXPECT_FALSE(control::AdvanceClock(100));
+    EXPECT_EQ(GetTickCount(), 1000u);
+    release = true;
+    control::SetIdleTimeout(before);
+    ASSERT_TRUE(control::AdvanceClock(100));
+    EXPECT_EQ(GetTickCount(), 1100u);
+    EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
+    CloseHandle(t);
 }
 
 TEST_F(ManualClock, NothingHappensBeforeTheDueTime) {
