@@ -264,8 +264,7 @@ void Simulation::Hang(const std::string& message) {
             pause();
     if (FatalHook())
         FatalHook()();
-    log_.Flush();  // what the log holds goes before the fault, and is not lost by the exit
-    PrintFault(message);
+    PrintFault(message);  // which first writes out what the log holds: the exit would lose it
     // Only the files: a stuck thread may hold the stand-in's locks, or a stream's.
     std::error_code ignored;
     for (const std::string& dir : {temporaryIniDir_, temporaryAppDataDir_})

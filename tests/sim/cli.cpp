@@ -207,17 +207,24 @@ TEST(Cli, LogEventsKeepsOnlyTheEventsNamed) {
 }
 
 // The player's thread blocks in a real system call, opening a FIFO as the settings file: no
-// simulated time-out can fire, and the run must still end, as a hang.
+// simulated time-out can fire, and the run must still end, as a hang, with the events logged
+// before it in the log's file (the log holds events back, and the hang ends the process).
 TEST(Cli, APluginStuckOutsideTheSimulatedClockEndsTheRunAsHung) {
     std::string dir = TempPath("cli_fifo");
     std::filesystem::create_directories(dir);
     ASSERT_EQ(mkfifo((dir + "/VelmG15.ini").c_str(), 0600), 0);
-    SimRun run = RunSim("--ini " + dir + " -e 'wait 100' --log /dev/null");
+    std::string log = TempPath("cli_fifo.jsonl");
+    SimRun run = RunSim("--ini " + dir + " -e 'wait 100' --log " + log);
     EXPECT_EQ(run.status, 3) << run.output;
     EXPECT_EQ(run.output,
               "velm-sim: the plug-in hung in init: the simulated world did not come to rest in "
               "10 s of real time\n");
+    std::ifstream logged(log);
+    std::string first;
+    std::getline(logged, first);
+    EXPECT_EQ(first, "{\"t\":0,\"event\":\"init\"}");
     std::filesystem::remove_all(dir);
+    std::filesystem::remove(log);
 }
 
 TEST(Cli, HelpListsEveryCommand) {
