@@ -100,13 +100,15 @@ std::string JsonString(std::string_view value) {
     return out;
 }
 
-// Room for the fields of most events, so that adding them does not grow the text.
+// Room for the fields of most events, so that adding them does not grow the text. Names and keys
+// are the simulator's own words, plain ASCII that JSON takes as it is.
 Event::Event(uint32_t t, const char* name) : name_(name) {
     text_.reserve(128);
-    text_ += "{\"t\":";
+    text_.append("{\"t\":", 5);
     AppendNumber(text_, t);
-    text_ += ",\"event\":";
-    AppendJsonString(text_, name_);
+    text_.append(",\"event\":\"", 10);
+    text_.append(name_);
+    text_ += '"';
 }
 
 Event& Event::Add(const char* key, long long value) {
@@ -125,9 +127,9 @@ Event& Event::AddRaw(const char* key, std::string_view json) {
 }
 
 std::string& Event::RawValue(const char* key) {
-    text_ += ',';
-    AppendJsonString(text_, key);
-    text_ += ':';
+    text_.append(",\"", 2);
+    text_.append(key);
+    text_.append("\":", 2);
     return text_;
 }
 

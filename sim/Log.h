@@ -14,6 +14,8 @@
 
 namespace sim {
 
+// The event's name and its keys are the simulator's own words, plain ASCII without quotes or
+// backslashes, written as they are; the values are escaped.
 class Event {
 public:
     Event(uint32_t t, const char* name);
