@@ -244,15 +244,15 @@ LRESULT SimulatedPlayer::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& r
     if (msg == WM_GETTEXT) {
         record.name = "get-caption";
         record.lparam = 0;  // a buffer address: different on every run
-        std::u16string caption = ToWide(CaptionLocked());
+        const CaptionText& caption = CaptionAsAskedLocked();
         auto* buffer = reinterpret_cast<WCHAR*>(lp);
-        size_t n = (buffer && wp) ? std::min<size_t>(caption.size(), wp - 1) : 0;
+        size_t n = (buffer && wp) ? std::min<size_t>(caption.wide.size(), wp - 1) : 0;
         if (buffer && wp) {
-            std::copy_n(caption.data(), n, buffer);
+            std::copy_n(caption.wide.data(), n, buffer);
             buffer[n] = u'\0';
         }
         record.resultIsNumber = false;
-        record.result = ToUtf8(caption.substr(0, n));
+        record.result = n == caption.wide.size() ? caption.utf8 : ToUtf8(caption.wide.substr(0, n));
         return static_cast<LRESULT>(n);
     }
     if (msg == WM_COMMAND) {
@@ -409,6 +409,18 @@ std::string SimulatedPlayer::CaptionLocked() const {
         return "Winamp";
     return std::to_string(p.entry + 1) + ". " + playlist_[p.entry].title + " - Winamp" +
            (p.state == PlayState::Paused ? " [Paused]" : "");
+}
+
+// The caption changes a few times a song but is asked for at every pass: it is converted only
+// when it changes.
+const SimulatedPlayer::CaptionText& SimulatedPlayer::CaptionAsAskedLocked() {
+    std::string text = CaptionLocked();
+    if (text != caption_.text) {
+        caption_.wide = ToWide(text);
+        caption_.utf8 = ToUtf8(caption_.wide);
+        caption_.text = std::move(text);
+    }
+    return caption_;
 }
 
 void SimulatedPlayer::SetPlaylist(std::vector<Entry> playlist) {

@@ -115,6 +115,13 @@ private:
     void SettleLocked();  // makes the present position the new starting point
     void LoadLocked(int index);
     std::string CaptionLocked() const;
+    // The caption as the window hands it out: in UTF-16, and that again in UTF-8 for the record.
+    struct CaptionText {
+        std::string text;  // as made; "" before the first
+        std::u16string wide;
+        std::string utf8;
+    };
+    const CaptionText& CaptionAsAskedLocked();
     // Counts a request to make an entry current that lies outside the length last told.
     void CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result);
 
@@ -132,6 +139,7 @@ private:
     std::set<std::string> ansiTitleStore_;
     std::set<std::u16string> wideTitleStore_;
     bool answersWideTitles_ = true;
+    CaptionText caption_;
     std::function<void(const PlayerMessage&)> observer_;
     AnswerOverride answerOverride_;
     long long lengthTold_ = -1;  // the last playlist length answered; -1 before the first
