@@ -154,6 +154,11 @@ int WINAPI GetWindowTextLengthA(HWND hWnd);
 int WINAPI GetWindowTextLengthW(HWND hWnd);
 BOOL WINAPI SetWindowTextW(HWND hWnd, LPCWSTR lpString);
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Answers a message sent from another thread before its procedure returns: the sender goes on
+// with lResult, the procedure's own return value is dropped. FALSE when the calling thread runs
+// no such message. A text message converted between the two kinds (see above) is answered only
+// when its procedure returns, since the conversion comes after.
+BOOL WINAPI ReplyMessage(LRESULT lResult);
 BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                          UINT wRemoveMsg);

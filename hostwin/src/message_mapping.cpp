@@ -102,10 +102,34 @@ LRESULT UnicodeCallerAnsiWindow(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wp, LP
     }
 }
 
+// The text is converted for the sender after the procedure returns, into the sender's buffer:
+// an early reply (ReplyMessage) would let the sender go before that, so it waits for the return.
+class ReplyHeld {
+public:
+    ReplyHeld() : self_(Scheduler::Get().Current()) {
+        std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
+        held_ = self_->replying;
+        self_->replying = nullptr;
+    }
+    ~ReplyHeld() {
+        std::lock_guard<std::mutex> lk(Scheduler::Get().mu);
+        self_->replying = held_;
+    }
+    ReplyHeld(const ReplyHeld&) = delete;
+    ReplyHeld& operator=(const ReplyHeld&) = delete;
+
+private:
+    std::shared_ptr<ThreadRec> self_;
+    SentItem* held_;
+};
+
 }  // namespace
 
 LRESULT CallProcConverted(WNDPROC proc, bool unicodeWindow, HWND hwnd, UINT msg, WPARAM wp,
                           LPARAM lp) {
+    if (msg != WM_GETTEXT && msg != WM_SETTEXT)
+        return proc(hwnd, msg, wp, lp);
+    ReplyHeld held;
     return unicodeWindow ? AnsiCallerUnicodeWindow(proc, hwnd, msg, wp, lp)
                          : UnicodeCallerAnsiWindow(proc, hwnd, msg, wp, lp);
 }

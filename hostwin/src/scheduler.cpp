@@ -203,16 +203,35 @@ void Scheduler::WakeDue() {
 void Scheduler::RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self) {
     while (!self.sent.empty()) {
         SentItem* item = self.sent.pop_front();
+        SentItem* outer = self.replying;
+        self.replying = item;
+        // The item lives on the sender's stack, which an early reply lets go: what runs is moved
+        // here first.
+        std::function<LRESULT()> run = std::move(item->run);
         lk.unlock();
-        LRESULT result = item->run();
+        LRESULT result = run();
         lk.lock();
-        item->result = result;
-        item->done = true;
-        if (item->sender)
-            Wake(*item->sender);
-        else
-            WakeAll();
+        if (self.replying == item)
+            Answer(*item, result);
+        self.replying = outer;
     }
+}
+
+bool Scheduler::ReplyEarly(ThreadRec& self, LRESULT result) {
+    if (!self.replying)
+        return false;
+    Answer(*self.replying, result);
+    self.replying = nullptr;
+    return true;
+}
+
+void Scheduler::Answer(SentItem& item, LRESULT result) {
+    item.result = result;
+    item.done = true;
+    if (item.sender)
+        Wake(*item.sender);
+    else
+        WakeAll();
 }
 
 uint64_t Scheduler::NowLocked() const {

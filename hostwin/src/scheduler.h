@@ -67,6 +67,8 @@ struct ThreadRec {
     std::atomic<uint32_t> wakeCount{0};
     std::condition_variable cv;
     SentQueue sent;
+    // The sent message being run, until it is answered (by ReplyMessage or by its return).
+    SentItem* replying = nullptr;
     std::deque<MSG> posted;
     bool newPosted = false;
     bool quitPosted = false;
@@ -101,6 +103,9 @@ public:
 
     // Runs every message sent to this thread; drops and retakes the lock around each.
     void RunSentItems(std::unique_lock<std::mutex>& lk, ThreadRec& self);
+    // Answers the sent message this thread is running now, so that its sender goes on while the
+    // procedure finishes; false when there is none or it was answered already. Lock held.
+    bool ReplyEarly(ThreadRec& self, LRESULT result);
 
     // Clock, in milliseconds. Lock held for the Locked variants.
     uint64_t NowLocked() const;
@@ -144,6 +149,7 @@ private:
     void MarkRunnable(ThreadRec& self);
     void WakeThread(ThreadRec& thread);
     void WakeDue();
+    void Answer(SentItem& item, LRESULT result);
     bool MayStep() const;
     void StepWhileAtRest(std::unique_lock<std::mutex>& lk);
     void Step(std::unique_lock<std::mutex>& lk);

@@ -477,6 +477,13 @@ LRESULT WINAPI SendMessageW(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return SendMessageFrom(Caller::Unicode, hwnd, msg, wp, lp);
 }
 
+BOOL WINAPI ReplyMessage(LRESULT result) {
+    Scheduler& sched = Scheduler::Get();
+    auto self = sched.Current();
+    std::lock_guard<std::mutex> lk(sched.mu);
+    return sched.ReplyEarly(*self, result) ? TRUE : FALSE;
+}
+
 static BOOL PostToThread(ThreadRec& target, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Scheduler& sched = Scheduler::Get();
     MSG m = {};

@@ -93,6 +93,53 @@ TEST(Windows, SendFromAnotherThreadWaitsUntilTheOwnerTakesMessages) {
     DestroyWindow(window);
 }
 
+// The owner answers at once and then waits for the sender to have that answer: only an early
+// reply lets both go on. On its own thread's call there is no sender to reply to.
+HANDLE g_answerSeen;
+bool g_sawAnswerBeforeReturn;
+BOOL g_repliedOnOwnCall;
+
+LRESULT CALLBACK ReplyingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_USER) {
+        ReplyMessage(7);
+        g_sawAnswerBeforeReturn = WaitForSingleObject(g_answerSeen, 5000) == WAIT_OBJECT_0;
+        return 99;
+    }
+    if (msg == WM_USER + 1) {
+        g_repliedOnOwnCall = ReplyMessage(5);
+        return 6;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+DWORD WINAPI SendThenSignal(LPVOID p) {
+    auto* args = static_cast<SendArgs*>(p);
+    args->result = SendMessageA(args->window, WM_USER, 0, 0);
+    SetEvent(g_answerSeen);
+    return 0;
+}
+
+TEST(Windows, AnEarlyReplyLetsTheSenderGoOnWhileTheProcedureFinishes) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ReplyingProc;
+    wc.lpszClassName = "velm early reply";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, "velm early reply", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    g_answerSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SendArgs args = {window, -1, {}};
+    HANDLE thread = CreateThread(nullptr, 0, SendThenSignal, &args, 0, nullptr);
+    WaitAnswering(thread);
+    EXPECT_TRUE(g_sawAnswerBeforeReturn) << "the sender had no answer while the procedure ran";
+    EXPECT_EQ(args.result, 7);
+    EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 6);
+    EXPECT_FALSE(g_repliedOnOwnCall);
+    CloseHandle(thread);
+    CloseHandle(g_answerSeen);
+    DestroyWindow(window);
+}
+
 TEST(Windows, CaptionReadFromAnotherThreadIsAnsweredByTheOwner) {
     HWND window = MakeWindow("3. Artist - Song - Winamp");
     SendArgs args = {window, -1, {}};
