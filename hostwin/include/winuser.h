@@ -189,6 +189,10 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg);
 LRESULT WINAPI DispatchMessageA(const MSG* lpMsg);
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
                                        DWORD dwMilliseconds, DWORD dwWakeMask);
+// The kinds of message in the calling thread's queue (high word) and those new since it last
+// looked (low word), of the kinds in flags: here sent (QS_SENDMESSAGE) and posted
+// (QS_POSTMESSAGE) ones.
+DWORD WINAPI GetQueueStatus(UINT flags);
 
 // Low-level keyboard hook
 #define WH_KEYBOARD_LL 13

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "hostwin_private.h"
 
@@ -216,8 +217,14 @@ LRESULT SendMessageFrom(Caller caller, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         return 0;
     }
     if (w->owner == self->id) {
+        // A call on the thread's own window is no message from another thread: an early reply in
+        // it must not answer a message the thread is running for another.
+        SentItem* running = std::exchange(self->replying, nullptr);
         lk.unlock();
-        return CallOwnProc(hwnd, msg, wp, lp, caller);
+        LRESULT result = CallOwnProc(hwnd, msg, wp, lp, caller);
+        lk.lock();
+        self->replying = running;
+        return result;
     }
     auto owner = sched.FindThread(w->owner);
     if (!owner)
@@ -620,6 +627,23 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL 
             return true;
         return (mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (t.newPosted || t.quitPosted);
     });
+}
+
+DWORD WINAPI GetQueueStatus(UINT flags) {
+    Scheduler& sched = Scheduler::Get();
+    auto self = sched.Current();
+    std::lock_guard<std::mutex> lk(sched.mu);
+    DWORD now = 0;
+    DWORD added = 0;
+    if (!self->sent.empty())
+        now = added = QS_SENDMESSAGE;
+    if (!self->posted.empty() || self->quitPosted)
+        now |= QS_POSTMESSAGE;
+    if (self->newPosted || self->quitPosted)
+        added |= QS_POSTMESSAGE;
+    if (flags & QS_POSTMESSAGE)
+        self->newPosted = false;
+    return ((now & flags) << 16) | (added & flags);
 }
 
 }  // extern "C"

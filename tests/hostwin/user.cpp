@@ -32,6 +32,7 @@ struct SendArgs {
     HWND window;
     LRESULT result;
     char text[64];
+    UINT message = WM_USER;
 };
 
 DWORD WINAPI SendFromOtherThread(LPVOID p) {
@@ -85,16 +86,19 @@ TEST(Windows, SendFromAnotherThreadWaitsUntilTheOwnerTakesMessages) {
     // A wait for sent messages wakes up for it, and the next peek answers it.
     DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE);
     EXPECT_EQ(woken, WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)), QS_SENDMESSAGE);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE));
     EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_SENDMESSAGE)), 0) << "the answered message still counted";
     EXPECT_EQ(args.result, 42);
     CloseHandle(thread);
     DestroyWindow(window);
 }
 
 // The owner answers at once and then waits for the sender to have that answer: only an early
-// reply lets both go on. On its own thread's call there is no sender to reply to.
+// reply lets both go on. On its own thread's call there is no sender to reply to, not even while
+// the thread runs a message from another, which is answered at its own return.
 HANDLE g_answerSeen;
 bool g_sawAnswerBeforeReturn;
 BOOL g_repliedOnOwnCall;
@@ -109,12 +113,14 @@ LRESULT CALLBACK ReplyingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         g_repliedOnOwnCall = ReplyMessage(5);
         return 6;
     }
+    if (msg == WM_USER + 2)
+        return SendMessageA(hwnd, WM_USER + 1, 0, 0) + 10;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 DWORD WINAPI SendThenSignal(LPVOID p) {
     auto* args = static_cast<SendArgs*>(p);
-    args->result = SendMessageA(args->window, WM_USER, 0, 0);
+    args->result = SendMessageA(args->window, args->message, 0, 0);
     SetEvent(g_answerSeen);
     return 0;
 }
@@ -134,6 +140,13 @@ TEST(Windows, AnEarlyReplyLetsTheSenderGoOnWhileTheProcedureFinishes) {
     EXPECT_TRUE(g_sawAnswerBeforeReturn) << "the sender had no answer while the procedure ran";
     EXPECT_EQ(args.result, 7);
     EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 6);
+    EXPECT_FALSE(g_repliedOnOwnCall);
+    CloseHandle(thread);
+    args = {window, -1, {}};
+    args.message = WM_USER + 2;
+    thread = CreateThread(nullptr, 0, SendThenSignal, &args, 0, nullptr);
+    WaitAnswering(thread);
+    EXPECT_EQ(args.result, 16) << "a call on the thread's own window answered the other's message";
     EXPECT_FALSE(g_repliedOnOwnCall);
     CloseHandle(thread);
     CloseHandle(g_answerSeen);
@@ -297,14 +310,17 @@ TEST(Windows, CaptionThatFillsTheBufferIsReadNoFurther) {
 TEST(Messages, PeekingForSentMessagesLeavesPostedOnesQueued) {
     HWND window = MakeWindow("caption");
     ASSERT_TRUE(PostMessageA(window, WM_USER + 5, 1, 2));
+    EXPECT_EQ(GetQueueStatus(QS_SENDMESSAGE), 0u) << "a posted message taken for a sent one";
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE));
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_POSTMESSAGE)), QS_POSTMESSAGE);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 5, WM_USER + 5, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, window);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 5));
     EXPECT_EQ(msg.wParam, 1u);
     EXPECT_EQ(msg.lParam, 2);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 5, WM_USER + 5, PM_REMOVE));
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_POSTMESSAGE)), 0);
     DestroyWindow(window);
 }
 
