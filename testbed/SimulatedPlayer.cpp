@@ -2,19 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "player/PlayerMessages.h"
+#include "testbed/Music.h"
 
 namespace testbed {
 namespace {
 
 constexpr UINT kCallMessage = WM_APP + 1;
 constexpr WCHAR kClassName[] = u"testbed player";
-constexpr int kVisualDataSize = 576;
 
 struct StartArgs {
     SimulatedPlayer* player;
@@ -70,42 +69,8 @@ const char* StateName(PlayState s) {
     return s == PlayState::Playing ? "playing" : s == PlayState::Paused ? "paused" : "stopped";
 }
 
-// Spectrum in bytes 0..74 and wave samples in 76..149 while playing; silence otherwise. A
-// function of the play time only, so runs repeat exactly. Like a real player, which has its
-// data ready when asked, it works it out once per moment of play, however often it is asked.
-char g_music[kVisualDataSize];
-int g_musicElapsedMs = -1;
-bool g_musicPlaying = false;
-
-void SynthesizeMusic(int elapsedMs, bool playing) {
-    std::memset(g_music, 0, sizeof g_music);
-    if (!playing)
-        return;
-    double t = elapsedMs / 1000.0;
-    double beat = 0.6 + 0.4 * std::fabs(std::sin(t * 3.1));
-    for (int band = 0; band < 75; ++band) {
-        double shape = 1.0 - band / 90.0;
-        double wobble = 0.5 + 0.5 * std::sin(t * (2.0 + band * 0.13) + band * 0.7);
-        g_music[band] = static_cast<char>(std::lround(44.0 * shape * beat * wobble));
-    }
-    // The wave swells and fades with the beat, so that a level meter on it walks through its
-    // whole range: the meter adds up the steps between samples, which at this amplitude and
-    // pitch come to about 12 times the amplitude.
-    double swell = std::fabs(std::sin(t * 2.3)) * (0.6 + 0.4 * std::sin(t * 0.7));
-    double amplitude = 1.0 + 11.0 * swell;
-    for (int i = 0; i < 74; ++i) {
-        double sample = std::sin(t * 40.0 + i * 0.5) * 0.8 + std::sin(t * 7.0 + i * 0.11) * 0.2;
-        g_music[76 + i] = static_cast<char>(std::lround(amplitude * sample));
-    }
-}
-
-void Synthesize(int elapsedMs, bool playing) {
-    if (elapsedMs != g_musicElapsedMs || playing != g_musicPlaying) {
-        g_musicElapsedMs = elapsedMs;
-        g_musicPlaying = playing;
-        SynthesizeMusic(elapsedMs, playing);
-    }
-    std::memcpy(g_visualData, g_music, sizeof g_visualData);
+bool NoMessageWaits() {
+    return HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)) == 0;
 }
 
 std::atomic<VisualMode> g_visualMode{VisualMode::Music};
@@ -124,7 +89,9 @@ char* __cdecl VisualData() {
     if (mode == VisualMode::Fault)
         return Crash();
     SimulatedPlayer* player = g_active.load();
-    Synthesize(player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing);
+    TheMusic().Fill(
+        Moment{player ? player->ElapsedMs() : 0, player && player->State() == PlayState::Playing},
+        g_visualData);
     if (mode == VisualMode::Silence)
         std::memset(g_visualData, 0, sizeof g_visualData);
     if (mode == VisualMode::Loud)
@@ -222,6 +189,9 @@ LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
             if (msg == WM_USER)
                 self->CheckPositionRequest(wp, lp, result);
             self->Observe(record);
+            // Answered, the plug-in goes on; the player works out its next music meanwhile.
+            if (msg == WM_USER && ReplyMessage(result))
+                TheMusic().WorkAhead(NoMessageWaits);
             return result;
         }
         default:

@@ -7,6 +7,7 @@
 
 #include "hostwin/control/clock.h"
 #include "player/PlayerMessages.h"
+#include "testbed/Music.h"
 #include "testbed/SimulatedPlayer.h"
 
 namespace {
@@ -113,6 +114,29 @@ TEST_F(PlayerTest, VisualDataIsSilentUnlessPlaying) {
     bytes = data();
     for (int i = 0; i < 150; ++i)
         ASSERT_EQ(bytes[i], 0) << "byte " << i << " while stopped";
+}
+
+// Whether the player got to work a moment out ahead, all of it, part of it or none, and whether
+// the moment asked for is the one it expected, the plug-in must see the same music.
+TEST(Music, WorkingAheadNeverChangesTheData) {
+    testbed::Music ahead, whenAsked;
+    const int budgets[] = {1000, 0, 3, 10, 1000, 7};
+    testbed::Moment moment{0, true};
+    for (int turn = 0; turn < 60; ++turn) {
+        if (turn == 20)
+            moment.elapsedMs = 5000;  // a seek
+        if (turn == 40)
+            moment.playing = false;
+        if (turn == 44)
+            moment.playing = true;
+        char seen[testbed::kVisualDataSize], expected[testbed::kVisualDataSize];
+        ahead.Fill(moment, seen);
+        whenAsked.Fill(moment, expected);
+        ASSERT_EQ(std::memcmp(seen, expected, sizeof seen), 0) << "at turn " << turn;
+        int budget = budgets[turn % 6];
+        ahead.WorkAhead([&] { return budget-- > 0; });
+        moment.elapsedMs += turn % 9 == 8 ? 30 : 50;
+    }
 }
 
 TEST_F(PlayerTest, ObserverSeesEveryMessageWithItsAnswer) {
