@@ -260,6 +260,18 @@ namespace {
 // Unpaired surrogates become U+FFFD; false, when strict, at the first of them.
 bool EncodeUtf8(const char16_t* s, int length, bool strict, std::string& out) {
     for (int i = 0; i < length; ++i) {
+        // Most text is mostly ASCII: a run of it is copied across, a byte a unit.
+        int run = i;
+        while (run < length && s[run] < 0x80)
+            ++run;
+        if (run > i) {
+            size_t at = out.size();
+            out.resize(at + static_cast<size_t>(run - i));
+            for (char* to = out.data() + at; i < run; ++i)
+                *to++ = static_cast<char>(s[i]);
+            if (i == length)
+                break;
+        }
         char32_t c = s[i];
         if (IsHighSurrogate(s[i]) && i + 1 < length && IsLowSurrogate(s[i + 1])) {
             c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);

@@ -222,9 +222,7 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) {
 }
 
 DWORD WINAPI GetTickCount(void) {
-    Scheduler& sched = Scheduler::Get();
-    std::lock_guard<std::mutex> lk(sched.mu);
-    return static_cast<DWORD>(sched.NowLocked());
+    return static_cast<DWORD>(Scheduler::Get().Now());
 }
 
 DWORD WINAPI GetLastError(void) {

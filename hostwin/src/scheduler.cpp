@@ -235,7 +235,13 @@ void Scheduler::Answer(SentItem& item, LRESULT result) {
 }
 
 uint64_t Scheduler::NowLocked() const {
-    return manual_ ? manualNow_ : SteadyMs();
+    return manual_.load(std::memory_order_relaxed) ? manualNow_.load(std::memory_order_relaxed)
+                                                   : SteadyMs();
+}
+
+uint64_t Scheduler::Now() const {
+    return manual_.load(std::memory_order_acquire) ? manualNow_.load(std::memory_order_acquire)
+                                                   : SteadyMs();
 }
 
 uint64_t Scheduler::DeadlineAfter(DWORD ms) const {
@@ -243,8 +249,8 @@ uint64_t Scheduler::DeadlineAfter(DWORD ms) const {
 }
 
 void Scheduler::SetManual(bool manual, uint64_t startMs) {
+    manualNow_ = startMs;  // first, so that Now() never finds the hand-driven clock at an old time
     manual_ = manual;
-    manualNow_ = startMs;
     // Every timed wait now follows the other clock: each waiter looks at its deadline again.
     for (auto& t : threads_)
         if (t->blocked)

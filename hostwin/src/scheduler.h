@@ -109,6 +109,9 @@ public:
 
     // Clock, in milliseconds. Lock held for the Locked variants.
     uint64_t NowLocked() const;
+    // The same without the lock, for a reader that only wants the time: the hand-driven clock
+    // moves only while the desk's threads rest, so a thread that runs finds it standing still.
+    uint64_t Now() const;
     uint64_t DeadlineAfter(DWORD ms) const;
     void SetManual(bool manual, uint64_t startMs);
     bool Manual() const { return manual_; }
@@ -162,8 +165,9 @@ private:
     int runnable_ = 0;
     bool spin_ = false;  // more than one processor: a spin beats a sleep and a wake-up
     DWORD nextThreadId_ = 0x100;
-    bool manual_ = false;
-    uint64_t manualNow_ = 0;
+    // Changed under the lock; atomic for Now().
+    std::atomic<bool> manual_{false};
+    std::atomic<uint64_t> manualNow_{0};
     std::chrono::milliseconds idleTimeout_;
 };
 
