@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -32,8 +33,10 @@ constexpr auto kIdleTimeout = std::chrono::seconds(30);
 // the thread that answers a display pass's questions waits about that long between two. After
 // a little while the spinning thread yields its processor at every turn, in case the thread it
 // waits for needs that one.
-constexpr auto kSpin = std::chrono::microseconds(1000);
-constexpr auto kSpinBeforeYielding = std::chrono::microseconds(20);
+// A question and its answer pass between two threads within a microsecond or two, and a pass
+// of the display thread takes some tens of microseconds: a spin rarely needs longer.
+constexpr std::chrono::nanoseconds kLongestSpin = std::chrono::microseconds(200);
+constexpr std::chrono::nanoseconds kShortestSpin = std::chrono::microseconds(1);
 
 bool SeveralProcessors() {
     cpu_set_t set;
@@ -157,15 +160,15 @@ void Scheduler::Sleep(std::unique_lock<std::mutex>& lk, ThreadRec& self, uint64_
         lk.unlock();
         auto start = std::chrono::steady_clock::now();
         bool woken = false;
-        for (auto now = start; !woken && now - start < kSpin;
+        for (auto now = start; !woken && now - start < self.spinFor;
              now = std::chrono::steady_clock::now()) {
-            if (now - start > kSpinBeforeYielding)
-                sched_yield();
             for (int i = 0; i < 64 && !woken; ++i) {
                 CpuRelax();
                 woken = self.wakeCount.load(std::memory_order_acquire) != seen;
             }
         }
+        self.spinFor = woken ? std::min(kLongestSpin, self.spinFor * 2)
+                             : std::max(kShortestSpin, self.spinFor / 2);
         lk.lock();
         if (!self.blocked)
             return;
