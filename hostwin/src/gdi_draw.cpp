@@ -262,7 +262,7 @@ RECT PatBltRect(const DC& dc, const RECT& r) {
 extern "C" {
 
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT old) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc)
         return FALSE;
@@ -273,7 +273,7 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT old) {
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc)
         return FALSE;
@@ -285,7 +285,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 // As in Wine, the colour that was (or would have been) stored comes back even where the pixel
 // lies outside the bitmap or the clip region.
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || dc->bitmap->bitCount != 8)
         return CLR_INVALID;
@@ -295,7 +295,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || dc->bitmap->bitCount != 8)
         return CLR_INVALID;
@@ -307,7 +307,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
 
 // A null brush paints nothing and still succeeds, as in Wine.
 int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect)
         return 0;
@@ -323,7 +323,7 @@ int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
 }
 
 int WINAPI FrameRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect || rect->right <= rect->left || rect->bottom <= rect->top)
         return 0;
@@ -344,7 +344,7 @@ int WINAPI FrameRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
 // Inverts the stored indices (index i becomes 255 - i), so with a table whose upper half is
 // white and lower half black, lit and dark swap.
 BOOL WINAPI InvertRect(HDC hdc, const RECT* rect) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect)
         return FALSE;

@@ -78,13 +78,13 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lf) {
     }
     auto font = std::make_shared<Font>();
     font->logfont = *lf;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     return static_cast<HFONT>(Add(font));
 }
 
 // Fonts only: the product reads back font descriptions and nothing else.
 int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto* font = FindAs<Font>(handle, Kind::Font);
     if (!font) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -100,7 +100,7 @@ int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !tm)
@@ -122,7 +122,7 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
 }
 
 BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !size || count < 0 || (!text && count > 0))
@@ -142,7 +142,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) 
 }
 
 int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face)
@@ -169,7 +169,7 @@ int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
 
 int WINAPI DrawTextExW(HDC hdc, LPWSTR text, int length, LPRECT rect, UINT format,
                        LPDRAWTEXTPARAMS params) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !rect || (!text && length != 0)) {
