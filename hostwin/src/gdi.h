@@ -20,6 +20,9 @@ namespace hostwin {
 class TextFont;
 }
 
+// None of this leaves the library: its calls stay direct, and short ones can be inlined.
+#pragma GCC visibility push(hidden)
+
 namespace hostwin::gdi {
 
 enum class Kind { Pen, Brush, Font, Bitmap, Region, DC };
@@ -178,9 +181,17 @@ private:
     std::vector<std::shared_ptr<Region>> spareRegions_;
 };
 
+// Constant-initialised, so that no look-up tests a guard first, and never destroyed, so that
+// threads still drawing while the process exits find it intact.
+union HandleTableStorage {
+    constexpr HandleTableStorage() : table() {}
+    ~HandleTableStorage() {}
+    HandleTable table;
+};
+inline constinit HandleTableStorage g_handleTable;
+
 inline HandleTable& Handles() {
-    static auto* table = new HandleTable;
-    return *table;
+    return g_handleTable.table;
 }
 
 // Lock held for the rest.
@@ -236,3 +247,5 @@ enum class RectOp { Copy, Invert };
 void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index);
 
 }  // namespace hostwin::gdi
+
+#pragma GCC visibility pop
