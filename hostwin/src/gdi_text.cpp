@@ -49,12 +49,16 @@ public:
         return RECT{area_.left - dc_.viewportOrg.x, area_.top - dc_.viewportOrg.y,
                     area_.right - dc_.viewportOrg.x, area_.bottom - dc_.viewportOrg.y};
     }
-    void PlotInkRow(int x, int y, const unsigned char* ink, int count) override {
+    void PlotInk(int x, int y, const unsigned char* ink, int stride, int columns,
+                 int rows) override {
         POINT p = ToDevice(dc_, x, y);
+        const Bitmap& bitmap = *dc_.bitmap;
         BYTE* row = dc_.bitmap->Row(p.y) + p.x;
-        for (int i = 0; i < count; ++i)
-            if (ink[i])
-                row[i] = textIndex_;
+        ptrdiff_t rowStep = bitmap.topDown ? bitmap.stride : -ptrdiff_t{bitmap.stride};
+        for (int r = 0; r < rows; ++r, row += rowStep, ink += stride)
+            for (int i = 0; i < columns; ++i)
+                if (ink[i])
+                    row[i] = textIndex_;
     }
 
 private:
