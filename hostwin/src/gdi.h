@@ -224,12 +224,33 @@ struct Faults {
 Faults& PlannedFaults();
 
 // Colour-table arithmetic: the nearest entry by squared distance, the lowest index on ties.
-BYTE NearestIndex(const Bitmap& bitmap, COLORREF color);
+// Searches the table for a colour not remembered, and remembers it in place of the oldest.
+BYTE RememberNearestIndex(const Bitmap& bitmap, COLORREF color);
+// Inline while the colour is among the few remembered, as it nearly always is.
+inline BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
+    for (int i = 0; i < bitmap.rememberedCount; ++i)
+        if (bitmap.remembered[i].color == color)
+            return bitmap.remembered[i].index;
+    return RememberNearestIndex(bitmap, color);
+}
 COLORREF IndexColor(const Bitmap& bitmap, BYTE index);
 
 // The device rectangle that drawing may touch: the bitmap's area within the clip region.
 // Empty when the DC has no 8-bit bitmap to draw into.
-RECT DrawableRect(const DC& dc);
+inline RECT DrawableRect(const DC& dc) {
+    if (!dc.bitmap || dc.bitmap->bitCount != 8)
+        return RECT{0, 0, 0, 0};
+    RECT r{0, 0, dc.bitmap->width, dc.bitmap->height};
+    if (dc.hasClip) {
+        r.left = r.left > dc.clip.left ? r.left : dc.clip.left;
+        r.top = r.top > dc.clip.top ? r.top : dc.clip.top;
+        r.right = r.right < dc.clip.right ? r.right : dc.clip.right;
+        r.bottom = r.bottom < dc.clip.bottom ? r.bottom : dc.clip.bottom;
+    }
+    if (r.left >= r.right || r.top >= r.bottom)
+        return RECT{0, 0, 0, 0};
+    return r;
+}
 inline POINT ToDevice(const DC& dc, int x, int y) {
     return POINT{x + dc.viewportOrg.x, y + dc.viewportOrg.y};
 }

@@ -32,10 +32,7 @@ BYTE SearchNearestIndex(const Bitmap& bitmap, COLORREF color) {
 
 }  // namespace
 
-BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
-    for (int i = 0; i < bitmap.rememberedCount; ++i)
-        if (bitmap.remembered[i].color == color)
-            return bitmap.remembered[i].index;
+BYTE RememberNearestIndex(const Bitmap& bitmap, COLORREF color) {
     BYTE index = SearchNearestIndex(bitmap, color);
     bitmap.remembered[bitmap.nextToReplace] = {color, index};
     bitmap.nextToReplace = (bitmap.nextToReplace + 1) % Bitmap::kRememberedColors;
@@ -49,21 +46,6 @@ COLORREF IndexColor(const Bitmap& bitmap, BYTE index) {
         return RGB(0, 0, 0);
     const RGBQUAD& c = bitmap.colors[index];
     return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
-}
-
-RECT DrawableRect(const DC& dc) {
-    if (!dc.bitmap || dc.bitmap->bitCount != 8)
-        return RECT{0, 0, 0, 0};
-    RECT r{0, 0, dc.bitmap->width, dc.bitmap->height};
-    if (dc.hasClip) {
-        r.left = std::max(r.left, dc.clip.left);
-        r.top = std::max(r.top, dc.clip.top);
-        r.right = std::min(r.right, dc.clip.right);
-        r.bottom = std::min(r.bottom, dc.clip.bottom);
-    }
-    if (r.left >= r.right || r.top >= r.bottom)
-        return RECT{0, 0, 0, 0};
-    return r;
 }
 
 bool PlotPixel(DC& dc, int x, int y, COLORREF color) {
