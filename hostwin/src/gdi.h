@@ -149,6 +149,7 @@ inline Lock& Mutex() {
 // frame allocates nothing once the table has grown. Lock held for all of it.
 class HandleTable {
 public:
+    // nullptr once every slot a handle can name is in use.
     HGDIOBJ Add(std::shared_ptr<Object> object);
     // Every call starts with a look-up or two, hence inline, and a slot holds the bare pointer.
     Object* Find(HGDIOBJ handle) const {

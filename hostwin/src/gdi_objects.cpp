@@ -75,24 +75,30 @@ Object* Stock(int index) {
     if (index < 0 || index >= kStockCount)
         return nullptr;
     if (!stock[index]) {
-        stock[index] = MakeStock(index);
-        if (stock[index]) {
-            stock[index]->stock = true;
-            g_stockHandles[index].store(Add(stock[index]), std::memory_order_release);
-        }
+        std::shared_ptr<Object> made = MakeStock(index);
+        if (!made)
+            return nullptr;
+        made->stock = true;
+        HGDIOBJ handle = Add(made);
+        if (!handle)
+            return nullptr;  // the table is full: tried again on the next call
+        stock[index] = std::move(made);
+        g_stockHandles[index].store(handle, std::memory_order_release);
     }
     return stock[index].get();
 }
 
 // What a new memory DC starts with: a 1x1 monochrome bitmap, which nothing is drawn into.
+// Lock held.
 Bitmap* DefaultBitmap() {
-    static Bitmap* bitmap = [] {
-        auto b = std::make_shared<Bitmap>();
-        b->width = b->height = 1;
-        b->stock = true;
-        Add(b);
-        return b.get();  // the handle table keeps it: a stock object is never deleted
-    }();
+    static Bitmap* bitmap = nullptr;
+    if (!bitmap) {
+        auto made = std::make_shared<Bitmap>();
+        made->width = made->height = 1;
+        made->stock = true;
+        if (Add(made))
+            bitmap = made.get();  // the handle table keeps it: a stock object is never deleted
+    }
     return bitmap;
 }
 
@@ -161,6 +167,10 @@ HGDIOBJ HandleTable::Add(std::shared_ptr<Object> object) {
         index = free_.back();
         free_.pop_back();
     } else {
+        // A handle has room for so many slots; one more would give a handle that names another
+        // slot's object, or none.
+        if (slots_.size() >= kIndexMask)
+            return nullptr;
         index = static_cast<uint32_t>(slots_.size());
         slots_.emplace_back();
         owners_.emplace_back();
@@ -239,12 +249,19 @@ HDC WINAPI CreateCompatibleDC(HDC hdc) {
         --PlannedFaults().failCreateDC;
         return nullptr;
     }
+    Bitmap* bitmap = DefaultBitmap();
+    auto* pen = static_cast<Pen*>(Stock(BLACK_PEN));
+    auto* brush = static_cast<Brush*>(Stock(WHITE_BRUSH));
+    auto* font = static_cast<Font*>(Stock(SYSTEM_FONT));
     auto dc = std::make_shared<DC>();
-    Add(dc);
-    Replace(dc->bitmap, DefaultBitmap());
-    Replace(dc->pen, static_cast<Pen*>(Stock(BLACK_PEN)));
-    Replace(dc->brush, static_cast<Brush*>(Stock(WHITE_BRUSH)));
-    Replace(dc->font, static_cast<Font*>(Stock(SYSTEM_FONT)));
+    if (!bitmap || !pen || !brush || !font || !Add(dc)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    Replace(dc->bitmap, bitmap);
+    Replace(dc->pen, pen);
+    Replace(dc->brush, brush);
+    Replace(dc->font, font);
     return reinterpret_cast<HDC>(dc->handle);
 }
 
@@ -299,9 +316,14 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, VOI
     const auto* table =
         reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + h.biSize);
     bitmap->colors.assign(table, table + colors);
+    HGDIOBJ handle = Add(bitmap);
+    if (!handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (bits)
         *bits = bitmap->storage.data();
-    return reinterpret_cast<HBITMAP>(Add(bitmap));
+    return reinterpret_cast<HBITMAP>(handle);
 }
 
 HGDIOBJ WINAPI GetStockObject(int i) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/FrameArt.h"
 #include "support/GdiScene.h"
@@ -253,6 +254,31 @@ TEST_F(Gdi, ABitmapIsSelectedIntoOneDCAtATime) {
     EXPECT_NE(SelectObject(other, bitmap), nullptr) << "free again once deselected";
     EXPECT_TRUE(DeleteDC(other));
     EXPECT_NE(SelectObject(dc, bitmap), nullptr) << "DeleteDC lets go of its bitmap";
+}
+
+// A process can hold only so many GDI objects; past that, creating one fails, and every handle
+// that was given names its own object.
+TEST(GdiLimits, EveryHandleGivenNamesItsOwnObjectUpToTheLimit) {
+    std::vector<HFONT> fonts;
+    for (LONG height = 1; height <= 70000; ++height) {
+        LOGFONTA description = {};
+        description.lfHeight = height;
+        HFONT font = CreateFontIndirectA(&description);
+        if (!font)
+            break;
+        fonts.push_back(font);
+    }
+    EXPECT_GT(fonts.size(), 1000u);
+    size_t misnamed = 0;
+    for (size_t i = 0; i < fonts.size(); ++i) {
+        LOGFONTA read = {};
+        if (GetObjectA(fonts[i], sizeof read, &read) != sizeof read ||
+            read.lfHeight != static_cast<LONG>(i + 1))
+            ++misnamed;
+    }
+    EXPECT_EQ(misnamed, 0u) << "of " << fonts.size() << " fonts";
+    for (HFONT font : fonts)
+        DeleteObject(font);
 }
 
 // GDI objects may be made, used and deleted on several threads at once: each thread's
