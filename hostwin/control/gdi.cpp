@@ -5,17 +5,17 @@
 namespace control {
 
 size_t GdiObjectCount() {
-    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    hostwin::gdi::Guard lk(hostwin::gdi::Mutex());
     return hostwin::gdi::LiveObjectCount();
 }
 
 void FailCreateCompatibleDC(int count) {
-    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    hostwin::gdi::Guard lk(hostwin::gdi::Mutex());
     hostwin::gdi::PlannedFaults().failCreateDC = count;
 }
 
 void FailCreateDIBSection(int count) {
-    std::lock_guard<std::mutex> lk(hostwin::gdi::Mutex());
+    hostwin::gdi::Guard lk(hostwin::gdi::Mutex());
     hostwin::gdi::PlannedFaults().failCreateDIB = count;
 }
 

@@ -3,13 +3,15 @@
 // viewport origin, clip to the selected bitmap and the clip region, and store a colour in an
 // 8-bit DIB section as the index of the nearest colour-table entry.
 //
-// Everything below is guarded by Mutex(); no GDI call blocks, so a plain mutex held for the
-// length of one call is enough. (GetStockObject alone reads without it the handle of a stock
-// object already made, which never changes.)
+// Everything below is guarded by Mutex(); no GDI call blocks, so one lock held for the length
+// of one call is enough. (GetStockObject alone reads without it the handle of a stock object
+// already made, which never changes.)
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -17,6 +19,9 @@
 namespace hostwin {
 class TextFont;
 }
+
+// None of this leaves the library: its calls stay direct, and short ones can be inlined.
+#pragma GCC visibility push(hidden)
 
 namespace hostwin::gdi {
 
@@ -107,13 +112,98 @@ struct DC : Object {
     RECT clip = {};  // device coordinates
 };
 
-std::mutex& Mutex();
+// The lock of every GDI call. A frame takes it a few hundred times, each time for a short call,
+// and almost never finds it held: free, it costs one atomic instruction to take and one to give
+// back, where a pthread mutex costs calls into libc. A thread that finds it held sleeps on it.
+class Lock {
+public:
+    constexpr Lock() = default;
+    void lock() {
+        int expected = kFree;
+        if (!state_.compare_exchange_strong(expected, kHeld, std::memory_order_acquire))
+            WaitAndTake();
+    }
+    void unlock() {
+        if (state_.exchange(kFree, std::memory_order_release) == kHeldWithSleepers)
+            state_.notify_one();
+    }
+
+private:
+    static constexpr int kFree = 0, kHeld = 1, kHeldWithSleepers = 2;
+    void WaitAndTake();
+    std::atomic<int> state_{kFree};
+};
+
+using Guard = std::lock_guard<Lock>;
+
+// Constant-initialised and never destroyed: no guard to test on each call, and threads still
+// drawing while the process exits find it intact.
+inline Lock& Mutex() {
+    static constinit Lock lock;
+    return lock;
+}
+
+// GDI handles index a table of slots. A slot's generation is part of the handle, so a handle
+// kept after its object was deleted finds nothing even when the slot is in use again. Slots
+// and deleted regions are reused: creating and deleting a clip region for every item of every
+// frame allocates nothing once the table has grown. Lock held for all of it.
+class HandleTable {
+public:
+    // nullptr once every slot a handle can name is in use.
+    HGDIOBJ Add(std::shared_ptr<Object> object);
+    // Every call starts with a look-up or two, hence inline, and a slot holds the bare pointer.
+    Object* Find(HGDIOBJ handle) const {
+        auto value = reinterpret_cast<uintptr_t>(handle);
+        if ((value & ~kValueMask) != kBase || (value & 3))
+            return nullptr;
+        size_t index = ((value >> 2) & kIndexMask) - 1;  // 0 is no slot, and wraps past the end
+        if (index >= slots_.size())
+            return nullptr;
+        const Slot& slot = slots_[index];
+        return slot.generation == ((value >> kGenerationShift) & 0xFF) ? slot.object : nullptr;
+    }
+    void Remove(HGDIOBJ handle);
+    std::shared_ptr<Region> NewRegion();
+    size_t CountLive() const;
+
+private:
+    // Clear of kernel handles, window handles and registry keys, so a mix-up shows.
+    static constexpr uintptr_t kBase = 0x4000000;
+    static constexpr uintptr_t kValueMask = 0x3FFFFFF;
+    static constexpr uintptr_t kIndexMask = 0xFFFF;
+    static constexpr int kGenerationShift = 18;
+    struct Slot {
+        Object* object = nullptr;  // null while free; owned by owners_ at the same index
+        uint8_t generation = 0;    // as the handle carries it
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::shared_ptr<Object>> owners_;
+    std::vector<uint32_t> free_;
+    std::vector<std::shared_ptr<Region>> spareRegions_;
+};
+
+// Constant-initialised, so that no look-up tests a guard first, and never destroyed, so that
+// threads still drawing while the process exits find it intact.
+union HandleTableStorage {
+    constexpr HandleTableStorage() : table() {}
+    ~HandleTableStorage() {}
+    HandleTable table;
+};
+inline constinit HandleTableStorage g_handleTable;
+
+inline HandleTable& Handles() {
+    return g_handleTable.table;
+}
 
 // Lock held for the rest.
-HGDIOBJ Add(std::shared_ptr<Object> object);
+inline HGDIOBJ Add(std::shared_ptr<Object> object) {
+    return Handles().Add(std::move(object));
+}
 // The object of a handle, or nullptr. The table owns it: valid for as long as the lock is held
 // and the object not deleted (a DC's selected objects, until the DC lets go of them).
-Object* Find(HGDIOBJ handle);
+inline Object* Find(HGDIOBJ handle) {
+    return Handles().Find(handle);
+}
 template <typename T>
 T* FindAs(HGDIOBJ handle, Kind kind) {
     Object* object = Find(handle);
@@ -123,7 +213,9 @@ inline DC* LookupDC(HDC hdc) {
     Object* object = Find(reinterpret_cast<HGDIOBJ>(hdc));
     return object && object->kind == Kind::DC ? static_cast<DC*>(object) : nullptr;
 }
-size_t LiveObjectCount();
+inline size_t LiveObjectCount() {
+    return Handles().CountLive();
+}
 
 // Failures a test can ask for (hostwin/control/gdi.h): the next N creations fail.
 struct Faults {
@@ -133,12 +225,33 @@ struct Faults {
 Faults& PlannedFaults();
 
 // Colour-table arithmetic: the nearest entry by squared distance, the lowest index on ties.
-BYTE NearestIndex(const Bitmap& bitmap, COLORREF color);
+// Searches the table for a colour not remembered, and remembers it in place of the oldest.
+BYTE RememberNearestIndex(const Bitmap& bitmap, COLORREF color);
+// Inline while the colour is among the few remembered, as it nearly always is.
+inline BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
+    for (int i = 0; i < bitmap.rememberedCount; ++i)
+        if (bitmap.remembered[i].color == color)
+            return bitmap.remembered[i].index;
+    return RememberNearestIndex(bitmap, color);
+}
 COLORREF IndexColor(const Bitmap& bitmap, BYTE index);
 
 // The device rectangle that drawing may touch: the bitmap's area within the clip region.
 // Empty when the DC has no 8-bit bitmap to draw into.
-RECT DrawableRect(const DC& dc);
+inline RECT DrawableRect(const DC& dc) {
+    if (!dc.bitmap || dc.bitmap->bitCount != 8)
+        return RECT{0, 0, 0, 0};
+    RECT r{0, 0, dc.bitmap->width, dc.bitmap->height};
+    if (dc.hasClip) {
+        r.left = r.left > dc.clip.left ? r.left : dc.clip.left;
+        r.top = r.top > dc.clip.top ? r.top : dc.clip.top;
+        r.right = r.right < dc.clip.right ? r.right : dc.clip.right;
+        r.bottom = r.bottom < dc.clip.bottom ? r.bottom : dc.clip.bottom;
+    }
+    if (r.left >= r.right || r.top >= r.bottom)
+        return RECT{0, 0, 0, 0};
+    return r;
+}
 inline POINT ToDevice(const DC& dc, int x, int y) {
     return POINT{x + dc.viewportOrg.x, y + dc.viewportOrg.y};
 }
@@ -156,3 +269,5 @@ enum class RectOp { Copy, Invert };
 void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index);
 
 }  // namespace hostwin::gdi
+
+#pragma GCC visibility pop

@@ -32,10 +32,7 @@ BYTE SearchNearestIndex(const Bitmap& bitmap, COLORREF color) {
 
 }  // namespace
 
-BYTE NearestIndex(const Bitmap& bitmap, COLORREF color) {
-    for (int i = 0; i < bitmap.rememberedCount; ++i)
-        if (bitmap.remembered[i].color == color)
-            return bitmap.remembered[i].index;
+BYTE RememberNearestIndex(const Bitmap& bitmap, COLORREF color) {
     BYTE index = SearchNearestIndex(bitmap, color);
     bitmap.remembered[bitmap.nextToReplace] = {color, index};
     bitmap.nextToReplace = (bitmap.nextToReplace + 1) % Bitmap::kRememberedColors;
@@ -49,21 +46,6 @@ COLORREF IndexColor(const Bitmap& bitmap, BYTE index) {
         return RGB(0, 0, 0);
     const RGBQUAD& c = bitmap.colors[index];
     return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
-}
-
-RECT DrawableRect(const DC& dc) {
-    if (!dc.bitmap || dc.bitmap->bitCount != 8)
-        return RECT{0, 0, 0, 0};
-    RECT r{0, 0, dc.bitmap->width, dc.bitmap->height};
-    if (dc.hasClip) {
-        r.left = std::max(r.left, dc.clip.left);
-        r.top = std::max(r.top, dc.clip.top);
-        r.right = std::min(r.right, dc.clip.right);
-        r.bottom = std::min(r.bottom, dc.clip.bottom);
-    }
-    if (r.left >= r.right || r.top >= r.bottom)
-        return RECT{0, 0, 0, 0};
-    return r;
 }
 
 bool PlotPixel(DC& dc, int x, int y, COLORREF color) {
@@ -262,7 +244,7 @@ RECT PatBltRect(const DC& dc, const RECT& r) {
 extern "C" {
 
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT old) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc)
         return FALSE;
@@ -273,7 +255,7 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT old) {
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc)
         return FALSE;
@@ -285,7 +267,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 // As in Wine, the colour that was (or would have been) stored comes back even where the pixel
 // lies outside the bitmap or the clip region.
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || dc->bitmap->bitCount != 8)
         return CLR_INVALID;
@@ -295,7 +277,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || dc->bitmap->bitCount != 8)
         return CLR_INVALID;
@@ -307,7 +289,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
 
 // A null brush paints nothing and still succeeds, as in Wine.
 int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect)
         return 0;
@@ -323,7 +305,7 @@ int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
 }
 
 int WINAPI FrameRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect || rect->right <= rect->left || rect->bottom <= rect->top)
         return 0;
@@ -344,7 +326,7 @@ int WINAPI FrameRect(HDC hdc, const RECT* rect, HBRUSH hbr) {
 // Inverts the stored indices (index i becomes 255 - i), so with a table whose upper half is
 // white and lower half black, lit and dark swap.
 BOOL WINAPI InvertRect(HDC hdc, const RECT* rect) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc || !rect)
         return FALSE;

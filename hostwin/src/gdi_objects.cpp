@@ -14,94 +14,6 @@ using namespace hostwin::gdi;
 namespace hostwin::gdi {
 namespace {
 
-// GDI handles index a table of slots. A slot's generation is part of the handle, so a handle
-// kept after its object was deleted finds nothing even when the slot is in use again. Slots
-// and deleted regions are reused: creating and deleting a clip region for every item of every
-// frame allocates nothing once the table has grown.
-class HandleTable {
-public:
-    HGDIOBJ Add(std::shared_ptr<Object> object) {
-        uint32_t index;
-        if (!free_.empty()) {
-            index = free_.back();
-            free_.pop_back();
-        } else {
-            index = static_cast<uint32_t>(slots_.size());
-            slots_.emplace_back();
-        }
-        Slot& slot = slots_[index];
-        slot.object = std::move(object);
-        // Clear of kernel handles, window handles and registry keys, so a mix-up shows.
-        uintptr_t value = kBase | (static_cast<uintptr_t>(slot.generation & 0xFF) << 18) |
-                          (static_cast<uintptr_t>(index + 1) << 2);
-        slot.object->handle = reinterpret_cast<HGDIOBJ>(value);
-        return slot.object->handle;
-    }
-
-    Object* Find(HGDIOBJ handle) const {
-        Slot const* slot = SlotOf(handle);
-        return slot ? slot->object.get() : nullptr;
-    }
-
-    void Remove(HGDIOBJ handle) {
-        auto* slot = const_cast<Slot*>(SlotOf(handle));
-        if (!slot)
-            return;
-        if (slot->object->kind == Kind::Region && slot->object.use_count() == 1)
-            spareRegions_.push_back(std::static_pointer_cast<Region>(slot->object));
-        slot->object = nullptr;
-        ++slot->generation;
-        free_.push_back(static_cast<uint32_t>(slot - slots_.data()));
-    }
-
-    std::shared_ptr<Region> NewRegion() {
-        if (spareRegions_.empty())
-            return std::make_shared<Region>();
-        std::shared_ptr<Region> region = std::move(spareRegions_.back());
-        spareRegions_.pop_back();
-        region->rect = RECT{};
-        region->selectCount = 0;
-        region->deletePending = false;
-        return region;
-    }
-
-    size_t CountLive() const {
-        size_t count = 0;
-        for (const Slot& slot : slots_)
-            if (slot.object && !slot.object->stock)
-                ++count;
-        return count;
-    }
-
-private:
-    static constexpr uintptr_t kBase = 0x4000000;
-    struct Slot {
-        std::shared_ptr<Object> object;
-        uint32_t generation = 0;
-    };
-    Slot const* SlotOf(HGDIOBJ handle) const {
-        auto value = reinterpret_cast<uintptr_t>(handle);
-        if ((value & ~static_cast<uintptr_t>(0x3FFFFFF)) != kBase || (value & 3))
-            return nullptr;
-        size_t index = ((value >> 2) & 0xFFFF);
-        if (index == 0 || index > slots_.size())
-            return nullptr;
-        const Slot& slot = slots_[index - 1];
-        if (!slot.object || (slot.generation & 0xFF) != ((value >> 18) & 0xFF))
-            return nullptr;
-        return &slot;
-    }
-
-    std::vector<Slot> slots_;
-    std::vector<uint32_t> free_;
-    std::vector<std::shared_ptr<Region>> spareRegions_;
-};
-
-HandleTable& Table() {
-    static auto* table = new HandleTable;
-    return *table;
-}
-
 constexpr int kStockCount = 18;
 
 std::shared_ptr<Object> MakeStock(int index) {
@@ -163,31 +75,37 @@ Object* Stock(int index) {
     if (index < 0 || index >= kStockCount)
         return nullptr;
     if (!stock[index]) {
-        stock[index] = MakeStock(index);
-        if (stock[index]) {
-            stock[index]->stock = true;
-            g_stockHandles[index].store(Add(stock[index]), std::memory_order_release);
-        }
+        std::shared_ptr<Object> made = MakeStock(index);
+        if (!made)
+            return nullptr;
+        made->stock = true;
+        HGDIOBJ handle = Add(made);
+        if (!handle)
+            return nullptr;  // the table is full: tried again on the next call
+        stock[index] = std::move(made);
+        g_stockHandles[index].store(handle, std::memory_order_release);
     }
     return stock[index].get();
 }
 
 // What a new memory DC starts with: a 1x1 monochrome bitmap, which nothing is drawn into.
+// Lock held.
 Bitmap* DefaultBitmap() {
-    static Bitmap* bitmap = [] {
-        auto b = std::make_shared<Bitmap>();
-        b->width = b->height = 1;
-        b->stock = true;
-        Add(b);
-        return b.get();  // the handle table keeps it: a stock object is never deleted
-    }();
+    static Bitmap* bitmap = nullptr;
+    if (!bitmap) {
+        auto made = std::make_shared<Bitmap>();
+        made->width = made->height = 1;
+        made->stock = true;
+        if (Add(made))
+            bitmap = made.get();  // the handle table keeps it: a stock object is never deleted
+    }
     return bitmap;
 }
 
 void Release(Object* object) {
     if (!object || --object->selectCount > 0 || !object->deletePending)
         return;
-    Table().Remove(object->handle);  // the last DC let go of a deleted object: it goes now
+    Handles().Remove(object->handle);  // the last DC let go of a deleted object: it goes now
 }
 
 template <typename T>
@@ -236,26 +154,72 @@ HGDIOBJ SelectBitmap(DC& dc, Bitmap* bitmap) {
 
 }  // namespace
 
-std::mutex& Mutex() {
-    static auto* mu = new std::mutex;
-    return *mu;
+void Lock::WaitAndTake() {
+    // Marked as slept on before each sleep, so that whoever gives it back wakes a sleeper; a
+    // thread taking it this way cannot tell whether others still sleep, so it keeps the mark.
+    while (state_.exchange(kHeldWithSleepers, std::memory_order_acquire) != kFree)
+        state_.wait(kHeldWithSleepers, std::memory_order_relaxed);
+}
+
+HGDIOBJ HandleTable::Add(std::shared_ptr<Object> object) {
+    uint32_t index;
+    if (!free_.empty()) {
+        index = free_.back();
+        free_.pop_back();
+    } else {
+        // A handle has room for so many slots; one more would give a handle that names another
+        // slot's object, or none.
+        if (slots_.size() >= kIndexMask)
+            return nullptr;
+        index = static_cast<uint32_t>(slots_.size());
+        slots_.emplace_back();
+        owners_.emplace_back();
+    }
+    Slot& slot = slots_[index];
+    slot.object = object.get();
+    owners_[index] = std::move(object);
+    uintptr_t value = kBase | (static_cast<uintptr_t>(slot.generation) << kGenerationShift) |
+                      (static_cast<uintptr_t>(index + 1) << 2);
+    slot.object->handle = reinterpret_cast<HGDIOBJ>(value);
+    return slot.object->handle;
+}
+
+void HandleTable::Remove(HGDIOBJ handle) {
+    Object* object = Find(handle);
+    if (!object)
+        return;
+    size_t index = ((reinterpret_cast<uintptr_t>(handle) >> 2) & kIndexMask) - 1;
+    std::shared_ptr<Object>& owner = owners_[index];
+    if (object->kind == Kind::Region && owner.use_count() == 1)
+        spareRegions_.push_back(std::static_pointer_cast<Region>(std::move(owner)));
+    owner = nullptr;
+    slots_[index].object = nullptr;
+    ++slots_[index].generation;
+    free_.push_back(static_cast<uint32_t>(index));
+}
+
+std::shared_ptr<Region> HandleTable::NewRegion() {
+    if (spareRegions_.empty())
+        return std::make_shared<Region>();
+    std::shared_ptr<Region> region = std::move(spareRegions_.back());
+    spareRegions_.pop_back();
+    region->rect = RECT{};
+    region->selectCount = 0;
+    region->deletePending = false;
+    return region;
+}
+
+size_t HandleTable::CountLive() const {
+    size_t count = 0;
+    for (const Slot& slot : slots_)
+        if (slot.object && !slot.object->stock)
+            ++count;
+    return count;
 }
 
 Faults& PlannedFaults() {
     static Faults faults;
     return faults;
-}
-
-HGDIOBJ Add(std::shared_ptr<Object> object) {
-    return Table().Add(std::move(object));
-}
-
-Object* Find(HGDIOBJ handle) {
-    return Table().Find(handle);
-}
-
-size_t LiveObjectCount() {
-    return Table().CountLive();
 }
 
 }  // namespace hostwin::gdi
@@ -264,7 +228,7 @@ namespace {
 
 template <typename T, typename R>
 R WithDC(HDC hdc, R failure, T&& fn) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -278,24 +242,31 @@ R WithDC(HDC hdc, R failure, T&& fn) {
 extern "C" {
 
 HDC WINAPI CreateCompatibleDC(HDC hdc) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     if (hdc && !LookupDC(hdc))
         return nullptr;
     if (PlannedFaults().failCreateDC > 0) {
         --PlannedFaults().failCreateDC;
         return nullptr;
     }
+    Bitmap* bitmap = DefaultBitmap();
+    auto* pen = static_cast<Pen*>(Stock(BLACK_PEN));
+    auto* brush = static_cast<Brush*>(Stock(WHITE_BRUSH));
+    auto* font = static_cast<Font*>(Stock(SYSTEM_FONT));
     auto dc = std::make_shared<DC>();
-    Add(dc);
-    Replace(dc->bitmap, DefaultBitmap());
-    Replace(dc->pen, static_cast<Pen*>(Stock(BLACK_PEN)));
-    Replace(dc->brush, static_cast<Brush*>(Stock(WHITE_BRUSH)));
-    Replace(dc->font, static_cast<Font*>(Stock(SYSTEM_FONT)));
+    if (!bitmap || !pen || !brush || !font || !Add(dc)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    Replace(dc->bitmap, bitmap);
+    Replace(dc->pen, pen);
+    Replace(dc->brush, brush);
+    Replace(dc->font, font);
     return reinterpret_cast<HDC>(dc->handle);
 }
 
 BOOL WINAPI DeleteDC(HDC hdc) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto dc = LookupDC(hdc);
     if (!dc)
         return FALSE;
@@ -309,7 +280,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
     dc->pen = nullptr;
     dc->brush = nullptr;
     dc->font = nullptr;
-    Table().Remove(dc->handle);
+    Handles().Remove(dc->handle);
     return TRUE;
 }
 
@@ -318,7 +289,7 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, VOI
                                 HANDLE section, DWORD) {
     if (bits)
         *bits = nullptr;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     if (hdc && !LookupDC(hdc))
         return nullptr;
     if (!info || usage != DIB_RGB_COLORS || section)
@@ -345,22 +316,27 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, VOI
     const auto* table =
         reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + h.biSize);
     bitmap->colors.assign(table, table + colors);
+    HGDIOBJ handle = Add(bitmap);
+    if (!handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (bits)
         *bits = bitmap->storage.data();
-    return reinterpret_cast<HBITMAP>(Add(bitmap));
+    return reinterpret_cast<HBITMAP>(handle);
 }
 
 HGDIOBJ WINAPI GetStockObject(int i) {
     if (i >= 0 && i < kStockCount)
         if (HGDIOBJ handle = g_stockHandles[i].load(std::memory_order_acquire))
             return handle;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     Object* object = Stock(i);
     return object ? object->handle : nullptr;
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     Object* object = Find(h);
     if (!dc || !object) {
@@ -395,8 +371,8 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ h) {
-    std::lock_guard<std::mutex> lk(Mutex());
-    Object* object = Table().Find(h);
+    Guard lk(Mutex());
+    Object* object = Handles().Find(h);
     if (!object || object->kind == Kind::DC)
         return FALSE;
     if (object->stock)
@@ -405,7 +381,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ h) {
         object->deletePending = true;
         return TRUE;
     }
-    Table().Remove(h);
+    Handles().Remove(h);
     return TRUE;
 }
 
@@ -419,14 +395,14 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
     pen->style = style & PS_STYLE_MASK;
     pen->width = width;
     pen->color = color;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     return reinterpret_cast<HPEN>(Add(pen));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
     auto brush = std::make_shared<Brush>();
     brush->color = color;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     return reinterpret_cast<HBRUSH>(Add(brush));
 }
 
@@ -436,8 +412,8 @@ BOOL WINAPI GdiFlush(void) {
 }
 
 HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
-    std::lock_guard<std::mutex> lk(Mutex());
-    auto region = Table().NewRegion();
+    Guard lk(Mutex());
+    auto region = Handles().NewRegion();
     region->rect = Ordered(x1, y1, x2, y2);
     if (IsEmpty(region->rect))
         region->rect = RECT{0, 0, 0, 0};

@@ -49,12 +49,16 @@ public:
         return RECT{area_.left - dc_.viewportOrg.x, area_.top - dc_.viewportOrg.y,
                     area_.right - dc_.viewportOrg.x, area_.bottom - dc_.viewportOrg.y};
     }
-    void PlotInkRow(int x, int y, const unsigned char* ink, int count) override {
+    void PlotInk(int x, int y, const unsigned char* ink, int stride, int columns,
+                 int rows) override {
         POINT p = ToDevice(dc_, x, y);
+        const Bitmap& bitmap = *dc_.bitmap;
         BYTE* row = dc_.bitmap->Row(p.y) + p.x;
-        for (int i = 0; i < count; ++i)
-            if (ink[i])
-                row[i] = textIndex_;
+        ptrdiff_t rowStep = bitmap.topDown ? bitmap.stride : -ptrdiff_t{bitmap.stride};
+        for (int r = 0; r < rows; ++r, row += rowStep, ink += stride)
+            for (int i = 0; i < columns; ++i)
+                if (ink[i])
+                    row[i] = textIndex_;
     }
 
 private:
@@ -78,13 +82,13 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lf) {
     }
     auto font = std::make_shared<Font>();
     font->logfont = *lf;
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     return static_cast<HFONT>(Add(font));
 }
 
 // Fonts only: the product reads back font descriptions and nothing else.
 int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     auto* font = FindAs<Font>(handle, Kind::Font);
     if (!font) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -100,7 +104,7 @@ int WINAPI GetObjectA(HANDLE handle, int size, LPVOID out) {
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !tm)
@@ -122,7 +126,7 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
 }
 
 BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !size || count < 0 || (!text && count > 0))
@@ -142,7 +146,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) 
 }
 
 int WINAPI GetTextFaceA(HDC hdc, int count, LPSTR name) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face)
@@ -169,7 +173,7 @@ int WINAPI AddFontResourceExA(LPCSTR name, DWORD, PVOID) {
 
 int WINAPI DrawTextExW(HDC hdc, LPWSTR text, int length, LPRECT rect, UINT format,
                        LPDRAWTEXTPARAMS params) {
-    std::lock_guard<std::mutex> lk(Mutex());
+    Guard lk(Mutex());
     DC* dc = LookupDC(hdc);
     hostwin::TextFont* face = dc ? FaceOf(*dc) : nullptr;
     if (!face || !rect || (!text && length != 0)) {

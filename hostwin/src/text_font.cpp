@@ -304,14 +304,11 @@ void TextFont::CopyBitmap(void* slotPointer, GlyphImage& out) {
     }
 }
 
-const GlyphImage& TextFont::Glyph(char16_t c, GlyphImage& scratch) {
+// Glyph found no glyph kept: another thread may be keeping it just now.
+const GlyphImage& TextFont::KeepGlyph(char16_t c, GlyphImage& scratch) {
     std::atomic<GlyphPage*>& pageSlot = pages_[c >> 8];
-    GlyphPage* page = pageSlot.load(std::memory_order_acquire);
-    if (page)
-        if (const GlyphImage* glyph = page->slots[c & 0xFF].load(std::memory_order_acquire))
-            return *glyph;
     std::lock_guard<std::mutex> lk(mu_);
-    page = pageSlot.load(std::memory_order_relaxed);
+    GlyphPage* page = pageSlot.load(std::memory_order_relaxed);
     if (page)
         if (const GlyphImage* glyph = page->slots[c & 0xFF].load(std::memory_order_relaxed))
             return *glyph;

@@ -53,7 +53,12 @@ public:
     // into `scratch` on every call, and what comes back is valid until scratch is used again.
     // Nothing is evicted: another thread may still be reading a kept glyph.
     static constexpr int kMaxKeptGlyphs = 4096;
-    const GlyphImage& Glyph(char16_t c, GlyphImage& scratch);
+    const GlyphImage& Glyph(char16_t c, GlyphImage& scratch) {
+        if (const GlyphPage* page = pages_[c >> 8].load(std::memory_order_acquire))
+            if (const GlyphImage* glyph = page->slots[c & 0xFF].load(std::memory_order_acquire))
+                return *glyph;
+        return KeepGlyph(c, scratch);
+    }
     int Width(const char16_t* text, int length, GlyphImage& scratch);
     // The glyph of Glyph, rendered afresh and not kept: what a kept glyph must equal.
     void RenderUncached(char16_t c, GlyphImage& out);
@@ -68,6 +73,7 @@ private:
                                           int weight);
     bool Load(const std::string& file, int index, int logicalHeight, int weight);
     void LinkFonts(int logicalHeight, int weight);
+    const GlyphImage& KeepGlyph(char16_t c, GlyphImage& scratch);
     void Render(char16_t c, GlyphImage& out);
     void RenderIndex(unsigned index, GlyphImage& out);
     static void RasterizeOutline(void* outline, GlyphImage& out);  // FT_Outline*

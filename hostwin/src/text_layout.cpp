@@ -111,9 +111,10 @@ void DrawLine(TextFont& font, const std::u16string& s, const TextLine& line, int
             continue;
         int firstRow = std::max(0, static_cast<int>(bounds.top) - top);
         int endRow = std::min(g.rows, static_cast<int>(bounds.bottom) - top);
-        for (int row = firstRow; row < endRow; ++row)
-            target.PlotInkRow(left + firstCol, top + row, g.ink.data() + row * g.width + firstCol,
-                              endCol - firstCol);
+        if (firstRow < endRow)
+            target.PlotInk(left + firstCol, top + firstRow,
+                           g.ink.data() + firstRow * g.width + firstCol, g.width, endCol - firstCol,
+                           endRow - firstRow);
     }
 }
 

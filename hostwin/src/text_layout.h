@@ -34,9 +34,11 @@ public:
     // Where ink may land at all (the drawable part of the device, in logical coordinates);
     // empty when nowhere. Ink is only ever plotted inside it.
     virtual RECT InkBounds() const = 0;
-    // Plots the lit pixels of ink[0, count), the pixels from (x, y) to the right, all of them
-    // within InkBounds.
-    virtual void PlotInkRow(int x, int y, const unsigned char* ink, int count) = 0;
+    // Plots the lit pixels of a block of ink `columns` wide and `rows` high, its rows `stride`
+    // apart, onto the pixels from (x, y) right and down, all of them within InkBounds. A glyph
+    // is plotted in one call: a call per row costs more than the row's few pixels.
+    virtual void PlotInk(int x, int y, const unsigned char* ink, int stride, int columns,
+                         int rows) = 0;
 };
 
 void LayOutText(TextFont& font, const char16_t* text, int length, int wrapWidth, UINT format,

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/FrameArt.h"
 #include "support/GdiScene.h"
@@ -253,6 +254,92 @@ TEST_F(Gdi, ABitmapIsSelectedIntoOneDCAtATime) {
     EXPECT_NE(SelectObject(other, bitmap), nullptr) << "free again once deselected";
     EXPECT_TRUE(DeleteDC(other));
     EXPECT_NE(SelectObject(dc, bitmap), nullptr) << "DeleteDC lets go of its bitmap";
+}
+
+// A process can hold only so many GDI objects; past that, creating one fails, and every handle
+// that was given names its own object.
+TEST(GdiLimits, EveryHandleGivenNamesItsOwnObjectUpToTheLimit) {
+    std::vector<HFONT> fonts;
+    for (LONG height = 1; height <= 70000; ++height) {
+        LOGFONTA description = {};
+        description.lfHeight = height;
+        HFONT font = CreateFontIndirectA(&description);
+        if (!font)
+            break;
+        fonts.push_back(font);
+    }
+    EXPECT_GT(fonts.size(), 1000u);
+    size_t misnamed = 0;
+    for (size_t i = 0; i < fonts.size(); ++i) {
+        LOGFONTA read = {};
+        if (GetObjectA(fonts[i], sizeof read, &read) != sizeof read ||
+            read.lfHeight != static_cast<LONG>(i + 1))
+            ++misnamed;
+    }
+    EXPECT_EQ(misnamed, 0u) << "of " << fonts.size() << " fonts";
+    for (HFONT font : fonts)
+        DeleteObject(font);
+}
+
+// GDI objects may be made, used and deleted on several threads at once: each thread's
+// drawing lands whole on its own bitmap, and every handle it was given stays its own.
+DWORD WINAPI DrawAloneWhileOthersDraw(LPVOID param) {
+    const int id = static_cast<int>(reinterpret_cast<INT_PTR>(param));
+    LcdBitmapInfo info = MakeInfo(16, -16);
+    HDC dc = CreateCompatibleDC(nullptr);
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                      &pixels, nullptr, 0);
+    if (!dc || !bitmap)
+        return 1;
+    HGDIOBJ saved = SelectObject(dc, bitmap);
+    auto* bits = static_cast<BYTE*>(pixels);
+    DWORD faults = 0;
+    for (int round = 0; round < 400; ++round) {
+        HRGN clip = CreateRectRgn(0, 0, 16, 8);
+        faults += SelectClipRgn(dc, clip) != SIMPLEREGION;
+        faults += !DeleteObject(clip);
+        HBRUSH brush = CreateSolidBrush(RGB(255, 255, 255));
+        RECT all = {0, 0, 16, 16};
+        FillRect(dc, &all, brush);  // the top half only, through the clip
+        faults += !DeleteObject(brush);
+        SelectClipRgn(dc, nullptr);
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+        HGDIOBJ old = SelectObject(dc, pen);
+        MoveToEx(dc, id, 8, nullptr);
+        LineTo(dc, id, 16);  // column id of the bottom half
+        SelectObject(dc, old);
+        faults += !DeleteObject(pen);
+        faults += SetPixel(dc, 15, 15, RGB(255, 255, 255)) != RGB(255, 255, 255);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                bool lit = y < 8 || x == id || (x == 15 && y == 15);
+                faults += (bits[y * 16 + x] == 129) != lit;
+            }
+        std::memset(bits, 0, 16 * 16);
+    }
+    SelectObject(dc, saved);
+    faults += !DeleteObject(bitmap);
+    faults += !DeleteDC(dc);
+    return faults;
+}
+
+TEST(GdiThreads, ThreadsDrawingAtOnceEachFindTheirOwnObjectsAndPixels) {
+    constexpr int kThreads = 4;
+    HANDLE threads[kThreads];
+    for (int i = 0; i < kThreads; ++i) {
+        threads[i] =
+            CreateThread(nullptr, 0, DrawAloneWhileOthersDraw,
+                         reinterpret_cast<LPVOID>(static_cast<INT_PTR>(i + 2)), 0, nullptr);
+        ASSERT_NE(threads[i], nullptr);
+    }
+    for (HANDLE thread : threads) {
+        ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+        DWORD faults = 99;
+        EXPECT_TRUE(GetExitCodeThread(thread, &faults));
+        EXPECT_EQ(faults, 0u);
+        CloseHandle(thread);
+    }
 }
 
 // One scene that uses every primitive the LCD toolkit draws with; the reference was taken
