@@ -2,7 +2,6 @@
 
 #include <sched.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -29,14 +28,12 @@ constexpr auto kIdleTimeout = std::chrono::seconds(30);
 
 // How long a thread about to sleep on the hand-driven clock first watches for its wake-up, so
 // that a question and its answer pass between two processors without either thread going to
-// sleep: waking a sleeping thread costs tens of microseconds, more on a virtual machine, and
-// the thread that answers a display pass's questions waits about that long between two. After
-// a little while the spinning thread yields its processor at every turn, in case the thread it
-// waits for needs that one.
-// A question and its answer pass between two threads within a microsecond or two, and a pass
-// of the display thread takes some tens of microseconds: a spin rarely needs longer.
-constexpr std::chrono::nanoseconds kLongestSpin = std::chrono::microseconds(200);
-constexpr std::chrono::nanoseconds kShortestSpin = std::chrono::microseconds(1);
+// sleep: waking a sleeping thread costs tens of microseconds, more on a virtual machine. Most
+// waits of a display pass end within that; a longer watch rarely pays, and on a machine busy
+// with other work, where the waker may itself be waiting for a processor, it only keeps one
+// from it. Nor does the watcher yield: a yield hands the processor to the other work for a
+// whole time slice, and a loaded machine ran the desk many times slower for it.
+constexpr auto kSpin = std::chrono::microseconds(50);
 
 bool SeveralProcessors() {
     cpu_set_t set;
@@ -160,15 +157,13 @@ void Scheduler::Sleep(std::unique_lock<std::mutex>& lk, ThreadRec& self, uint64_
         lk.unlock();
         auto start = std::chrono::steady_clock::now();
         bool woken = false;
-        for (auto now = start; !woken && now - start < self.spinFor;
+        for (auto now = start; !woken && now - start < kSpin;
              now = std::chrono::steady_clock::now()) {
             for (int i = 0; i < 64 && !woken; ++i) {
                 CpuRelax();
                 woken = self.wakeCount.load(std::memory_order_acquire) != seen;
             }
         }
-        self.spinFor = woken ? std::min(kLongestSpin, self.spinFor * 2)
-                             : std::max(kShortestSpin, self.spinFor / 2);
         lk.lock();
         if (!self.blocked)
             return;

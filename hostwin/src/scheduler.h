@@ -65,10 +65,6 @@ struct ThreadRec {
     const std::function<bool()>* waitingFor = nullptr;
     // Counts wake-ups, so that a thread spinning before it sleeps sees its own without the lock.
     std::atomic<uint32_t> wakeCount{0};
-    // How long it spins before it sleeps: halved after each spin in vain and doubled after each
-    // that saw the wake-up, so that on a busy machine, where its waker may itself be waiting for
-    // a processor, it soon sleeps instead of keeping one. Its own thread's alone.
-    std::chrono::nanoseconds spinFor = std::chrono::microseconds(100);
     std::condition_variable cv;
     SentQueue sent;
     // The sent message being run, until it is answered (by ReplyMessage or by its return).
