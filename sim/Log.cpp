@@ -38,9 +38,6 @@ void AppendNumber(std::string& out, long long value) {
     out.append(digits, end);
 }
 
-// An event's text ends without its closing brace, which the log adds with the line's end.
-constexpr std::string_view kLineEnd = "}\n";
-
 std::mutex& OpenLogsMutex() {
     static std::mutex mu;
     return mu;
@@ -200,54 +197,19 @@ void Log::Write(const Event& event) {
         }
         if (!open_)
             return;
-        if (holding_) {
-            held_.append(text).append(kLineEnd);
-            return;
-        }
-        wake = QueueLocked(text, kLineEnd);
+        size_t before = pending_.size();
+        if (before == 0)
+            pendingSince_ = std::chrono::steady_clock::now();
+        pending_.append(text);
+        pending_.append("}\n", 2);
+        wake = before == 0 || (before < kHandOverBytes && pending_.size() >= kHandOverBytes);
     }
     if (wake)
         due_.notify_one();
 }
 
-void Log::HoldPlace() {
-    OwnWork holding;
-    std::lock_guard<std::mutex> lk(mu_);
-    holding_ = open_;
-}
-
-void Log::FillPlace(const Event* event) {
-    OwnWork filling;
-    bool wake = false;
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        if (event && open_ && (holding_ || Wants(event->Name())))
-            wake = QueueLocked(event->Text(), kLineEnd);
-        if (holding_)
-            wake = ReleasePlaceLocked() || wake;
-    }
-    filled_.notify_all();
-    if (wake)
-        due_.notify_one();
-}
-
-// What waited behind the place follows; true when the log's thread is due.
-bool Log::ReleasePlaceLocked() {
-    holding_ = false;
-    bool wake = !held_.empty() && QueueLocked(held_, "");
-    held_.clear();
-    return wake;
-}
-
-// True when the log's thread is due: the first event waiting, or enough to hand over at once.
-bool Log::QueueLocked(std::string_view text, std::string_view ending) {
-    size_t before = pending_.size();
-    if (before == 0)
-        pendingSince_ = std::chrono::steady_clock::now();
-    pending_.append(text).append(ending);
-    return before == 0 || (before < kHandOverBytes && pending_.size() >= kHandOverBytes);
-}
-
+// The log's thread: what was written goes to the file once the oldest of it has waited
+// kFlushIntervalMs, or at once when much is waiting.
 void Log::FlushEvery() {
     std::unique_lock<std::mutex> lk(mu_);
     for (;;) {
@@ -292,15 +254,8 @@ void Log::WriteOut() {
     }
 }
 
-// A place held is filled within microseconds by a thread that waits for nothing: the events
-// behind it are written with the rest, and after a second without it all the same.
 void Log::Flush() {
     OwnWork flushing;
-    {
-        std::unique_lock<std::mutex> lk(mu_);
-        if (!filled_.wait_for(lk, std::chrono::seconds(1), [this] { return !holding_; }))
-            ReleasePlaceLocked();
-    }
     WriteOut();
 }
 
@@ -314,9 +269,6 @@ void Log::FailLocked(int cause) {
     fd_ = -1;
     open_ = false;
     pending_.clear();
-    holding_ = false;
-    held_.clear();
-    filled_.notify_all();
     room_.notify_all();
 }
 
@@ -334,11 +286,6 @@ bool Log::Close() {
     room_.notify_all();
     if (flusher_.joinable())
         flusher_.join();
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        if (holding_)
-            ReleasePlaceLocked();  // never filled: the others are written all the same
-    }
     WriteOut();
     std::lock_guard<std::mutex> file(fileMu_);
     std::lock_guard<std::mutex> lk(mu_);

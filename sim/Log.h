@@ -63,11 +63,6 @@ public:
     // only when it is.
     bool Wants(std::string_view name) const;
     void Write(const Event& event);
-    // A place for an event that its thread makes after letting others go on: what any thread
-    // writes meanwhile waits behind it, and FillPlace writes the event there (null: no event)
-    // and lets the rest follow. One place at a time; a log that is not open keeps none.
-    void HoldPlace();
-    void FillPlace(const Event* event);
     // Hands every event written so far to the file now.
     void Flush();
     // Flushes and closes. False, with Error(), when any write failed.
@@ -79,8 +74,6 @@ private:
     void FlushEvery();
     void WriteOut();
     void FailLocked(int cause);
-    bool QueueLocked(std::string_view text, std::string_view ending);
-    bool ReleasePlaceLocked();
 
     std::string path_;
     std::set<std::string, std::less<>> kept_;
@@ -94,12 +87,9 @@ private:
     bool owned_ = false;
 
     mutable std::mutex mu_;
-    std::string pending_;   // events written, not yet handed to the file
-    bool holding_ = false;  // a place is held: events written go to held_
-    std::string held_;
-    std::condition_variable filled_;  // the place held was filled
-    std::condition_variable due_;     // pending_ has events, or the log closes
-    std::condition_variable room_;    // pending_ was taken
+    std::string pending_;           // events written, not yet handed to the file
+    std::condition_variable due_;   // pending_ has events, or the log closes
+    std::condition_variable room_;  // pending_ was taken
     std::chrono::steady_clock::time_point pendingSince_;
     bool closing_ = false;
     std::string error_;

@@ -385,26 +385,17 @@ int Simulation::Run(const std::function<int(Simulation&)>& body) {
     if (options_.playerVolume >= 0)
         player_->SetVolume(options_.playerVolume);
     systemKeys_ = std::make_unique<testbed::SystemKeys>(*mixer_, player_.get());
-    // The message's place in the log is kept before the plug-in has its answer, and its line
-    // made after, while the plug-in goes on.
-    player_->SetMessageObserver(
-        [this](const testbed::PlayerMessage&) {
-            if (log_.Wants("player"))
-                log_.HoldPlace();
-        },
-        [this](const testbed::PlayerMessage& m) {
-            if (!log_.Wants("player")) {
-                log_.FillPlace(nullptr);
-                return;
-            }
-            Event event(Now(), "player");
-            event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
-            if (m.resultIsNumber)
-                event.AddRaw("result", m.result);
-            else
-                event.Add("result", m.result);
-            log_.FillPlace(&event);
-        });
+    player_->SetMessageObserver([this](const testbed::PlayerMessage& m) {
+        if (!log_.Wants("player"))
+            return;
+        Event event(Now(), "player");
+        event.Add("msg", m.name).Add("wparam", m.wparam).Add("lparam", m.lparam);
+        if (m.resultIsNumber)
+            event.AddRaw("result", m.result);
+        else
+            event.Add("result", m.result);
+        log_.Write(event);
+    });
     if (std::string cause; !LoadPlugin(cause)) {
         systemKeys_.reset();
         player_.reset();

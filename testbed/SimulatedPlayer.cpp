@@ -188,12 +188,9 @@ LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
                 result = self->Answer(msg, wp, lp, record);
             if (msg == WM_USER)
                 self->CheckPositionRequest(wp, lp, result);
-            self->Observe(record, false);
-            // Answered, the plug-in goes on while the player finishes: the rest of its note of
-            // the message, and its next music.
-            bool answered = msg == WM_USER && ReplyMessage(result);
-            self->Observe(record, true);
-            if (answered)
+            self->Observe(record);
+            // Answered, the plug-in goes on; the player works out its next music meanwhile.
+            if (msg == WM_USER && ReplyMessage(result))
                 TheMusic().WorkAhead(NoMessageWaits);
             return result;
         }
@@ -331,11 +328,11 @@ void SimulatedPlayer::SetAnswerOverride(AnswerOverride override) {
     answerOverride_ = std::move(override);
 }
 
-void SimulatedPlayer::Observe(const PlayerMessage& record, bool answered) {
-    MessageObserver observer;
+void SimulatedPlayer::Observe(const PlayerMessage& record) {
+    std::function<void(const PlayerMessage&)> observer;
     {
         std::lock_guard<std::mutex> lk(mu_);
-        observer = answered ? afterAnswer_ : observer_;
+        observer = observer_;
     }
     if (observer)
         observer(record);
@@ -509,10 +506,9 @@ bool SimulatedPlayer::CallsPending() const {
     return pendingCalls_ > 0;
 }
 
-void SimulatedPlayer::SetMessageObserver(MessageObserver observer, MessageObserver afterAnswer) {
+void SimulatedPlayer::SetMessageObserver(std::function<void(const PlayerMessage&)> observer) {
     std::lock_guard<std::mutex> lk(mu_);
     observer_ = std::move(observer);
-    afterAnswer_ = std::move(afterAnswer);
 }
 
 void SimulatedPlayer::SetWideTitles(bool answered) {

@@ -82,11 +82,8 @@ public:
     void CallOnPlayerThread(std::function<void()> fn);
     bool CallsPending() const;
 
-    // Called on the player's thread for every message the plug-in sends: observer before the
-    // plug-in has the answer, afterAnswer (may be null) once it may have it and have gone on,
-    // as the player answers its WM_USER questions before the work that follows them.
-    using MessageObserver = std::function<void(const PlayerMessage&)>;
-    void SetMessageObserver(MessageObserver observer, MessageObserver afterAnswer = nullptr);
+    // Called on the player's thread for every message the plug-in sends.
+    void SetMessageObserver(std::function<void(const PlayerMessage&)> observer);
 
     // A player that answers nonsense: called on the player's thread before each WM_USER,
     // WM_COMMAND or WM_GETTEXT message is answered (for WM_GETTEXT, lp is the caller's buffer
@@ -105,8 +102,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& record);
     bool Overridden(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, PlayerMessage& record);
-    // The observer, or with true the one after the answer, of the message on the player's thread.
-    void Observe(const PlayerMessage& record, bool answered);
+    void Observe(const PlayerMessage& record);
 
     // Where playback stands now: a track that has played to its end has given way to the next.
     struct Position {
@@ -144,8 +140,7 @@ private:
     std::set<std::u16string> wideTitleStore_;
     bool answersWideTitles_ = true;
     CaptionText caption_;
-    MessageObserver observer_;
-    MessageObserver afterAnswer_;
+    std::function<void(const PlayerMessage&)> observer_;
     AnswerOverride answerOverride_;
     long long lengthTold_ = -1;  // the last playlist length answered; -1 before the first
     int positionsOutsideList_ = 0;

@@ -84,33 +84,6 @@ TEST(Log, EveryEventOfEveryThreadIsWrittenInOrder) {
     std::remove(path.c_str());
 }
 
-// A place held keeps its event ahead of those other threads write before it is filled; one
-// filled with nothing, or never, holds nothing back.
-TEST(Log, AnEventMadeLateKeepsThePlaceHeldForIt) {
-    std::string path = TempPath("log_place");
-    {
-        sim::Log log;
-        ASSERT_TRUE(log.Open(path));
-        log.HoldPlace();
-        std::thread([&] { log.Write(sim::Event(2, "frame")); }).join();
-        log.Write(sim::Event(3, "lcd"));
-        sim::Event late(1, "player");
-        log.FillPlace(&late);
-        log.HoldPlace();
-        log.Write(sim::Event(4, "light"));
-        log.FillPlace(nullptr);
-        log.Write(sim::Event(5, "screen"));
-        log.HoldPlace();
-        log.Write(sim::Event(6, "quit"));
-        ASSERT_TRUE(log.Close()) << log.Error();
-    }
-    std::vector<std::string> times;
-    for (const std::string& line : Lines(path))
-        times.push_back(line.substr(5, 1));
-    EXPECT_EQ(times, (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
-    std::remove(path.c_str());
-}
-
 TEST(Log, AnEventReachesTheFileWithinTheIntervalAndAtOnceOnFlush) {
     std::string path = TempPath("log_follow");
     sim::Log log;

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "hostwin/control/clock.h"
 #include "player/PlayerMessages.h"
@@ -143,10 +141,7 @@ TEST(Music, WorkingAheadNeverChangesTheData) {
 
 TEST_F(PlayerTest, ObserverSeesEveryMessageWithItsAnswer) {
     std::vector<testbed::PlayerMessage> seen;
-    std::vector<std::string> afterAnswers;
-    player->SetMessageObserver(
-        [&](const testbed::PlayerMessage& m) { seen.push_back(m); },
-        [&](const testbed::PlayerMessage& m) { afterAnswers.push_back(m.name); });
+    player->SetMessageObserver([&](const testbed::PlayerMessage& m) { seen.push_back(m); });
     Ask(kPlayerVolume, 77);
     Ask(kPlayerEntryTitle, 0);
     Caption();
@@ -159,9 +154,6 @@ TEST_F(PlayerTest, ObserverSeesEveryMessageWithItsAnswer) {
     EXPECT_FALSE(seen[1].resultIsNumber);
     EXPECT_EQ(seen[2].name, "get-caption");
     EXPECT_EQ(seen[2].result, "1. First - One - Winamp");
-    // The caption is answered at the return, so the last note after an answer is in by now.
-    EXPECT_EQ(afterAnswers,
-              (std::vector<std::string>{"set-volume", "get-entry-title", "get-caption"}));
 }
 
 }  // namespace
