@@ -69,8 +69,10 @@ const char* StateName(PlayState s) {
     return s == PlayState::Playing ? "playing" : s == PlayState::Paused ? "paused" : "stopped";
 }
 
-bool NoMessageWaits() {
-    return HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)) == 0;
+// Asks after sent messages alone: asking after posted ones would take them for seen, and the
+// wait for new ones would miss them. A posted one waits the few microseconds of the work.
+bool NoMessageSent() {
+    return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) == 0;
 }
 
 std::atomic<VisualMode> g_visualMode{VisualMode::Music};
@@ -151,9 +153,17 @@ DWORD WINAPI SimulatedPlayer::ThreadMain(LPVOID param) {
                                     nullptr, self);
     SetEvent(s->ready);
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0))
-        DispatchMessageW(&msg);
-    return 0;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                return 0;
+            DispatchMessageW(&msg);
+        }
+        // Between the plug-in's questions the player works out the music it expects to be asked
+        // for next, as a real player has its data ready when asked.
+        TheMusic().WorkAhead(NoMessageSent);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    }
 }
 
 LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -189,9 +199,6 @@ LRESULT CALLBACK SimulatedPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
             if (msg == WM_USER)
                 self->CheckPositionRequest(wp, lp, result);
             self->Observe(record);
-            // Answered, the plug-in goes on; the player works out its next music meanwhile.
-            if (msg == WM_USER && ReplyMessage(result))
-                TheMusic().WorkAhead(NoMessageWaits);
             return result;
         }
         default:

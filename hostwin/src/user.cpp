@@ -10,7 +10,6 @@
 #include <cstring>
 #include <map>
 #include <string>
-#include <utility>
 
 #include "hostwin_private.h"
 
@@ -217,14 +216,8 @@ LRESULT SendMessageFrom(Caller caller, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         return 0;
     }
     if (w->owner == self->id) {
-        // A call on the thread's own window is no message from another thread: an early reply in
-        // it must not answer a message the thread is running for another.
-        SentItem* running = std::exchange(self->replying, nullptr);
         lk.unlock();
-        LRESULT result = CallOwnProc(hwnd, msg, wp, lp, caller);
-        lk.lock();
-        self->replying = running;
-        return result;
+        return CallOwnProc(hwnd, msg, wp, lp, caller);
     }
     auto owner = sched.FindThread(w->owner);
     if (!owner)
