@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -48,6 +49,27 @@ TEST(FaultGuard, ABadReadOrADivisionByZeroEndsOnlyTheCall) {
     EXPECT_TRUE(RunFaultGuarded(Returns, &result)) << "the guard still works after faults";
     EXPECT_EQ(result, 42);
 }
+
+#ifndef _WIN32
+// A fault left blocked would end the process at the next one, outside any guard or in.
+TEST(FaultGuard, AFaultLeavesTheSignalMaskAsItWas) {
+    sigset_t before, after;
+    sigemptyset(&before);
+    sigaddset(&before, SIGUSR1);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &before, nullptr), 0);
+    pthread_sigmask(SIG_SETMASK, nullptr, &before);
+    int result = 0;
+    EXPECT_FALSE(RunFaultGuarded(Reads, &result));
+    EXPECT_FALSE(RunFaultGuarded(Divides, &result));
+    pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    for (int signal : {SIGSEGV, SIGFPE, SIGBUS, SIGILL, SIGUSR1})
+        EXPECT_EQ(sigismember(&after, signal), sigismember(&before, signal)) << "signal " << signal;
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, SIGUSR1);
+    pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+}
+#endif
 
 void FaultsInsideAnInnerGuard(void* innerCompleted) {
     int ignored;
