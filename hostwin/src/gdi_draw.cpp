@@ -61,6 +61,22 @@ bool PlotIndex(DC& dc, int x, int y, BYTE index) {
     return true;
 }
 
+namespace {
+
+// Inverts a run of pixels eight at a time: the settings screen inverts whole lines each frame.
+void InvertRun(BYTE* pixels, size_t count) {
+    for (; count >= sizeof(uint64_t); count -= sizeof(uint64_t), pixels += sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, pixels, sizeof word);
+        word = ~word;
+        std::memcpy(pixels, &word, sizeof word);
+    }
+    for (; count > 0; --count, ++pixels)
+        *pixels = static_cast<BYTE>(~*pixels);
+}
+
+}  // namespace
+
 void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index) {
     RECT area = DrawableRect(dc);
     LONG left = std::max(device.left, area.left), right = std::min(device.right, area.right);
@@ -69,12 +85,10 @@ void FillDeviceRect(DC& dc, RECT device, RectOp op, BYTE index) {
         return;
     for (LONG y = top; y < bottom; ++y) {
         BYTE* row = dc.bitmap->Row(y);
-        if (op == RectOp::Copy) {
+        if (op == RectOp::Copy)
             std::memset(row + left, index, static_cast<size_t>(right - left));
-            continue;
-        }
-        for (LONG x = left; x < right; ++x)
-            row[x] = static_cast<BYTE>(~row[x]);
+        else
+            InvertRun(row + left, static_cast<size_t>(right - left));
     }
 }
 
