@@ -134,6 +134,14 @@ TEST_F(Gdi, InvertRectFlipsEveryBitOfTheIndex) {
     EXPECT_EQ(At(1, 0), 126);
     EXPECT_EQ(At(2, 0), 127);
     EXPECT_EQ(At(3, 0), 0);
+
+    // A longer run, starting off any word boundary, ends exactly where the rectangle does.
+    for (int x = 0; x < 40; ++x)
+        bits[stride + x] = static_cast<BYTE>(x);
+    r = {3, 1, 24, 2};
+    EXPECT_TRUE(InvertRect(dc, &r));
+    for (int x = 0; x < 40; ++x)
+        EXPECT_EQ(At(x, 1), x >= 3 && x < 24 ? 255 - x : x) << "x " << x;
 }
 
 // FillRect and InvertRect read a rectangle as PatBlt does: a reversed extent counts back from
