@@ -154,13 +154,6 @@ HGDIOBJ SelectBitmap(DC& dc, Bitmap* bitmap) {
 
 }  // namespace
 
-void Lock::WaitAndTake() {
-    // Marked as slept on before each sleep, so that whoever gives it back wakes a sleeper; a
-    // thread taking it this way cannot tell whether others still sleep, so it keeps the mark.
-    while (state_.exchange(kHeldWithSleepers, std::memory_order_acquire) != kFree)
-        state_.wait(kHeldWithSleepers, std::memory_order_relaxed);
-}
-
 HGDIOBJ HandleTable::Add(std::shared_ptr<Object> object) {
     uint32_t index;
     if (!free_.empty()) {
