@@ -112,6 +112,7 @@ void ReleaseFaultGuard() {
 #include <pthread.h>
 #include <setjmp.h>
 #include <signal.h>
+#include <ucontext.h>
 
 namespace {
 
@@ -149,6 +150,11 @@ void HandOn(int signal, siginfo_t* info, void* context) {
 void OnFault(int signal, siginfo_t* info, void* context) {
     if (sigjmp_buf* jump = t_armed) {
         t_armed = nullptr;
+        // Leaving by the jump, the handler does not give back the signal mask of the code that
+        // faulted, as a return would: it is given back here, rather than saved by every guarded
+        // call (a system call each frame).
+        if (context)
+            pthread_sigmask(SIG_SETMASK, &static_cast<ucontext_t*>(context)->uc_sigmask, nullptr);
         siglongjmp(*jump, 1);
     }
     HandOn(signal, info, context);
@@ -161,10 +167,7 @@ void Install() {
     if (!g_installed.load(std::memory_order_relaxed)) {
         struct sigaction action = {};
         action.sa_sigaction = OnFault;
-        // The fault signal stays unblocked in the handler, so the jump out of it leaves the
-        // signal mask as the guarded call found it, and the call need not save the mask (a
-        // system call every frame).
-        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         for (int i = 0; i < kSignalCount; ++i)
             sigaction(kFaultSignals[i], &action, &g_previous[i]);
