@@ -116,9 +116,9 @@ struct DC : Object {
 // and almost never finds it held: free, it costs one atomic instruction to take and one to give
 // back, where a pthread mutex costs calls into libc. A thread that finds it held sleeps on it.
 //
-// Even those two instructions were a third of a simulated hour, as nearly every call comes from
-// the display thread. So a thread that takes the lock many times running, with no other in
-// between, is given it: it then takes and gives it back with plain stores. Another thread that
+// Even those two instructions cost about a tenth of a simulated hour, as nearly every call
+// comes from the display thread. So a thread that takes the lock many times running, with no other
+// in between, is given it: it then takes and gives it back with plain stores. Another thread that
 // wants it takes it back first (RevokeBias): it withdraws the gift, makes every running thread
 // pass a memory barrier (membarrier), so that the favoured thread either sees the withdrawal or
 // is seen inside the lock, and waits for it to leave. Where the system has no such barrier,
