@@ -78,10 +78,10 @@ std::shared_ptr<ThreadRec> Scheduler::Current() {
     return t_current.rec;
 }
 
-std::shared_ptr<ThreadRec> Scheduler::FindThread(DWORD id) {
+ThreadRec* Scheduler::FindThread(DWORD id) {
     for (auto& t : threads_)
         if (t->id == id)
-            return t;
+            return t.get();
     return nullptr;
 }
 

@@ -83,7 +83,9 @@ public:
 
     // The calling thread's record; threads not made by CreateThread get an uncounted one.
     std::shared_ptr<ThreadRec> Current();
-    std::shared_ptr<ThreadRec> FindThread(DWORD id);
+    // Valid while the lock is held. A bare pointer: copying the shared one would make two
+    // threads write its count at every message, and that line would cross between processors.
+    ThreadRec* FindThread(DWORD id);
 
     // Thread bookkeeping for CreateThread.
     std::shared_ptr<ThreadRec> AddCountedThread();
