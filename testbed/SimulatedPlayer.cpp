@@ -281,9 +281,7 @@ LRESULT SimulatedPlayer::Answer(UINT msg, WPARAM wp, LPARAM lp, PlayerMessage& r
             record.name = "get-entry-title-wide";
             if (!answersWideTitles_ || arg < 0 || arg >= static_cast<int>(playlist_.size()))
                 return address(nullptr, "");
-            const std::u16string& kept =
-                *wideTitleStore_.insert(ToWide(playlist_[arg].title)).first;
-            return address(kept.c_str(), playlist_[arg].title);
+            return address(KeptWideTitleLocked(arg).c_str(), playlist_[arg].title);
         }
         case kPlayerVisualData:
             record.name = arg == 0 ? "get-vis-data-function" : "get-vis-request-function";
@@ -400,9 +398,19 @@ const SimulatedPlayer::CaptionText& SimulatedPlayer::CaptionAsAskedLocked() {
     return caption_;
 }
 
+const std::u16string& SimulatedPlayer::KeptWideTitleLocked(int index) {
+    if (keptWideTitles_.size() != playlist_.size())
+        keptWideTitles_.assign(playlist_.size(), nullptr);
+    const std::u16string*& kept = keptWideTitles_[index];
+    if (!kept)
+        kept = &*wideTitleStore_.insert(ToWide(playlist_[index].title)).first;
+    return *kept;
+}
+
 void SimulatedPlayer::SetPlaylist(std::vector<Entry> playlist) {
     std::lock_guard<std::mutex> lk(mu_);
     playlist_ = std::move(playlist);
+    keptWideTitles_.clear();
     current_ = listPosition_ = 0;
     state_ = PlayState::Stopped;
     elapsedBase_ = 0;
@@ -453,8 +461,11 @@ void SimulatedPlayer::SetVolume(int volume) {
 void SimulatedPlayer::SetCurrentTitle(const std::string& title) {
     std::lock_guard<std::mutex> lk(mu_);
     SettleLocked();
-    if (current_ < static_cast<int>(playlist_.size()))
+    if (current_ < static_cast<int>(playlist_.size())) {
         playlist_[current_].title = title;
+        if (current_ < static_cast<int>(keptWideTitles_.size()))
+            keptWideTitles_[current_] = nullptr;
+    }
 }
 
 int SimulatedPlayer::Volume() const {

@@ -124,6 +124,7 @@ private:
     const CaptionText& CaptionAsAskedLocked();
     // Counts a request to make an entry current that lies outside the length last told.
     void CheckPositionRequest(WPARAM wp, LPARAM lp, LRESULT result);
+    const std::u16string& KeptWideTitleLocked(int index);
 
     mutable std::mutex mu_;
     std::vector<Entry> playlist_;
@@ -138,6 +139,10 @@ private:
     // kept once, however often it is asked for.
     std::set<std::string> ansiTitleStore_;
     std::set<std::u16string> wideTitleStore_;
+    // Which kept wide text is each entry's, by index (null until asked for, and again once the
+    // entry changes): the playlist screen asks for its rows' titles at every pass, and their
+    // conversion was most of the player's answer.
+    std::vector<const std::u16string*> keptWideTitles_;
     bool answersWideTitles_ = true;
     CaptionText caption_;
     std::function<void(const PlayerMessage&)> observer_;

@@ -93,6 +93,17 @@ TEST_F(PlayerTest, PlaylistPositionTitlesAndThePlayCommand) {
     SendMessageA(player->Window(), WM_COMMAND, kPlayerPlayCommand, 0);
     EXPECT_EQ(Caption(), "3. Third - Three - Winamp");
     EXPECT_EQ(Ask(kPlayerPlayTime, 0), 0);
+
+    // A wide title asked for again follows the entry's changes.
+    player->SetWideTitles(true);
+    player->PlayEntry(1);
+    player->SetCurrentTitle("Second - Renamed");
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(Ask(kPlayerEntryTitleWide, 1))),
+              u"Second - Renamed");
+    EXPECT_EQ(std::u16string(wide), u"Second - Two") << "an address handed out stays valid";
+    player->SetPlaylist({{"Other - List", 10}, {"Other - Second", 10}});
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(Ask(kPlayerEntryTitleWide, 1))),
+              u"Other - Second");
 }
 
 TEST_F(PlayerTest, VisualDataIsSilentUnlessPlaying) {
