@@ -141,7 +141,7 @@ private:
     std::set<std::u16string> wideTitleStore_;
     // Which kept wide text is each entry's, by index (null until asked for, and again once the
     // entry changes): the playlist screen asks for its rows' titles at every pass, and their
-    // conversion was most of the player's answer.
+    // conversion and look-up were half of the player's work for each such question.
     std::vector<const std::u16string*> keptWideTitles_;
     bool answersWideTitles_ = true;
     CaptionText caption_;
