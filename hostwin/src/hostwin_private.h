@@ -81,6 +81,10 @@ DWORD WaitForHandles(DWORD count, const HANDLE* handles, DWORD ms,
 // meanwhile. Lock held on entry and exit.
 LRESULT SendToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
                      std::function<LRESULT()> fn);
+// The same with an item the caller has made and set to run, so that it can keep what the item
+// works on beside it.
+LRESULT SendItemToThread(std::unique_lock<std::mutex>& lk, ThreadRec& self, ThreadRec& target,
+                         SentItem& item);
 // Windows that have been created and not destroyed. Lock held.
 size_t WindowCountLocked();
 

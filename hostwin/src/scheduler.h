@@ -31,44 +31,54 @@ struct SentItem {
     ThreadRec* sender = nullptr;  // the one thread that waits for it
 };
 
-// The messages sent to one thread, oldest first.
+// The messages sent to one thread, oldest first. Changed under the scheduler's lock.
 class SentQueue {
 public:
     bool empty() const { return !head_; }
+    // The same without the lock, for the thread that asks between pieces of its own work whether
+    // a message waits (GetQueueStatus): taking the lock each time fought the sender for it.
+    bool SeenEmpty() const { return !waiting_.load(std::memory_order_acquire); }
     void push_back(SentItem* item) {
         item->next = nullptr;
         (tail_ ? tail_->next : head_) = item;
         tail_ = item;
+        waiting_.store(true, std::memory_order_release);
     }
     SentItem* pop_front() {
         SentItem* item = head_;
         head_ = item->next;
-        if (!head_)
+        if (!head_) {
             tail_ = nullptr;
+            waiting_.store(false, std::memory_order_relaxed);
+        }
         return item;
     }
 
 private:
     SentItem* head_ = nullptr;
     SentItem* tail_ = nullptr;
+    std::atomic<bool> waiting_{false};
 };
 
-struct ThreadRec {
+// What a question and its answer touch lies in the record's first cache line, apart from the
+// count of its shared pointer: the sender writes it and the receiver reads it back, and at each
+// message the line crosses between the two processors once each way rather than several lines.
+struct alignas(64) ThreadRec {
     DWORD id = 0;
     // Threads made by CreateThread count towards "busy"; other threads (a test's main thread,
     // the simulator's driver) only wait and are never waited for.
     bool counted = false;
     bool blocked = false;
+    // Counts wake-ups, so that a thread spinning before it sleeps sees its own without the lock.
+    std::atomic<uint32_t> wakeCount{0};
     uint64_t wakeAt = kNever;
     // While blocked: what it waits for, which a thread that changes the world may test for it
     // (under the lock), so that only the threads concerned are woken.
     const std::function<bool()>* waitingFor = nullptr;
-    // Counts wake-ups, so that a thread spinning before it sleeps sees its own without the lock.
-    std::atomic<uint32_t> wakeCount{0};
-    std::condition_variable cv;
     SentQueue sent;
     // The sent message being run, until it is answered (by ReplyMessage or by its return).
     SentItem* replying = nullptr;
+    std::condition_variable cv;
     std::deque<MSG> posted;
     bool newPosted = false;
     bool quitPosted = false;
@@ -79,8 +89,14 @@ class Scheduler {
 public:
     static Scheduler& Get();
 
-    std::mutex mu;
+    // On a cache line of its own with the count of runnable threads, which every wait and wake
+    // changes under it: the line then crosses between processors once with the lock, not twice.
+    alignas(64) std::mutex mu;
 
+private:
+    int runnable_ = 0;
+
+public:
     // The calling thread's record; threads not made by CreateThread get an uncounted one.
     std::shared_ptr<ThreadRec> Current();
     // Valid while the lock is held. A bare pointer: copying the shared one would make two
@@ -164,7 +180,6 @@ private:
     std::condition_variable idleCv_;
     std::condition_variable driveCv_;
     DriveState drive_;
-    int runnable_ = 0;
     bool spin_ = false;  // more than one processor: a spin beats a sleep and a wake-up
     DWORD nextThreadId_ = 0x100;
     // Changed under the lock; atomic for Now().

@@ -86,6 +86,7 @@ TEST(Windows, SendFromAnotherThreadWaitsUntilTheOwnerTakesMessages) {
     // A wait for sent messages wakes up for it, and the next peek answers it.
     DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE);
     EXPECT_EQ(woken, WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_SENDMESSAGE)), QS_SENDMESSAGE);
     EXPECT_EQ(HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)), QS_SENDMESSAGE);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE));
