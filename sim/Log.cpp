@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -20,9 +21,17 @@ namespace {
 constexpr size_t kHandOverBytes = size_t{1} << 20;
 constexpr size_t kMostPendingBytes = size_t{8} << 20;
 
-// Printable ASCII but the quote and the backslash: what a JSON string holds as it is.
+// Printable ASCII but the quote and the backslash: what a JSON string holds as it is. Looked up
+// in a table, as every byte of every title logged is asked.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7f; ++c)
+        plain[c] = c != '"' && c != '\\';
+    return plain;
+}();
+
 bool Plain(unsigned char c) {
-    return c >= 0x20 && c < 0x7f && c != '"' && c != '\\';
+    return kPlain[c];
 }
 
 // A control, the C1 ones too (Windows' code pages give those for their holes), by its code.
@@ -35,7 +44,7 @@ void AppendControl(std::string& out, unsigned char code) {
 void AppendNumber(std::string& out, long long value) {
     char digits[24];
     auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
+    out.append(digits, static_cast<size_t>(end - digits));
 }
 
 std::mutex& OpenLogsMutex() {
@@ -100,15 +109,29 @@ std::string JsonString(std::string_view value) {
     return out;
 }
 
+namespace {
+
+// An event is made, written and dropped at once, six times a display pass on the player's
+// thread: each takes over the text of the one before it on its thread, so that none allocates.
+thread_local std::string t_spareText;
+
+}  // namespace
+
 // Room for the fields of most events, so that adding them does not grow the text. Names and keys
 // are the simulator's own words, plain ASCII that JSON takes as it is.
-Event::Event(uint32_t t, const char* name) : name_(name) {
+Event::Event(uint32_t t, const char* name) : name_(name), text_(std::move(t_spareText)) {
+    text_.clear();
     text_.reserve(128);
     text_.append("{\"t\":", 5);
     AppendNumber(text_, t);
     text_.append(",\"event\":\"", 10);
     text_.append(name_);
     text_ += '"';
+}
+
+Event::~Event() {
+    if (text_.capacity() > t_spareText.capacity())
+        t_spareText = std::move(text_);
 }
 
 Event& Event::Add(const char* key, long long value) {
@@ -126,11 +149,20 @@ Event& Event::AddRaw(const char* key, std::string_view json) {
     return *this;
 }
 
+// The key and its punctuation in one append where it fits: an append costs more than its bytes.
 std::string& Event::RawValue(const char* key) {
-    text_.append(",\"", 2);
-    text_.append(key);
-    text_.append("\":", 2);
-    return text_;
+    char piece[64];
+    size_t length = std::strlen(key);
+    if (length + 4 > sizeof piece) {
+        text_.append(",\"", 2).append(key, length).append("\":", 2);
+        return text_;
+    }
+    piece[0] = ',';
+    piece[1] = '"';
+    std::memcpy(piece + 2, key, length);
+    piece[length + 2] = '"';
+    piece[length + 3] = ':';
+    return text_.append(piece, length + 4);
 }
 
 const std::set<std::string>& LogEventNames() {

@@ -19,6 +19,9 @@ namespace sim {
 class Event {
 public:
     Event(uint32_t t, const char* name);
+    ~Event();
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
     const std::string& Name() const { return name_; }
     Event& Add(const char* key, long long value);
     Event& Add(const char* key, std::string_view value);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testbed {
@@ -29,7 +30,9 @@ enum class VisualMode { Music, Silence, Loud, Fault };
 
 // One message from the plug-in, as the player answered it.
 struct PlayerMessage {
-    std::string name;  // "get-volume", "set-volume", "get-caption", ...
+    // "get-volume", "set-volume", "get-caption", ...: always one of the player's own literals,
+    // so that naming a message copies nothing.
+    std::string_view name;
     long long wparam;
     long long lparam;
     std::string result;  // a number, or the text or "function" that an address stands for

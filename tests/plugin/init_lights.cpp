@@ -56,7 +56,7 @@ TEST_F(InitLights, InitSavesTheLightsAndWritesTheSettingsBeforeTheThreadAsksTheP
         std::lock_guard<std::mutex> lk(mu);
         if (messages.empty())
             fileBeforeThread = std::filesystem::exists(SettingsFile());
-        messages.push_back(m.name);
+        messages.emplace_back(m.name);
     });
     ASSERT_TRUE(Init());
     EXPECT_EQ(g_keyboardFound, 1);
