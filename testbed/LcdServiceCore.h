@@ -97,7 +97,7 @@ public:
     // The last calls (at most the last 4096), oldest first.
     std::vector<LcdCall> Calls() const;
     size_t FrameCount() const;
-    // The last frames shown (at most the last 256), oldest first.
+    // The last frames shown (at most the last 16), oldest first.
     std::vector<LcdShownFrame> Frames() const;
     // The last frame shown; false before the first.
     bool LastFrame(LcdShownFrame& frame) const;

@@ -52,10 +52,10 @@ TEST(NowPlayingTimes, BarPositionIsThePercentagePlayedAndAlwaysANumber) {
 class NowPlaying : public DisplayHarness {
 protected:
     frameart::Art LastFrame() {
-        auto frames = service->Frames();
-        EXPECT_FALSE(frames.empty());
-        return frames.empty() ? frameart::Art()
-                              : frameart::FromPixels(frames.back().pixels.data(), 160, 43, 160);
+        testbed::LcdShownFrame frame;
+        bool shown = service->LastFrame(frame);
+        EXPECT_TRUE(shown);
+        return shown ? frameart::FromPixels(frame.pixels.data(), 160, 43, 160) : frameart::Art();
     }
 };
 
@@ -64,7 +64,9 @@ TEST_F(NowPlaying, SteadyScreenMatchesItsReferenceFrame) {
     Start();
     Run(4900);
     frameart::Art frame = LastFrame();
-    EXPECT_EQ(service->Frames().back().application, "Velm's G15 Winamp Plugin")
+    testbed::LcdShownFrame last;
+    ASSERT_TRUE(service->LastFrame(last));
+    EXPECT_EQ(last.application, "Velm's G15 Winamp Plugin")
         << "the name the LCD service lists the plug-in under";
     // Prints the frame, for a new reference after a deliberate change of the screen.
     if (std::getenv("VELM_DUMP_FRAME"))

@@ -63,8 +63,8 @@ protected:
         output.Draw();
     }
     LcdShownFrame LastFrame() const {
-        auto frames = service->Frames();
-        return frames.empty() ? LcdShownFrame{} : frames.back();
+        LcdShownFrame frame;
+        return service->LastFrame(frame) ? frame : LcdShownFrame{};
     }
     // Which screen marks the last frame carries (lit pixels in row 0).
     std::string Marks() const {

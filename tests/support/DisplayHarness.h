@@ -53,8 +53,8 @@ protected:
     int Priority() const { return g_screenState.outputPriority.load(); }
     // The priority of the last frame the service was shown.
     DWORD FramePriority() const {
-        auto frames = service->Frames();
-        return frames.empty() ? 0 : frames.back().priority;
+        testbed::LcdShownFrame frame;
+        return service->LastFrame(frame) ? frame.priority : 0;
     }
 
     std::unique_ptr<testbed::SimulatedLcdService> service;

@@ -58,10 +58,10 @@ protected:
     }
 
     frameart::Art LastFrame() {
-        auto frames = service->Frames();
-        EXPECT_FALSE(frames.empty()) << "no frame reached the LCD";
-        return frames.empty() ? frameart::Art()
-                              : frameart::FromPixels(frames.back().pixels.data(), 160, 43, 160);
+        testbed::LcdShownFrame frame;
+        bool shown = service->LastFrame(frame);
+        EXPECT_TRUE(shown) << "no frame reached the LCD";
+        return shown ? frameart::FromPixels(frame.pixels.data(), 160, 43, 160) : frameart::Art();
     }
 
     std::unique_ptr<testbed::SystemKeys> systemKeys;
