@@ -39,12 +39,11 @@ void RunThread(std::shared_ptr<ThreadObject> object, LPTHREAD_START_ROUTINE star
     Scheduler& sched = Scheduler::Get();
     sched.Adopt(object->rec);
     DWORD code = start(param);
-    {
-        std::lock_guard<std::mutex> lk(sched.mu);
-        object->exitCode = code;
-        object->exited = true;
-    }
-    sched.RemoveThread(object->rec);
+    // In one step: a waiter that finds the handle signalled finds the thread gone as well.
+    std::lock_guard<std::mutex> lk(sched.mu);
+    object->exitCode = code;
+    object->exited = true;
+    sched.RemoveThreadLocked(object->rec);
 }
 
 // Index of the first signalled handle, -1 if none, -2 if a handle is not a waitable object.

@@ -101,6 +101,10 @@ void Scheduler::Adopt(const std::shared_ptr<ThreadRec>& rec) {
 
 void Scheduler::RemoveThread(const std::shared_ptr<ThreadRec>& rec) {
     std::lock_guard<std::mutex> lk(mu);
+    RemoveThreadLocked(rec);
+}
+
+void Scheduler::RemoveThreadLocked(const std::shared_ptr<ThreadRec>& rec) {
     for (auto it = threads_.begin(); it != threads_.end(); ++it) {
         if (*it == rec) {
             threads_.erase(it);

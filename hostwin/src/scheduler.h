@@ -107,6 +107,7 @@ public:
     std::shared_ptr<ThreadRec> AddCountedThread();
     void Adopt(const std::shared_ptr<ThreadRec>& rec);  // on the new thread itself
     void RemoveThread(const std::shared_ptr<ThreadRec>& rec);
+    void RemoveThreadLocked(const std::shared_ptr<ThreadRec>& rec);
 
     // Blocks the calling thread (lock held) until pred() holds or the tick-clock deadline
     // passes. Returns false on time-out.
