@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hostwin {
@@ -58,13 +60,17 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-std::string Trim(const std::string& text) {
+std::string_view TrimView(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
         ++begin;
     while (end > begin && IsBlank(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -89,27 +95,28 @@ bool FolderExists(const std::string& hostPath) {
     return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Lines end at CR, LF or both.
-Profile Parse(const std::string& text) {
+// Lines end at CR, LF or both. Lines are looked at in place: every settings call parses the
+// whole file, and a copy of each line would cost more than the rest of the call.
+Profile Parse(std::string_view text) {
     Profile profile{Section{"", {}}};
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = text.size();
-        std::string line = Trim(text.substr(pos, end - pos));
+        std::string_view line = TrimView(text.substr(pos, end - pos));
         pos = end + 1;
         if (line.empty())
             continue;
         if (line[0] == '[') {
             size_t close = line.rfind(']');
-            if (close != std::string::npos)
+            if (close != std::string_view::npos)
                 profile.push_back(Section{Trim(line.substr(1, close - 1)), {}});
             continue;
         }
         size_t equals = line.find('=');
-        if (equals == std::string::npos)
-            profile.back().keys.push_back(Key{line, std::nullopt});
+        if (equals == std::string_view::npos)
+            profile.back().keys.push_back(Key{std::string(line), std::nullopt});
         else
             profile.back().keys.push_back(
                 Key{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
@@ -141,19 +148,24 @@ bool ReadWholeFile(const std::string& hostPath, std::string& text, DWORD& error)
         error = ERROR_ACCESS_DENIED;
         return false;
     }
-    FILE* file = std::fopen(hostPath.c_str(), "rb");
-    if (!file) {
+    // Plain reads into text, sized once: stdio's buffer would be one more allocation, and
+    // every settings call reads the whole file.
+    int file = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             error = ERROR_ACCESS_DENIED;
         else
             error = FolderExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return false;
     }
+    if (fstat(file, &info) == 0 && S_ISREG(info.st_mode))
+        text.reserve(static_cast<size_t>(info.st_size));
     char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
-    std::fclose(file);
+    ssize_t n;
+    while ((n = read(file, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0)
+            text.append(buffer, static_cast<size_t>(n));
+    close(file);
     return true;
 }
 
