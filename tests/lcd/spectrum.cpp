@@ -81,7 +81,11 @@ TEST_F(SpectrumTest, BandThatReadsThirtyOnceFallsAsPeaksAndBarsDo) {
 TEST_F(SpectrumTest, LinesBarsAndDotsLandOnTheirRows) {
     g_bands[0] = 10;  // bar top row 20
     g_bands[1] = 40;  // above the top: clipped, touches the top line
+    HDC dc = screen.GetGfx().GetDrawingDC();
+    HGDIOBJ penBefore = SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, penBefore);
     frameart::Art art = Frame();
+    EXPECT_EQ(SelectObject(dc, penBefore), penBefore) << "the items drawn next get the pen back";
     for (int x = 0; x < 160; ++x) {
         ASSERT_TRUE(Lit(art, x, 8)) << "top line at column " << x;
         ASSERT_TRUE(Lit(art, x, 8 + 27)) << "baseline at column " << x;
