@@ -58,8 +58,9 @@ void BM_ThreadHandoffFloor(benchmark::State& state) {
 
 // The same exchange between two threads that never sleep, each watching one shared value: what
 // remains is a cache line moving to the other processor and back. The virtual machine moves its
-// processors about, and this figure moves with them (0.13 us to about 0.9 us has been seen), and
-// with it every question to the player: read the passes and the simulated hour beside it.
+// processors about, and this figure moves with them (0.12 us at best, several times that at
+// other hours), and with it every question to the player: read the passes and the simulated
+// hour beside it.
 void BM_CacheLineRoundTrip(benchmark::State& state) {
     // On one processor the pair would only take turns at the scheduler's pace.
     cpu_set_t set;
