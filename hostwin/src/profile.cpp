@@ -165,7 +165,14 @@ bool ReadWholeFile(const std::string& hostPath, std::string& text, DWORD& error)
     while ((n = read(file, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
         if (n > 0)
             text.append(buffer, static_cast<size_t>(n));
+    int readError = n < 0 ? errno : 0;
     close(file);
+    // What was read before a failed read is not the file: a write would put it back shorter.
+    // A folder opens here but not on Windows, which refuses it as denied.
+    if (readError != 0) {
+        error = readError == EISDIR ? ERROR_ACCESS_DENIED : ERROR_READ_FAULT;
+        return false;
+    }
     return true;
 }
 

@@ -202,12 +202,16 @@ TEST_F(IniFile, AReadOnlyFileIsReadAndWrittenOnlyWhereTheSystemLetsItBeWritten) 
     EXPECT_EQ(Get("General", "VU", "1"), "7");
 }
 
-// A folder where the file should be: nothing to read, so every key has its default, and
-// nothing can be written.
+// A folder where the file should be: it opens, but reading it fails, so every key has its
+// default, the failure is told, and nothing can be written.
 TEST_F(IniFile, AFolderOfThatNameGivesDefaultsAndTakesNoWrite) {
     ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(Get("General", "VU", "1"), "1");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    SetLastError(ERROR_SUCCESS);
     EXPECT_FALSE(Set("General", "VU", "0"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY))
         << "still a folder";
